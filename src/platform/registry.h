@@ -1,0 +1,26 @@
+// The current user's registry hive. Key paths are relative to
+// HKEY_CURRENT_USER and use "\" between their parts.
+#pragma once
+#include <string>
+
+namespace zk::platform {
+
+enum class ReadStatus { Missing, NotString, Present };
+
+struct StringRead {
+    ReadStatus status = ReadStatus::Missing;
+    std::string value;
+};
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // Opens the key for full access, creating it and its parents; false on failure.
+    virtual bool CreateKey(const std::string& key) = 0;
+    virtual bool KeyExists(const std::string& key) = 0;
+    virtual StringRead ReadString(const std::string& key, const std::string& name) = 0;
+    // Writes a REG_SZ value into an existing key; false on failure.
+    virtual bool WriteString(const std::string& key, const std::string& name, const std::string& value) = 0;
+};
+
+}  // namespace zk::platform

@@ -1,0 +1,155 @@
+#include <algorithm>
+
+#include "common/text.h"
+#include "ui/form.h"
+
+namespace zk::ui {
+
+Control::Control(Kind kind, Control* parent, std::string name) : kind_(kind), parent_(parent), name_(std::move(name)) {
+    if (parent_) parent_->children_.push_back(this);
+}
+
+Control::~Control() {
+    if (parent_) {
+        auto& c = parent_->children_;
+        c.erase(std::remove(c.begin(), c.end(), this), c.end());
+    }
+}
+
+Form* Control::OwnerForm() {
+    Control* c = this;
+    while (c->parent_) c = c->parent_;
+    return c->kind_ == Kind::Form ? static_cast<Form*>(c) : nullptr;
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+    bounds_ = {left, top, width, height};
+    Notify(Prop::Bounds);
+}
+
+void Control::SetEnabled(bool on) {
+    if (enabled_ == on) return;
+    enabled_ = on;
+    Notify(Prop::Enabled);
+}
+
+void Control::SetVisible(bool on) {
+    if (visible_ == on) return;
+    visible_ = on;
+    Notify(Prop::Visible);
+}
+
+void Control::SetCaption(const std::string& text) {
+    if (caption_ == text) return;
+    caption_ = text;
+    Notify(Prop::Caption);
+}
+
+void Control::SetHint(const std::string& text) {
+    if (hint_ == text) return;
+    hint_ = text;
+    Notify(Prop::Hint);
+}
+
+void Control::SetFont(const Font& font) {
+    font_ = font;
+    Notify(Prop::Font);
+}
+
+void Control::SetColor(Color color) {
+    color_ = color;
+    Notify(Prop::Color);
+}
+
+void Control::Repaint() {
+    if (peer_) peer_->Repaint();
+}
+
+void Control::SetFocus() {
+    if (Form* f = OwnerForm()) f->SetActiveControl(this);
+}
+
+bool Control::Focused() {
+    Form* f = OwnerForm();
+    return f && f->ActiveControl() == this;
+}
+
+void Control::Perform(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& e) {
+        if (Form* f = OwnerForm()) f->platform.app.ShowError(e.what());
+    }
+}
+
+void Control::AttachPeers(PeerFactory& factory) {
+    if (!peer_) peer_ = factory.Make(*this);
+    for (Control* c : children_) c->AttachPeers(factory);
+}
+
+void CheckBox::SetChecked(bool on) {
+    if (checked_ == on) return;
+    checked_ = on;
+    Notify(Prop::Checked);
+    if (OnClick) OnClick();
+}
+
+void Edit::SetText(const std::string& text) {
+    std::string t = charCase == CharCase::Upper ? UpperCaseDE(text)
+                  : charCase == CharCase::Lower ? LowerCaseDE(text) : text;
+    if (t == text_) return;
+    text_ = t;
+    Notify(Prop::Text);
+    if (OnChange) OnChange();
+}
+
+void Edit::Type(const std::string& text) {
+    if (maxLength <= 0) return SetText(text);
+    // Count UTF-8 characters, not bytes.
+    std::string kept;
+    int chars = 0;
+    for (size_t i = 0; i < text.size();) {
+        size_t len = 1;
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0xF0) len = 4; else if (c >= 0xE0) len = 3; else if (c >= 0xC0) len = 2;
+        if (++chars > maxLength) break;
+        kept += text.substr(i, len);
+        i += len;
+    }
+    SetText(kept);
+}
+
+void TrackBar::SetRange(int min, int max) {
+    min_ = min;
+    max_ = std::max(min, max);
+    Notify(Prop::Position);
+    SetPosition(position_);
+}
+
+void TrackBar::SetPosition(int position) {
+    int p = std::clamp(position, min_, max_);
+    if (p == position_) return;
+    position_ = p;
+    Notify(Prop::Position);
+    if (OnChange) OnChange();
+}
+
+void Memo::SetLines(std::vector<std::string> lines) {
+    lines_ = std::move(lines);
+    Notify(Prop::Lines);
+}
+
+std::vector<TabSheet*> PageControl::Pages() const {
+    std::vector<TabSheet*> pages;
+    for (Control* c : Children())
+        if (c->GetKind() == Kind::TabSheet) pages.push_back(static_cast<TabSheet*>(c));
+    return pages;
+}
+
+void PageControl::SetActivePage(TabSheet* page) {
+    if (page == active_) return;
+    active_ = page;
+    Notify(Prop::ActivePage);
+}
+
+}  // namespace zk::ui

@@ -1,0 +1,293 @@
+// Our small form-and-control layer.
+//
+// Every control is a plain C++ object that holds its state and fires its
+// events; forms keep their controls as named fields. A peer, when one is
+// attached, mirrors the state into a real window and feeds user input back
+// through the same setters, so the semantics below hold with or without one:
+//  - setting a check box's Checked to a different value runs OnClick;
+//  - setting an edit's Text to a different text runs OnChange, and an
+//    upper- or lower-case edit converts the text it is given; MaxLength
+//    limits typing only;
+//  - a track bar clamps Position to Min..Max and runs OnChange on a change.
+// Events fired by setters propagate errors to their caller, as nested
+// handler calls do; only Perform, the entry for user actions, catches them
+// and hands them to the application's standard error box.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace zk::ui {
+
+using Event = std::function<void()>;
+using KeyEvent = std::function<void(int key)>;
+
+// Colours as 0x00BBGGRR; the high bit marks a system colour.
+using Color = uint32_t;
+constexpr Color clBlack = 0x000000, clWhite = 0xFFFFFF, clLime = 0x00FF00;
+constexpr Color clBtnFace = 0x8000000F, clWindow = 0x80000005, clDefault = 0x20000000;
+
+enum class Cursor { Default, HandPoint, IBeam, SizeWE, HourGlass };
+
+struct Font {
+    std::string name = "MS Sans Serif";
+    int height = 13;  // character height in pixels
+    bool bold = false;
+    bool underline = false;
+    Color color = clBlack;
+    bool operator==(const Font& o) const {
+        return name == o.name && height == o.height && bold == o.bold && underline == o.underline && color == o.color;
+    }
+};
+
+struct Bounds {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+enum class Kind {
+    Form, PageControl, TabSheet, Panel, Bevel, Label, Button, CheckBox, Edit, TrackBar, Memo, Image, Shape,
+};
+
+// What changed, for the peer.
+enum class Prop {
+    Bounds, Enabled, Visible, Caption, Hint, Font, Color, Checked, Text, Position, ActivePage, Lines, Focus,
+};
+
+class Control;
+class Form;
+
+class Peer {
+public:
+    virtual ~Peer() = default;
+    virtual void Changed(Prop prop) = 0;
+    virtual void Repaint() = 0;
+};
+
+// Makes the peers when a form is shown on a real screen.
+class PeerFactory {
+public:
+    virtual ~PeerFactory() = default;
+    virtual std::unique_ptr<Peer> Make(Control& control) = 0;
+};
+
+class Control {
+public:
+    Control(Kind kind, Control* parent, std::string name);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    Kind GetKind() const { return kind_; }
+    const std::string& Name() const { return name_; }
+    Control* Parent() const { return parent_; }
+    const std::vector<Control*>& Children() const { return children_; }
+    Form* OwnerForm();
+
+    const Bounds& GetBounds() const { return bounds_; }
+    void SetBounds(int left, int top, int width, int height);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool on);
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool on);
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& text);
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& text);
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool on) { showHint_ = on; }
+    const Font& GetFont() const { return font_; }
+    void SetFont(const Font& font);
+    Color GetColor() const { return color_; }
+    void SetColor(Color color);
+    Cursor GetCursor() const { return cursor_; }
+    void SetCursor(Cursor cursor) { cursor_ = cursor; }
+    int TabOrder() const { return tabOrder_; }
+    void SetTabOrder(int order) { tabOrder_ = order; }
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
+
+    // Paints at once, not when the message queue gets round to it.
+    void Repaint();
+    void SetFocus();
+    bool Focused();
+
+    // Runs a user action; an error that escapes it goes to the error box.
+    void Perform(const std::function<void()>& action);
+
+    // Called when the control receives the focus.
+    virtual void Entered() {}
+
+    Peer* GetPeer() const { return peer_.get(); }
+    void AttachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
+    // Child-to-parent with peers made on demand by the form.
+    void AttachPeers(PeerFactory& factory);
+
+protected:
+    void Notify(Prop prop) {
+        if (peer_) peer_->Changed(prop);
+    }
+
+private:
+    Kind kind_;
+    Control* parent_;
+    std::string name_;
+    std::vector<Control*> children_;
+    Bounds bounds_;
+    bool enabled_ = true;
+    bool visible_ = true;
+    std::string caption_;
+    std::string hint_;
+    bool showHint_ = true;
+    Font font_;
+    Color color_ = clDefault;
+    Cursor cursor_ = Cursor::Default;
+    int tabOrder_ = -1;
+    int tag_ = 0;
+    std::unique_ptr<Peer> peer_;
+};
+
+class PopupMenu;
+
+class Button : public Control {
+public:
+    Button(Control* parent, std::string name) : Control(Kind::Button, parent, std::move(name)) {}
+    void Click() {
+        if (OnClick) OnClick();
+    }
+    bool isDefault = false;
+    bool isCancel = false;
+    PopupMenu* popupMenu = nullptr;  // opened by a right click
+    Event OnClick;
+};
+
+class CheckBox : public Control {
+public:
+    CheckBox(Control* parent, std::string name) : Control(Kind::CheckBox, parent, std::move(name)) {}
+    bool Checked() const { return checked_; }
+    void SetChecked(bool on);
+    // A click toggles, as the mouse or the space bar does.
+    void Toggle() { SetChecked(!checked_); }
+    Event OnClick;
+
+private:
+    bool checked_ = false;
+};
+
+enum class CharCase { Normal, Upper, Lower };
+
+class Edit : public Control {
+public:
+    Edit(Control* parent, std::string name) : Control(Kind::Edit, parent, std::move(name)) {}
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& text);
+    // What typing the text into an empty field leaves there: MaxLength applies.
+    void Type(const std::string& text);
+    int maxLength = 0;  // 0: no limit; counts characters
+    CharCase charCase = CharCase::Normal;
+    Event OnChange;
+    Event OnEnter;
+    void Entered() override {
+        if (OnEnter) OnEnter();
+    }
+
+private:
+    std::string text_;
+};
+
+class TrackBar : public Control {
+public:
+    TrackBar(Control* parent, std::string name) : Control(Kind::TrackBar, parent, std::move(name)) {}
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    void SetRange(int min, int max);
+    int Position() const { return position_; }
+    void SetPosition(int position);
+    int pageSize = 2;
+    int thumbLength = 20;
+    bool tickMarks = true;
+    Event OnChange;
+    KeyEvent OnKeyDown;
+    KeyEvent OnKeyUp;
+
+private:
+    int min_ = 0, max_ = 10, position_ = 0;
+};
+
+class Label : public Control {
+public:
+    Label(Control* parent, std::string name) : Control(Kind::Label, parent, std::move(name)) {}
+    enum class Align { Left, Center, Right } alignment = Align::Left;
+    bool transparent = false;
+};
+
+class Panel : public Control {
+public:
+    Panel(Control* parent, std::string name) : Control(Kind::Panel, parent, std::move(name)) {}
+    enum class BevelKind { None, Raised, Lowered } bevelOuter = BevelKind::Raised, bevelInner = BevelKind::None;
+    int bevelWidth = 1;
+};
+
+class Bevel : public Control {
+public:
+    enum class Shape { Box, Frame, TopLine, LeftLine };
+    enum class Style { Lowered, Raised };
+    Bevel(Control* parent, std::string name, Shape shape, Style style = Style::Lowered)
+        : Control(Kind::Bevel, parent, std::move(name)), shape(shape), style(style) {}
+    Shape shape;
+    Style style;
+};
+
+// A plain filled rectangle.
+class ShapeBox : public Control {
+public:
+    ShapeBox(Control* parent, std::string name) : Control(Kind::Shape, parent, std::move(name)) {}
+};
+
+class Memo : public Control {
+public:
+    Memo(Control* parent, std::string name) : Control(Kind::Memo, parent, std::move(name)) {}
+    const std::vector<std::string>& Lines() const { return lines_; }
+    void SetLines(std::vector<std::string> lines);
+    bool readOnly = false;
+
+private:
+    std::vector<std::string> lines_;
+};
+
+class TabSheet : public Control {
+public:
+    TabSheet(Control* parent, std::string name) : Control(Kind::TabSheet, parent, std::move(name)) {}
+};
+
+class PageControl : public Control {
+public:
+    PageControl(Control* parent, std::string name) : Control(Kind::PageControl, parent, std::move(name)) {}
+    std::vector<TabSheet*> Pages() const;
+    TabSheet* ActivePage() const { return active_; }
+    void SetActivePage(TabSheet* page);
+    bool multiLine = false;
+    Font tabFont;
+
+private:
+    TabSheet* active_ = nullptr;
+};
+
+struct MenuItem {
+    MenuItem(std::string name, std::string caption) : name(std::move(name)), caption(std::move(caption)) {}
+    std::string name;
+    std::string caption;
+    Event OnClick;
+};
+
+class PopupMenu {
+public:
+    explicit PopupMenu(std::string name) : name(std::move(name)) {}
+    std::string name;
+    std::vector<MenuItem*> items;
+};
+
+}  // namespace zk::ui
