@@ -673,9 +673,31 @@ bool IsOurForm(HWND h) {
     return p && p->ctl.GetKind() == Kind::Form;
 }
 
+PageControl* FirstPageControl(Control& c) {
+    if (c.GetKind() == Kind::PageControl) return static_cast<PageControl*>(&c);
+    for (Control* child : c.Children())
+        if (PageControl* p = FirstPageControl(*child)) return p;
+    return nullptr;
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab turn the pages of the form's page control.
+bool TurnPage(HWND root, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) >= 0) return false;
+    PageControl* pc = FirstPageControl(PeerOf(root)->ctl);
+    if (!pc) return false;
+    auto pages = pc->Pages();
+    if (pages.empty()) return true;
+    size_t i = 0;
+    while (i < pages.size() && pages[i] != pc->ActivePage()) ++i;
+    size_t n = pages.size();
+    size_t next = GetKeyState(VK_SHIFT) < 0 ? (i + n - 1) % n : (i + 1) % n;
+    pc->Perform([&] { pc->SetActivePage(pages[next]); });
+    return true;
+}
+
 void Dispatch(MSG& msg) {
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (IsOurForm(root) && IsDialogMessageW(root, &msg)) return;
+    if (IsOurForm(root) && (TurnPage(root, msg) || IsDialogMessageW(root, &msg))) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }
