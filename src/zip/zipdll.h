@@ -68,9 +68,11 @@ typedef struct ZipCallbackData {
     int32_t errorCode;  /* 0x14 error number or in/out flag */
     int32_t value;      /* 0x18 size, count or in/out value */
     char text[ZK_TEXT_SIZE]; /* 0x1C name or message, in/out */
-    uint8_t commentByte;     /* 0x11C seed of the file comment (code 12) */
-    uint8_t reserved11D[3];
 } ZipCallbackData;
+
+/* The byte at 0x11C that seeds the file comment of action code 12 lies
+ * inside the text buffer: it is text[ZK_COMMENT_BYTE_INDEX]. */
+enum { ZK_COMMENT_BYTE_INDEX = 0x11C - 0x1C };
 
 /* Answer 0 to go on, -1 to cancel the command. */
 typedef int32_t(ZK_STDCALL* ZipCallbackFn)(ZipCallbackData* data);
@@ -202,7 +204,8 @@ ZK_STATIC_ASSERT(offsetof(ZipCallbackData, actionCode) == 0x10, "cb actionCode")
 ZK_STATIC_ASSERT(offsetof(ZipCallbackData, errorCode) == 0x14, "cb errorCode");
 ZK_STATIC_ASSERT(offsetof(ZipCallbackData, value) == 0x18, "cb value");
 ZK_STATIC_ASSERT(offsetof(ZipCallbackData, text) == 0x1C, "cb text");
-ZK_STATIC_ASSERT(offsetof(ZipCallbackData, commentByte) == 0x11C, "cb commentByte");
+ZK_STATIC_ASSERT(offsetof(ZipCallbackData, text) + ZK_COMMENT_BYTE_INDEX == 0x11C, "cb comment byte");
+ZK_STATIC_ASSERT(sizeof(ZipCallbackData) == 0x21C, "ZipCallbackData size");
 #endif
 
 #ifdef __cplusplus

@@ -336,7 +336,7 @@ bool Job::Excluded(const std::string& stored, const std::string& src) const {
     std::string plain = stored;
     if (!plain.empty() && plain.back() == '/') plain.pop_back();
     for (const auto& e : excl_) {
-        if (fs::IsAbsolute(e) ? WildMatch(e, Slashed(src))
+        if (fs::IsAbsolute(e) ? WildMatch(e, fs::FullPath(src))
                               : e.find('/') != std::string::npos ? WildMatch(e, plain) || WildMatch(e, stored)
                                                                  : WildMatch(e, BaseName(plain)))
             return true;

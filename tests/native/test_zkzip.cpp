@@ -23,7 +23,7 @@ TEST(ZkZipVersion, ReportsTheInterfaceVersion) { EXPECT_EQ(GetZkZipVersion(), 16
 
 TEST_F(ZkZipTest, AddsOneFileTheWayTheSetupDoes) {
     std::string text = TextLike(300000, 1);
-    dir.Write("TEXTE/THEMA.{1}", text);
+    dir.Write("TEXTE/THEMA.{1}", text, 1300000000);  // 2011-03-13
     EXPECT_EQ(Command(Zip(), {"TEXTE\\THEMA.{1}"}, &rec).Run(), 1) << rec.Messages();
 
     ZipView v = View();
@@ -35,6 +35,9 @@ TEST_F(ZkZipTest, AddsOneFileTheWayTheSetupDoes) {
     EXPECT_EQ(e.madeBy, (11 << 8) | 20);
     EXPECT_EQ(e.needed, 20);
     EXPECT_EQ(e.attributes, 0x20u);
+    EXPECT_EQ((e.dosTime >> 25) + 1980, 2011u);  // DOS date: year, month, day
+    EXPECT_EQ((e.dosTime >> 21) & 15, 3u);
+    EXPECT_NEAR(double((e.dosTime >> 16) & 31), 13.0, 1.0);
     EXPECT_LT(e.packed, e.size / 2);
     EXPECT_EQ(Data("TEXTE/THEMA.{1}"), text);
 
@@ -152,6 +155,9 @@ INSTANTIATE_TEST_SUITE_P(
                      c.Exclude({"*.bak", "save", "sub\\deep\\*", "Langer*"});
                  },
                  [](const Scratch&) { return List({"a.txt", "b.TXT", "c.dat", "noext", "sub/d.txt"}); }},
+        FindCase{"AbsoluteExclusion", {"*.txt", "sub/*.txt"},
+                 [](Command& c, const Scratch& d) { c.Exclude({d.Path("sub") + "/*"}); },
+                 [](const Scratch&) { return List({"a.txt", "b.TXT"}); }},
         FindCase{"RootFolder", {"*.txt", "deep\\f.txt"},
                  [](Command& c, const Scratch& d) { c.RootDir(d.Path("sub") + "/"); },
                  [](const Scratch&) { return List({"d.txt", "deep/f.txt"}); }},
