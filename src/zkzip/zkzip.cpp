@@ -56,7 +56,6 @@ struct Item {
     bool isDir = false;
     bool encrypt = false;
     std::string password;
-    bool replaces = false;
     uint32_t dosTime = 0;
 };
 
@@ -517,14 +516,10 @@ void Job::Plan() {
                 stored = stored.substr(0, p);
                 src = DirName(src);
                 parents.emplace_back(stored + "/", src);
-                if (p == 0) break;
             }
             for (auto r = parents.rbegin(); r != parents.rend(); ++r) addDir(r->first, r->second);
         }
-        if (exists) {
-            it.replaces = true;
-            replaced_.insert(old->second);
-        }
+        if (exists) replaced_.insert(old->second);
         taken.insert(key);
         plan_.push_back(it);
         ++fileCount_;
