@@ -1,11 +1,12 @@
 #include "zkzip_support.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-#include <utime.h>
 #include <zlib.h>
+#ifndef _WIN32
+#include <utime.h>
+#endif
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,45 +20,55 @@ namespace zkzip::test {
 
 namespace sfs = std::filesystem;
 
+namespace {
+// Our strings are UTF-8; a plain narrow path would be the ANSI code page on Windows.
+sfs::path P(const std::string& s) { return sfs::u8path(s); }
+}  // namespace
+
 Scratch::Scratch() {
-    std::string tmpl = (sfs::temp_directory_path() / "zkzip-test-XXXXXX").string();
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back(0);
-    if (!::mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = buf.data();
+    static std::mt19937 rng{std::random_device{}()};
+    for (;;) {
+        char name[32];
+        std::snprintf(name, sizeof name, "zkzip-test-%08x", unsigned(rng()));
+        sfs::path p = sfs::temp_directory_path() / name;
+        if (sfs::create_directory(p)) {
+            root_ = p.generic_string();
+            return;
+        }
+    }
 }
 
 Scratch::~Scratch() {
     std::error_code ec;
-    sfs::remove_all(root_, ec);
+    sfs::remove_all(P(root_), ec);
 }
 
 void Scratch::Write(const std::string& rel, const std::string& content, int64_t mtime) const {
-    sfs::path p = Path(rel);
+    sfs::path p = P(Path(rel));
     sfs::create_directories(p.parent_path());
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(content.data(), std::streamsize(content.size()));
     out.close();
-    if (mtime) SetMTime(p.string(), mtime);
+    if (mtime) SetMTime(Path(rel), mtime);
 }
 
-void Scratch::MakeDir(const std::string& rel) const { sfs::create_directories(Path(rel)); }
+void Scratch::MakeDir(const std::string& rel) const { sfs::create_directories(P(Path(rel))); }
 
 std::string Scratch::Read(const std::string& rel) const { return ReadFile(Path(rel)); }
 
-bool Scratch::Exists(const std::string& rel) const { return sfs::exists(Path(rel)); }
+bool Scratch::Exists(const std::string& rel) const { return sfs::exists(P(Path(rel))); }
 
 std::vector<std::string> Scratch::Files() const {
     std::vector<std::string> out;
-    for (auto& e : sfs::recursive_directory_iterator(root_)) {
-        if (e.is_regular_file()) out.push_back(sfs::relative(e.path(), root_).generic_string());
+    for (auto& e : sfs::recursive_directory_iterator(P(root_))) {
+        if (e.is_regular_file()) out.push_back(sfs::relative(e.path(), P(root_)).generic_u8string());
     }
     std::sort(out.begin(), out.end());
     return out;
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(P(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
@@ -81,9 +92,13 @@ std::string TextLike(size_t n, uint32_t seed) {
 }
 
 void SetMTime(const std::string& path, int64_t mtime) {
+#ifdef _WIN32
+    fs::SetDosTime(path, fs::DosDateTime(mtime));
+#else
     struct utimbuf ut;
     ut.actime = ut.modtime = time_t(mtime);
     ::utime(path.c_str(), &ut);
+#endif
 }
 
 // ------------------------------------------------------------- recorder
