@@ -22,7 +22,7 @@ void SetupMemo(ui::Memo& m, int left, int top, int width, int height, std::vecto
     m.readOnly = true;
     m.centered = true;
     m.tabStop = false;
-    m.SetCursor(ui::Cursor::Default);
+    m.SetCursor(ui::Cursor::Arrow);
     m.SetShowHint(false);
 }
 

@@ -32,7 +32,7 @@ using Color = uint32_t;
 constexpr Color clBlack = 0x000000, clWhite = 0xFFFFFF, clLime = 0x00FF00;
 constexpr Color clBtnFace = 0x8000000F, clWindow = 0x80000005, clDefault = 0x20000000;
 
-enum class Cursor { Default, HandPoint, IBeam, SizeWE, HourGlass };
+enum class Cursor { Default, HandPoint, IBeam, SizeWE, HourGlass, Arrow };
 
 struct Font {
     std::string name = "MS Sans Serif";
