@@ -134,6 +134,9 @@ TAboutBoxRV::TAboutBoxRV(platform::Platform& platform)
     serif.bold = true;
     OKButton.SetFont(serif);
     OKButton.isDefault = true;
+    OKButton.glyph = graphics::PaintThanksGlyph;
+    OKButton.glyphDisabled = graphics::PaintThanksGlyphDisabled;
+    OKButton.glyphWidth = OKButton.glyphHeight = graphics::kGlyphSize;
 
     Timer1.SetInterval(10);
 
@@ -144,6 +147,7 @@ TAboutBoxRV::TAboutBoxRV(platform::Platform& platform)
     OnActivate = [this] { FormActivate(); };
     OnResize = [this] { FormActivate(); };
     OnPaint = [this] { FormActivate(); };
+    SetActiveControl(&OKButton);
 }
 
 void TAboutBoxRV::FormActivate() { Timer1.SetEnabled(true); }

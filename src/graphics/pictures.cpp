@@ -50,6 +50,24 @@ void PaintSetupIcon(platform::Canvas& c) {
     }
 }
 
+namespace {
+void Smile(platform::Canvas& c, Rgb face, Rgb ink) {
+    c.SetBrushStyle(BrushStyle::Solid);
+    c.SetBrushColor(face);
+    c.SetPenColor(ink);
+    c.Ellipse(0, 0, kGlyphSize, kGlyphSize);
+    c.SetBrushColor(ink);
+    c.Ellipse(4, 4, 7, 8);
+    c.Ellipse(9, 4, 12, 8);
+    // The mouth: the lower part of a circle, counter-clockwise from left to right.
+    c.Arc(3, 3, 13, 13, 3, 9, 13, 9);
+}
+}  // namespace
+
+void PaintThanksGlyph(platform::Canvas& c) { Smile(c, MakeRgb(255, 255, 0), MakeRgb(0, 0, 0)); }
+
+void PaintThanksGlyphDisabled(platform::Canvas& c) { Smile(c, MakeRgb(192, 192, 192), MakeRgb(128, 128, 128)); }
+
 void PaintLauncherIcon(platform::Canvas& c) {
     SurfaceLoan loan(c, kIconSize, kIconSize);
     const uint8_t colors[] = {5, 4, 12, 5, 15};

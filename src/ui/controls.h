@@ -159,6 +159,9 @@ private:
 
 class PopupMenu;
 
+// Paints a picture of its own size onto a canvas.
+using Painter = std::function<void(platform::Canvas& canvas)>;
+
 class Button : public Control {
 public:
     Button(Control* parent, std::string name) : Control(Kind::Button, parent, std::move(name)) {}
@@ -169,6 +172,10 @@ public:
     bool isCancel = false;
     PopupMenu* popupMenu = nullptr;  // opened by a right click
     Event OnClick;
+    // A picture below the caption, one for the enabled and one for the
+    // disabled button; none when glyph is empty.
+    Painter glyph, glyphDisabled;
+    int glyphWidth = 0, glyphHeight = 0;
 };
 
 class CheckBox : public Control {
@@ -269,9 +276,6 @@ public:
 private:
     std::vector<std::string> lines_;
 };
-
-// Paints a picture of its own size onto a canvas.
-using Painter = std::function<void(platform::Canvas& canvas)>;
 
 // A picture drawn by code, so it scales with nothing and needs no files.
 class Image : public Control {

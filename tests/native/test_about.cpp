@@ -179,27 +179,43 @@ TEST_F(About, DankeClosesWithoutEndingTheProgram) {
 TEST_F(About, PicturesPaintInsideTheirSizeAndLeaveTheSurfaceAlone) {
     FakeCanvas other;
     graphics::InitSurface(other, 12, 34);
-    struct Case { ui::Image* image; int width, height; };
-    for (const Case& k : {Case{&box.Image3, 32, 32}, Case{&box.ProgramIcon, 32, 32}, Case{&box.Image1, 194, 40}}) {
-        ASSERT_TRUE(k.image->picture) << k.image->Name();
-        EXPECT_EQ(k.image->pictureWidth, k.width);
-        EXPECT_EQ(k.image->pictureHeight, k.height);
+    struct Case { std::string name; ui::Painter paint; int width, height; };
+    const Case cases[] = {
+        {"Image3", box.Image3.picture, box.Image3.pictureWidth, box.Image3.pictureHeight},
+        {"ProgramIcon", box.ProgramIcon.picture, box.ProgramIcon.pictureWidth, box.ProgramIcon.pictureHeight},
+        {"Image1", box.Image1.picture, box.Image1.pictureWidth, box.Image1.pictureHeight},
+        {"glyph", box.OKButton.glyph, box.OKButton.glyphWidth, box.OKButton.glyphHeight},
+        {"disabled glyph", box.OKButton.glyphDisabled, box.OKButton.glyphWidth, box.OKButton.glyphHeight},
+    };
+    const std::map<std::string, std::pair<int, int>> sizes = {
+        {"Image3", {32, 32}}, {"ProgramIcon", {32, 32}}, {"Image1", {194, 40}}, {"glyph", {16, 16}},
+        {"disabled glyph", {16, 16}}};
+    std::vector<std::vector<platform::Rgb>> pictures;
+    for (const Case& k : cases) {
+        ASSERT_TRUE(k.paint) << k.name;
+        EXPECT_EQ(std::make_pair(k.width, k.height), sizes.at(k.name)) << k.name;
         const platform::Rgb unset = platform::MakeRgb(1, 2, 3);
         FakeCanvas c(k.width + 20, k.height + 20, unset);
-        k.image->picture(c);
+        k.paint(c);
         int painted = 0;
+        std::vector<platform::Rgb> pixels;
         for (int y = 0; y < c.Height(); ++y)
             for (int x = 0; x < c.Width(); ++x) {
+                pixels.push_back(c.Pixel(x, y));
                 if (c.Pixel(x, y) == unset) continue;
-                EXPECT_TRUE(x < k.width && y < k.height) << k.image->Name() << " at " << x << "," << y;
+                EXPECT_TRUE(x < k.width && y < k.height) << k.name << " at " << x << "," << y;
                 ++painted;
             }
-        EXPECT_GT(painted, k.width * k.height / 2) << k.image->Name();
+        pictures.push_back(pixels);
+        EXPECT_GT(painted, k.width * k.height / 2) << k.name;
         EXPECT_EQ(graphics::SurfaceCanvas, &other);
         EXPECT_EQ(graphics::MaxX, 12);
         EXPECT_EQ(graphics::MaxY, 34);
     }
+    EXPECT_NE(pictures[3], pictures[4]);  // the two states differ
 }
+
+TEST_F(About, TheButtonHasTheFocus) { EXPECT_EQ(box.ActiveControl(), &box.OKButton); }
 
 }  // namespace
 }  // namespace zk::test

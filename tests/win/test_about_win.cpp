@@ -168,7 +168,14 @@ TEST_F(Screen, AboutBoxFromTheLauncherInEveryScheme) {
         Pump(gHoldMs);
     }
 
-    about.OKButton.Perform([&] { about.OKButton.Click(); });
+    // Enter presses "Danke", which only hides the box.
+    SetForegroundWindow(box);
+    Pump(100);
+    HWND focus = GetFocus();
+    EXPECT_EQ(focus, static_cast<HWND>(zk::ui::win32::WindowOf(about.OKButton)));
+    PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(focus, WM_KEYUP, VK_RETURN, 0xC0000001);
+    Pump(300);
     EXPECT_FALSE(about.Visible());
     EXPECT_TRUE(launcher.Visible());
 }

@@ -171,10 +171,50 @@ public:
 class ButtonPeer : public WinPeer {
 public:
     explicit ButtonPeer(Button& b) : WinPeer(b), button(b) {
-        Create(L"BUTTON", WS_TABSTOP | BS_NOTIFY | (b.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+        DWORD kind = b.glyph ? BS_OWNERDRAW : b.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        Create(L"BUTTON", WS_TABSTOP | BS_NOTIFY | kind);
         Subclass();
     }
     Button& button;
+
+    // A button with a glyph: the caption above, the picture below it.
+    void OnDrawItem(const DRAWITEMSTRUCT& di) {
+        HDC dc = di.hDC;
+        RECT rc = di.rcItem;
+        const bool pushed = di.itemState & ODS_SELECTED, disabled = di.itemState & ODS_DISABLED;
+        if (button.isDefault || (di.itemState & ODS_FOCUS)) {
+            FrameRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            InflateRect(&rc, -1, -1);
+        }
+        DrawFrameControl(dc, &rc, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+        const int shift = pushed ? 1 : 0;
+        SIZE text{};
+        std::wstring caption = Wide(button.Caption());
+        HGDIOBJ oldFont = SelectObject(dc, FontFor(button.GetFont()));
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+        const int gap = 2, total = text.cy + gap + button.glyphHeight;
+        const int top = rc.top + (rc.bottom - rc.top - total) / 2 + shift;
+        RECT tr{rc.left + shift, top, rc.right + shift, top + text.cy};
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+        DrawTextW(dc, caption.c_str(), -1, &tr, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, oldFont);
+        const Painter& paint = disabled && button.glyphDisabled ? button.glyphDisabled : button.glyph;
+        const int gx = rc.left + (rc.right - rc.left - button.glyphWidth) / 2 + shift, gy = tr.bottom + gap;
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, gx, gy, gx + button.glyphWidth, gy + button.glyphHeight);
+        SetViewportOrgEx(dc, gx, gy, nullptr);
+        {
+            platform::CanvasWin32 canvas(dc);
+            paint(canvas);
+        }
+        RestoreDC(dc, saved);
+        if (di.itemState & ODS_FOCUS) {
+            RECT fr = rc;
+            InflateRect(&fr, -4, -4);
+            DrawFocusRect(dc, &fr);
+        }
+    }
     void OnCommand(WORD code) override {
         if (code == BN_CLICKED) User([this] { button.Click(); });
         if (code == BN_SETFOCUS) User([this] { button.SetFocus(); });
@@ -487,6 +527,14 @@ public:
                     }
                 }
                 return false;
+            }
+            case WM_DRAWITEM: {
+                auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+                WinPeer* child = di ? PeerOf(di->hwndItem) : nullptr;
+                if (!child || child->ctl.GetKind() != Kind::Button) return false;
+                static_cast<ButtonPeer*>(child)->OnDrawItem(*di);
+                r = TRUE;
+                return true;
             }
             case WM_CTLCOLORSTATIC:
             case WM_CTLCOLORBTN: {
