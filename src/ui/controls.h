@@ -53,6 +53,7 @@ struct Bounds {
 
 enum class Kind {
     Form, PageControl, TabSheet, Panel, Bevel, Label, Button, CheckBox, Edit, TrackBar, Memo, Image, Shape,
+    GroupBox,
 };
 
 // What changed, for the peer.
@@ -245,6 +246,12 @@ public:
     int bevelWidth = 1;
     int borderWidth = 0;        // gap between the outer and inner bevel
     bool singleBorder = false;  // a plain frame around it all
+};
+
+// A captioned frame that holds controls.
+class GroupBox : public Control {
+public:
+    GroupBox(Control* parent, std::string name) : Control(Kind::GroupBox, parent, std::move(name)) {}
 };
 
 class Bevel : public Control {

@@ -502,10 +502,8 @@ public:
             case WM_COMMAND:
                 if (lp) {
                     if (WinPeer* child = PeerOf(reinterpret_cast<HWND>(lp))) child->OnCommand(HIWORD(wp));
-                } else if (HWND focus = GetFocus(); focus && LOWORD(wp) == IDOK) {
-                    // Enter with no default button presses the focused button.
-                    if (WinPeer* child = PeerOf(focus); child && child->ctl.GetKind() == Kind::Button)
-                        child->OnCommand(BN_CLICKED);
+                } else {
+                    PressForKey(LOWORD(wp));
                 }
                 return true;
             case WM_HSCROLL:
@@ -575,6 +573,31 @@ public:
 
     HWND h() const { return hwnd; }
 
+    // Enter presses the focused button, else the form's default button;
+    // Escape presses the form's cancel button.
+    void PressForKey(WORD id) {
+        if (id != IDOK && id != IDCANCEL) return;
+        if (HWND focus = GetFocus(); focus && id == IDOK) {
+            if (WinPeer* child = PeerOf(focus); child && child->ctl.GetKind() == Kind::Button) {
+                child->OnCommand(BN_CLICKED);
+                return;
+            }
+        }
+        Form* form = ctl.OwnerForm();
+        if (!form) return;
+        if (Button* b = FindButton(*form, id == IDOK))
+            if (b->Enabled() && b->Visible()) User([b] { b->Click(); });
+    }
+    static Button* FindButton(Control& c, bool isDefault) {
+        if (c.GetKind() == Kind::Button) {
+            auto* b = static_cast<Button*>(&c);
+            if (isDefault ? b->isDefault : b->isCancel) return b;
+        }
+        for (Control* child : c.Children())
+            if (Button* b = FindButton(*child, isDefault)) return b;
+        return nullptr;
+    }
+
     static HBRUSH Brush(Color c) {
         static std::map<Color, HBRUSH> brushes;
         auto it = brushes.find(c);
@@ -619,6 +642,34 @@ public:
         }
         EndPaint(hwnd, &ps);
         PaintedInForm();
+        return true;
+    }
+};
+
+class GroupBoxPeer : public ContainerPeer {
+public:
+    explicit GroupBoxPeer(GroupBox& g) : ContainerPeer(g) { CreateChild(); }
+    bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+        if (msg != WM_PAINT) return ContainerPeer::Handle(msg, wp, lp, r);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        HGDIOBJ old = SelectObject(dc, FontFor(ctl.GetFont()));
+        std::wstring text = Wide(ctl.Caption());
+        SIZE ts{0, 0};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &ts);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        rc.top += ts.cy / 2;
+        DrawEdge(dc, &rc, EDGE_ETCHED, BF_RECT);
+        PaintDecorations(ctl, dc);
+        if (!text.empty()) {
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            SetBkMode(dc, OPAQUE);
+            SetTextColor(dc, ToColorRef(ctl.GetFont().color));
+            TextOutW(dc, 8, 0, text.c_str(), static_cast<int>(text.size()));
+        }
+        SelectObject(dc, old);
+        EndPaint(hwnd, &ps);
         return true;
     }
 };
@@ -776,6 +827,7 @@ public:
             case Kind::PageControl: return std::make_unique<PageControlPeer>(static_cast<PageControl&>(c));
             case Kind::TabSheet: return std::make_unique<TabSheetPeer>(static_cast<TabSheet&>(c));
             case Kind::Panel: return std::make_unique<PanelPeer>(static_cast<Panel&>(c));
+            case Kind::GroupBox: return std::make_unique<GroupBoxPeer>(static_cast<GroupBox&>(c));
             case Kind::Bevel: return std::make_unique<PaintedPeer>(c);
             case Kind::Label: return std::make_unique<StaticPeer>(c, LabelStyle(static_cast<Label&>(c)) | SS_NOPREFIX);
             case Kind::Shape: return std::make_unique<PaintedPeer>(c);
