@@ -638,6 +638,8 @@ std::unique_ptr<DirReader> FakeFileSystem::OpenDir(const std::string& folder) {
         e.name = names_[k].substr(names_[k].rfind('\\') + 1);
         e.attr = node.attr | (node.dir ? uint32_t{faDirectory} : uint32_t{0});
         e.size = node.content.size();
+        for (const auto& [p, n] : listedSize)
+            if (Locate(p).key == k) e.size = n;
         e.time = node.time;
         found.push_back({node.seq, e});
     }
@@ -768,6 +770,7 @@ DriveType FakeFileSystem::DriveKind(char letter) {
 }
 
 std::optional<uint64_t> FakeFileSystem::DiskFree(char letter) {
+    ++freeReads;
     auto it = drives_.find(Upper(letter));
     if (it == drives_.end() || !it->second.ready) return std::nullopt;
     if (!it->second.hostFolder.empty()) return HostFree(it->second.hostFolder);
@@ -806,6 +809,7 @@ unsigned FakeFileSystem::SetCriticalErrorMode(unsigned mode) {
 
 int FakeDialogs::Show(const DialogRequest& request) {
     shown.push_back(request);
+    if (onShow) onShow(request);
     if (script.empty()) {
         ++unexpected;
         if (onUnexpected) onUnexpected(request);

@@ -109,6 +109,10 @@ public:
     };
     std::vector<Io> io;
     bool logIo = true;
+    // Sizes the folder listing reports instead of the stored ones (huge files
+    // without the memory).
+    std::map<std::string, uint64_t> listedSize;
+    int freeReads = 0;  // calls of DiskFree
     std::vector<unsigned> errorModes;  // every mode set, in order
     unsigned errorMode = 0;
     FileTime clock = 132000000000000000;  // stamp of the next change; moves one second each time
@@ -195,6 +199,8 @@ public:
     std::vector<DialogRequest> shown;
     std::function<void(const DialogRequest&)> onUnexpected;
     int unexpected = 0;
+    // Runs as each dialog shows, before it is answered (the user acting meanwhile).
+    std::function<void(const DialogRequest&)> onShow;
 };
 
 class FakeApplication : public ApplicationState {
