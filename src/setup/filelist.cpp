@@ -60,7 +60,7 @@ int32_t ListSourceFiles(platform::FileSystem& files, const std::string& sourceFo
         if (!dir) return false;
         platform::DirEntry e;
         while (dir->Next(e)) {
-            if (e.name == "." || e.name == "..") continue;
+            if (e.name.empty() || e.name == "." || e.name == "..") continue;
             const bool isDir = (e.attr & platform::faDirectory) != 0;
             if (MatchesPattern(e.name, pattern)) {
                 uint64_t size = isDir ? 0 : e.size;

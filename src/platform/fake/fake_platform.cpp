@@ -497,7 +497,8 @@ FakeDrive& FakeFileSystem::Drive(char letter) {
 void FakeFileSystem::RemoveDrive(char letter) { drives_.erase(Upper(letter)); }
 
 void FakeFileSystem::AddDir(const std::string& path) {
-    std::string abs = Absolute(path);
+    std::string abs = Collapse(Absolute(path));
+    while (abs.size() > 3 && abs.back() == '\\') abs.pop_back();
     std::string k = Key(abs);
     Drive(k[0]);
     for (size_t pos = 3; (pos = k.find('\\', pos)) != std::string::npos; ++pos)
