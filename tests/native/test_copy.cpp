@@ -555,3 +555,25 @@ TEST_F(Copy, AnEmptyListCopiesNothingAndSucceeds) {
 }
 
 }  // namespace zk::test
+
+namespace zk::test {
+
+TEST(Gauge, ProgressStaysInRangeAndCountsPercent) {
+    platform::FakePlatform fake;
+    platform::Platform platform = fake.Get();
+    ui::Form form{platform, "Form1"};
+    ui::Gauge g{&form, "Gauge1"};
+    g.SetMax(2000000000);
+    g.AddProgress(1500000000);
+    EXPECT_EQ(g.PercentDone(), 75);  // no overflow on the way
+    g.AddProgress(1500000000);
+    EXPECT_EQ(g.Progress(), 2000000000);
+    g.SetMax(10);
+    EXPECT_EQ(g.Progress(), 10);
+    g.SetProgress(-5);
+    EXPECT_EQ(g.Progress(), 0);
+    g.SetMax(0);
+    EXPECT_EQ(g.PercentDone(), 0);
+}
+
+}  // namespace zk::test
