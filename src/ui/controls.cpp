@@ -172,6 +172,12 @@ void Gauge::SetProgress(int progress) {
     Notify(Prop::Progress);
 }
 
+void Gauge::AddProgress(int by) {
+    long long p = std::clamp(static_cast<long long>(progress_) + by, static_cast<long long>(min_),
+                             static_cast<long long>(max_));
+    SetProgress(static_cast<int>(p));
+}
+
 int Gauge::PercentDone() const {
     long long span = static_cast<long long>(max_) - min_;
     if (span <= 0) return 0;

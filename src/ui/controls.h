@@ -302,7 +302,7 @@ public:
     void SetMax(int max);
     int Progress() const { return progress_; }
     void SetProgress(int progress);
-    void AddProgress(int by) { SetProgress(static_cast<int>(static_cast<long long>(progress_) + by)); }
+    void AddProgress(int by);
     // Whole percent of the way from Min to Max.
     int PercentDone() const;
     bool ShowText() const { return showText_; }
