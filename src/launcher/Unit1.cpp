@@ -238,8 +238,8 @@ void TFormStart::ZKSetupClick() {
 
 void TFormStart::HelpByKeyword(const std::string& keyword) {
     const std::string file = helpFile.empty() ? platform.app.HelpFile() : helpFile;
-    if (platform.help.WinHelp(file, platform::HelpCommand::Contents, {}))
-        platform.help.WinHelp(file, platform::HelpCommand::Command, "JumpID(\"\",\"" + keyword + "\")");
+    if (platform.help.Call(file, platform::HelpCommand::Contents, {}))
+        platform.help.Call(file, platform::HelpCommand::Command, "JumpID(\"\",\"" + keyword + "\")");
 }
 
 void TFormStart::HilfeClick() { HelpByKeyword("thpara"); }

@@ -10,7 +10,7 @@ class Help {
 public:
     virtual ~Help() = default;
     // data: the macro for Command, the context number's text for Context.
-    virtual bool WinHelp(const std::string& helpFile, HelpCommand command, const std::string& data) = 0;
+    virtual bool Call(const std::string& helpFile, HelpCommand command, const std::string& data) = 0;
 };
 
 }  // namespace zk::platform

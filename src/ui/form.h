@@ -41,6 +41,10 @@ public:
     void Close();
     // The form became the active window.
     void Activate();
+    // Another of the program's forms became active.
+    void Deactivate() {
+        if (active_ == this) active_ = nullptr;
+    }
     bool Active() const { return active_ == this; }
     static Form* ActiveForm() { return active_; }
     void BringToFront();

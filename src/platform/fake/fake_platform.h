@@ -176,16 +176,16 @@ private:
 
 class FakeHelp : public Help {
 public:
-    struct Call {
+    struct HelpCall {
         std::string file;
         HelpCommand command;
         std::string data;
     };
-    bool WinHelp(const std::string& helpFile, HelpCommand command, const std::string& data) override {
+    bool Call(const std::string& helpFile, HelpCommand command, const std::string& data) override {
         calls.push_back({helpFile, command, data});
         return succeed;
     }
-    std::vector<Call> calls;
+    std::vector<HelpCall> calls;
     bool succeed = true;
 };
 

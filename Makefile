@@ -1,0 +1,42 @@
+# make run   - installs what is missing, builds, starts the launcher under Wine
+# make test  - installs what is missing, builds all three builds, runs every test
+SHELL := /bin/bash
+JOBS ?= 2
+BUILD := build
+
+.PHONY: all deps native win64 win32 test test-native test-win64 run clean
+
+all: native win64 win32
+
+deps:
+	@scripts/deps.sh
+
+$(BUILD)/native/build.ninja:
+	cmake -S . -B $(BUILD)/native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZK_SANITIZE=ON
+$(BUILD)/win64/build.ninja:
+	cmake -S . -B $(BUILD)/win64 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+$(BUILD)/win32/build.ninja:
+	cmake -S . -B $(BUILD)/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+
+native: deps $(BUILD)/native/build.ninja
+	cmake --build $(BUILD)/native -j$(JOBS)
+win64: deps $(BUILD)/win64/build.ninja
+	cmake --build $(BUILD)/win64 -j$(JOBS)
+win32: deps $(BUILD)/win32/build.ninja
+	cmake --build $(BUILD)/win32 -j$(JOBS)
+
+test-native: native
+	cd $(BUILD)/native && ctest --output-on-failure
+
+# One Wine session (Xvfb when headless, one wineserver) for all Windows tests.
+test-win64: win64
+	scripts/wine-session.sh $(BUILD)/win64/wineprefix \
+	  bash -c 'cd $(BUILD)/win64 && ctest --output-on-failure'
+
+test: native win64 win32 test-native test-win64
+
+run: deps win64
+	scripts/run-demo.sh $(BUILD)/win64
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Prepares the demo game folder C:\SPIELE\ZANTORIK in its own Wine prefix
+# and starts ZKSTART.EXE from there. Without a display it runs under Xvfb,
+# saves a screenshot after a few seconds and ends the program.
+set -euo pipefail
+build=$(realpath "$1")
+prefix="$build/demo-prefix"
+here=$(cd "$(dirname "$0")" && pwd)
+
+prepare() {
+  local game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
+  mkdir -p "$game"
+  cp "$build/src/launcher/ZKSTART.EXE" "$game/ZKSTART.EXE"
+  cp "$build/tools/zantorik.exe" "$game/zantorik.exe"
+  # Under Wine a .pif that holds a Windows program runs that program.
+  cp "$build/tools/zantorik.exe" "$game/zantorik.pif"
+}
+
+if [ -n "${DISPLAY:-}" ] && [ -z "${ZK_HEADLESS:-}" ]; then
+  "$here/wine-session.sh" "$prefix" bash -c "$(declare -f prepare); build='$build'; prepare; cd \"\$WINEPREFIX/drive_c/SPIELE/ZANTORIK\" && wine 'C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE'"
+else
+  unset DISPLAY
+  "$here/wine-session.sh" "$prefix" bash -c "$(declare -f prepare); build='$build'; prepare
+    cd \"\$WINEPREFIX/drive_c/SPIELE/ZANTORIK\"
+    wine 'C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE' & pid=\$!
+    for _ in \$(seq 60); do xdotool search --name 'Orvandel' >/dev/null 2>&1 && break; sleep 0.5; done
+    sleep 2
+    import -window root '$build/screenshot.png'
+    kill \$pid 2>/dev/null || true
+    echo 'Screenshot: $build/screenshot.png'"
+fi

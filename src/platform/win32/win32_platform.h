@@ -1,0 +1,53 @@
+// The platform services over the real Win32 API.
+#pragma once
+#include <map>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace zk::win32 {
+
+class Registry : public platform::Registry {
+public:
+    bool CreateKey(const std::string& key) override;
+    bool KeyExists(const std::string& key) override;
+    platform::StringRead ReadString(const std::string& key, const std::string& name) override;
+    bool WriteString(const std::string& key, const std::string& name, const std::string& value) override;
+};
+
+class FileSystem : public platform::FileSystem {
+public:
+    std::string ModulePath() override;
+    std::string CurrentDir() override;
+    bool SetCurrentDir(const std::string& dir) override;
+    bool FindFirst(const std::string& path, uint32_t attrMask, platform::FoundEntry& found) override;
+    bool FileExists(const std::string& path) override;
+    int LastError() override { return lastError_; }
+
+private:
+    int lastError_ = 0;
+};
+
+class Process : public platform::Process {
+public:
+    unsigned WinExec(const std::string& commandLine, int showMode) override;
+};
+
+class Help : public platform::Help {
+public:
+    bool Call(const std::string& helpFile, platform::HelpCommand command, const std::string& data) override;
+};
+
+class Application : public platform::ApplicationState {
+public:
+    void PostQuit() override;
+    void ShowError(const std::string& message) override;
+};
+
+class Timers : public platform::Timers {
+public:
+    int Start(unsigned intervalMs, std::function<void()> fn) override;
+    void Stop(int id) override;
+};
+
+}  // namespace zk::win32

@@ -1,0 +1,703 @@
+#include "ui/win32/peers.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "platform/win32/wstr.h"
+
+namespace zk::ui::win32 {
+
+using zk::win32::Utf8;
+using zk::win32::Wide;
+
+namespace {
+
+const wchar_t kContainerClass[] = L"ZkContainer";
+platform::ApplicationState* gApp = nullptr;
+std::vector<HWND> gTooltips;
+UINT gNextId = 1000;
+
+COLORREF ToColorRef(Color c) {
+    if (c & 0x80000000u) return GetSysColor(static_cast<int>(c & 0xFF));
+    return static_cast<COLORREF>(c & 0xFFFFFF);
+}
+
+HFONT FontFor(const Font& f) {
+    static std::vector<std::pair<Font, HFONT>> cache;
+    for (auto& [font, h] : cache)
+        if (font == f) return h;
+    HFONT h = CreateFontW(-f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, f.underline, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                          Wide(f.name).c_str());
+    cache.emplace_back(f, h);
+    return h;
+}
+
+LPCWSTR CursorId(Cursor c) {
+    switch (c) {
+        case Cursor::HandPoint: return IDC_HAND;
+        case Cursor::IBeam: return IDC_IBEAM;
+        case Cursor::SizeWE: return IDC_SIZEWE;
+        case Cursor::HourGlass: return IDC_WAIT;
+        case Cursor::Default: break;
+    }
+    return nullptr;
+}
+
+class WinPeer;
+HWND HwndOf(Control& c);
+WinPeer* PeerOf(HWND h) { return reinterpret_cast<WinPeer*>(GetWindowLongPtrW(h, GWLP_USERDATA)); }
+
+class WinPeer : public Peer {
+public:
+    explicit WinPeer(Control& c) : ctl(c) {}
+    ~WinPeer() override {
+        if (hwnd && IsWindow(hwnd)) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            if (ctl.GetKind() == Kind::Form) DestroyWindow(hwnd);
+        }
+    }
+
+    Control& ctl;
+    HWND hwnd = nullptr;
+    HWND tooltip = nullptr;  // forms: the one tool-tip window for all their controls
+    WNDPROC oldProc = nullptr;
+    bool updating = false;
+
+    HWND ParentWindow() {
+        Control* p = ctl.Parent();
+        while (p && !HwndOf(*p)) p = p->Parent();
+        return p ? HwndOf(*p) : nullptr;
+    }
+
+    HWND FormTooltip() {
+        Form* f = ctl.OwnerForm();
+        return f && f->GetPeer() ? static_cast<WinPeer*>(f->GetPeer())->tooltip : nullptr;
+    }
+
+    void Create(LPCWSTR cls, DWORD style, DWORD exStyle = 0) {
+        const Bounds& b = ctl.GetBounds();
+        HWND parent = ParentWindow();
+        if (ctl.Visible()) style |= WS_VISIBLE;
+        if (!ctl.Enabled()) style |= WS_DISABLED;
+        hwnd = CreateWindowExW(exStyle, cls, Wide(ctl.Caption()).c_str(), style | WS_CHILD, b.left, b.top, b.width,
+                               b.height, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(gNextId++)),
+                               GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(ctl.GetFont())), FALSE);
+        AddTool();
+    }
+
+    void AddTool() {
+        HWND tip = FormTooltip();
+        if (!tip || ctl.Hint().empty()) return;
+        std::wstring text = Wide(ctl.Hint());
+        TOOLINFOW ti{};
+        ti.cbSize = sizeof ti;
+        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        ti.hwnd = GetParent(hwnd);
+        ti.uId = reinterpret_cast<UINT_PTR>(hwnd);
+        ti.lpszText = text.data();
+        SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        if (ctl.ShowHint()) SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    }
+
+    // Routes the window's own messages through OnSubclassed first.
+    void Subclass() {
+        oldProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WinPeer::SubclassProc)));
+    }
+    static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+        WinPeer* p = PeerOf(h);
+        LRESULT r = 0;
+        if (p && p->OnSubclassed(msg, wp, lp, r)) return r;
+        WNDPROC old = p ? p->oldProc : DefWindowProcW;
+        return CallWindowProcW(old, h, msg, wp, lp);
+    }
+    virtual bool OnSubclassed(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+    // Notifications from the control, sent to its parent window.
+    virtual void OnCommand(WORD) {}
+    virtual void OnScroll() {}
+    virtual LRESULT OnNotify(NMHDR*) { return 0; }
+
+    void Changed(Prop prop) override {
+        if (!hwnd) return;
+        switch (prop) {
+            case Prop::Bounds: {
+                const Bounds& b = ctl.GetBounds();
+                MoveWindow(hwnd, b.left, b.top, b.width, b.height, TRUE);
+                break;
+            }
+            case Prop::Enabled: EnableWindow(hwnd, ctl.Enabled()); break;
+            case Prop::Visible: ShowWindow(hwnd, ctl.Visible() ? SW_SHOW : SW_HIDE); break;
+            case Prop::Caption: SetWindowTextW(hwnd, Wide(ctl.Caption()).c_str()); InvalidateRect(hwnd, nullptr, TRUE); break;
+            case Prop::Hint: AddTool(); break;
+            case Prop::Font: SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(ctl.GetFont())), TRUE); break;
+            case Prop::Focus:
+                if (GetFocus() != hwnd) ::SetFocus(hwnd);
+                break;
+            default: Update(prop); break;
+        }
+    }
+    virtual void Update(Prop) {}
+
+    void Repaint() override {
+        if (hwnd) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+
+    // A user action on this control: errors go to the error box.
+    template <class F>
+    void User(F&& f) {
+        if (updating) return;
+        ctl.Perform(std::forward<F>(f));
+    }
+};
+
+class ButtonPeer : public WinPeer {
+public:
+    explicit ButtonPeer(Button& b) : WinPeer(b), button(b) {
+        Create(L"BUTTON", WS_TABSTOP | BS_NOTIFY | (b.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+        Subclass();
+    }
+    Button& button;
+    void OnCommand(WORD code) override {
+        if (code == BN_CLICKED) User([this] { button.Click(); });
+        if (code == BN_SETFOCUS) User([this] { button.SetFocus(); });
+    }
+    bool OnSubclassed(UINT msg, WPARAM, LPARAM lp, LRESULT&) override {
+        if (msg != WM_RBUTTONUP || !button.popupMenu) return false;
+        HMENU menu = CreatePopupMenu();
+        auto& items = button.popupMenu->items;
+        for (size_t i = 0; i < items.size(); ++i)
+            AppendMenuW(menu, MF_STRING, i + 1, Wide(items[i]->caption).c_str());
+        POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        ClientToScreen(hwnd, &pt);
+        UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd, nullptr));
+        DestroyMenu(menu);
+        if (chosen > 0 && chosen <= items.size()) {
+            MenuItem* item = items[chosen - 1];
+            User([item] {
+                if (item->OnClick) item->OnClick();
+            });
+        }
+        return true;
+    }
+};
+
+class CheckBoxPeer : public WinPeer {
+public:
+    explicit CheckBoxPeer(CheckBox& c) : WinPeer(c), box(c) {
+        Create(L"BUTTON", WS_TABSTOP | BS_NOTIFY | BS_AUTOCHECKBOX);
+        Update(Prop::Checked);
+    }
+    CheckBox& box;
+    void OnCommand(WORD code) override {
+        if (code == BN_SETFOCUS) User([this] { box.SetFocus(); });
+        if (code != BN_CLICKED) return;
+        bool on = SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        User([this, on] { box.SetChecked(on); });
+    }
+    void Update(Prop p) override {
+        if (p == Prop::Checked) SendMessageW(hwnd, BM_SETCHECK, box.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+};
+
+std::wstring WindowText(HWND h) {
+    int n = GetWindowTextLengthW(h);
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    n = GetWindowTextW(h, s.data(), n + 1);
+    s.resize(static_cast<size_t>(n));
+    return s;
+}
+
+class EditPeer : public WinPeer {
+public:
+    explicit EditPeer(Edit& e) : WinPeer(e), edit(e) {
+        DWORD style = WS_TABSTOP | ES_AUTOHSCROLL;
+        if (e.charCase == CharCase::Upper) style |= ES_UPPERCASE;
+        if (e.charCase == CharCase::Lower) style |= ES_LOWERCASE;
+        Create(L"EDIT", style, WS_EX_CLIENTEDGE);
+        if (e.maxLength > 0) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(e.maxLength), 0);
+        Update(Prop::Text);
+    }
+    Edit& edit;
+    void OnCommand(WORD code) override {
+        if (code == EN_CHANGE) {
+            std::string text = Utf8(WindowText(hwnd));
+            User([this, text] { edit.SetText(text); });
+        } else if (code == EN_SETFOCUS) {
+            User([this] { edit.SetFocus(); });
+        }
+    }
+    void Update(Prop p) override {
+        if (p != Prop::Text || Utf8(WindowText(hwnd)) == edit.Text()) return;
+        updating = true;
+        SetWindowTextW(hwnd, Wide(edit.Text()).c_str());
+        updating = false;
+    }
+};
+
+class MemoPeer : public WinPeer {
+public:
+    explicit MemoPeer(Memo& m) : WinPeer(m), memo(m) {
+        Create(L"EDIT", ES_MULTILINE | WS_VSCROLL | ES_AUTOVSCROLL | (m.readOnly ? ES_READONLY : 0), WS_EX_CLIENTEDGE);
+        Update(Prop::Lines);
+    }
+    Memo& memo;
+    void Update(Prop p) override {
+        if (p != Prop::Lines) return;
+        std::string all;
+        for (const auto& l : memo.Lines()) all += (all.empty() ? "" : "\r\n") + l;
+        updating = true;
+        SetWindowTextW(hwnd, Wide(all).c_str());
+        updating = false;
+    }
+};
+
+class TrackBarPeer : public WinPeer {
+public:
+    explicit TrackBarPeer(TrackBar& t) : WinPeer(t), bar(t) {
+        Create(TRACKBAR_CLASSW, WS_TABSTOP | TBS_HORZ | TBS_FIXEDLENGTH | (t.tickMarks ? TBS_AUTOTICKS : TBS_NOTICKS));
+        SendMessageW(hwnd, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(t.thumbLength), 0);
+        SendMessageW(hwnd, TBM_SETPAGESIZE, 0, t.pageSize);
+        Update(Prop::Position);
+        Subclass();
+    }
+    TrackBar& bar;
+    void Update(Prop p) override {
+        if (p != Prop::Position) return;
+        SendMessageW(hwnd, TBM_SETRANGE, TRUE, MAKELPARAM(bar.Min(), bar.Max()));
+        SendMessageW(hwnd, TBM_SETPOS, TRUE, bar.Position());
+    }
+    void OnScroll() override {
+        int pos = static_cast<int>(SendMessageW(hwnd, TBM_GETPOS, 0, 0));
+        User([this, pos] { bar.SetPosition(pos); });
+    }
+    bool OnSubclassed(UINT msg, WPARAM wp, LPARAM, LRESULT&) override {
+        int key = static_cast<int>(wp);
+        if (msg == WM_KEYDOWN && bar.OnKeyDown) User([this, key] { bar.OnKeyDown(key); });
+        if (msg == WM_KEYUP && bar.OnKeyUp) User([this, key] { bar.OnKeyUp(key); });
+        return false;
+    }
+};
+
+// Bevels and shapes have no window: their parent paints them.
+class PaintedPeer : public Peer {
+public:
+    explicit PaintedPeer(Control& c) : ctl(c) {}
+    Control& ctl;
+    void Changed(Prop) override { Repaint(); }
+    void Repaint() override {
+        Control* p = ctl.Parent();
+        if (!p || !p->GetPeer()) return;
+        HWND parent = HwndOf(*p);
+        const Bounds& b = ctl.GetBounds();
+        RECT rc{b.left, b.top, b.left + b.width, b.top + b.height};
+        InflateRect(&rc, 2, 2);
+        RedrawWindow(parent, &rc, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+};
+
+void PaintDecorations(Control& parent, HDC dc) {
+    for (Control* c : parent.Children()) {
+        if (!c->Visible()) continue;
+        const Bounds& b = c->GetBounds();
+        RECT rc{b.left, b.top, b.left + b.width, b.top + b.height};
+        if (c->GetKind() == Kind::Shape) {
+            HBRUSH br = CreateSolidBrush(ToColorRef(c->GetColor() == clDefault ? clBlack : c->GetColor()));
+            FillRect(dc, &rc, br);
+            DeleteObject(br);
+        } else if (c->GetKind() == Kind::Bevel) {
+            auto* bevel = static_cast<Bevel*>(c);
+            const bool raised = bevel->style == Bevel::Style::Raised;
+            UINT edge = EDGE_ETCHED;
+            if (bevel->shape == Bevel::Shape::Box) edge = raised ? BDR_RAISEDINNER : BDR_SUNKENOUTER;
+            else if (raised && bevel->shape == Bevel::Shape::Frame) edge = EDGE_BUMP;
+            UINT flags = bevel->shape == Bevel::Shape::TopLine ? BF_TOP
+                       : bevel->shape == Bevel::Shape::LeftLine ? BF_LEFT : BF_RECT;
+            DrawEdge(dc, &rc, edge, flags);
+        }
+    }
+}
+
+class StaticPeer : public WinPeer {
+public:
+    StaticPeer(Control& c, DWORD style) : WinPeer(c) { Create(L"STATIC", style); }
+};
+
+DWORD LabelStyle(const Label& l) {
+    switch (l.alignment) {
+        case Label::Align::Center: return SS_CENTER;
+        case Label::Align::Right: return SS_RIGHT;
+        case Label::Align::Left: break;
+    }
+    return SS_LEFT;
+}
+
+// Forms, tab sheets and panels: windows of our own class that hand their
+// children's notifications back to the children's objects.
+class ContainerPeer : public WinPeer {
+public:
+    explicit ContainerPeer(Control& c) : WinPeer(c) {}
+
+    void CreateChild() {
+        DWORD ex = WS_EX_CONTROLPARENT;
+        Create(kContainerClass, WS_CLIPCHILDREN, ex);
+    }
+
+    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+        auto* self = static_cast<ContainerPeer*>(PeerOf(h));
+        if (!self) return DefWindowProcW(h, msg, wp, lp);
+        LRESULT r = 0;
+        if (self->Handle(msg, wp, lp, r)) return r;
+        return DefWindowProcW(h, msg, wp, lp);
+    }
+
+    virtual bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) {
+        switch (msg) {
+            case WM_COMMAND:
+                if (lp) {
+                    if (WinPeer* child = PeerOf(reinterpret_cast<HWND>(lp))) child->OnCommand(HIWORD(wp));
+                } else if (HWND focus = GetFocus(); focus && LOWORD(wp) == IDOK) {
+                    // Enter with no default button presses the focused button.
+                    if (WinPeer* child = PeerOf(focus); child && child->ctl.GetKind() == Kind::Button)
+                        child->OnCommand(BN_CLICKED);
+                }
+                return true;
+            case WM_HSCROLL:
+                if (lp)
+                    if (WinPeer* child = PeerOf(reinterpret_cast<HWND>(lp))) child->OnScroll();
+                return true;
+            case WM_NOTIFY: {
+                auto* nm = reinterpret_cast<NMHDR*>(lp);
+                if (WinPeer* child = PeerOf(nm->hwndFrom)) r = child->OnNotify(nm);
+                return true;
+            }
+            case WM_SETCURSOR: {
+                WinPeer* child = PeerOf(reinterpret_cast<HWND>(wp));
+                if (child && child != this && LOWORD(lp) == HTCLIENT) {
+                    if (LPCWSTR id = CursorId(child->ctl.GetCursor())) {
+                        SetCursor(LoadCursorW(nullptr, id));
+                        r = TRUE;
+                        return true;
+                    }
+                }
+                return false;
+            }
+            case WM_CTLCOLORSTATIC:
+            case WM_CTLCOLORBTN: {
+                WinPeer* child = PeerOf(reinterpret_cast<HWND>(lp));
+                if (!child) return false;
+                HDC dc = reinterpret_cast<HDC>(wp);
+                SetTextColor(dc, ToColorRef(child->ctl.GetFont().color));
+                const Label* label = child->ctl.GetKind() == Kind::Label ? static_cast<Label*>(&child->ctl) : nullptr;
+                if (label && label->transparent) {
+                    SetBkMode(dc, TRANSPARENT);
+                    r = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+                    return true;
+                }
+                Color bg = child->ctl.GetColor() == clDefault ? ctl.GetColor() : child->ctl.GetColor();
+                if (bg == clDefault) bg = clBtnFace;
+                SetBkColor(dc, ToColorRef(bg));
+                r = reinterpret_cast<LRESULT>(Brush(bg));
+                return true;
+            }
+            case WM_ERASEBKGND: {
+                RECT rc;
+                GetClientRect(h(), &rc);
+                Color bg = ctl.GetColor() == clDefault ? clBtnFace : ctl.GetColor();
+                FillRect(reinterpret_cast<HDC>(wp), &rc, Brush(bg));
+                r = 1;
+                return true;
+            }
+            case WM_PAINT: {
+                PAINTSTRUCT ps;
+                HDC dc = BeginPaint(h(), &ps);
+                PaintDecorations(ctl, dc);
+                EndPaint(h(), &ps);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    HWND h() const { return hwnd; }
+
+    static HBRUSH Brush(Color c) {
+        static std::map<Color, HBRUSH> brushes;
+        auto it = brushes.find(c);
+        if (it != brushes.end()) return it->second;
+        HBRUSH b = (c & 0x80000000u) ? GetSysColorBrush(static_cast<int>(c & 0xFF)) : CreateSolidBrush(ToColorRef(c));
+        brushes[c] = b;
+        return b;
+    }
+};
+
+class PanelPeer : public ContainerPeer {
+public:
+    explicit PanelPeer(Panel& p) : ContainerPeer(p), panel(p) { CreateChild(); }
+    Panel& panel;
+    bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+        if (msg != WM_PAINT) return ContainerPeer::Handle(msg, wp, lp, r);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        auto edge = [&](Panel::BevelKind k) {
+            if (k == Panel::BevelKind::None) return;
+            for (int i = 0; i < (k == panel.bevelOuter ? 1 : panel.bevelWidth); ++i) {
+                DrawEdge(dc, &rc, k == Panel::BevelKind::Raised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+            }
+        };
+        PaintDecorations(panel, dc);
+        edge(panel.bevelOuter);
+        edge(panel.bevelInner);
+        std::wstring text = Wide(panel.Caption());
+        if (!text.empty()) {
+            HGDIOBJ old = SelectObject(dc, FontFor(panel.GetFont()));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, ToColorRef(panel.GetFont().color));
+            DrawTextW(dc, text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            SelectObject(dc, old);
+        }
+        EndPaint(hwnd, &ps);
+        return true;
+    }
+};
+
+class TabSheetPeer : public ContainerPeer {
+public:
+    explicit TabSheetPeer(TabSheet& t) : ContainerPeer(t) {
+        CreateChild();
+    }
+};
+
+class PageControlPeer : public WinPeer {
+public:
+    explicit PageControlPeer(PageControl& p) : WinPeer(p), pages(p) {
+        Create(WC_TABCONTROLW, WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (p.multiLine ? TCS_MULTILINE : 0),
+               WS_EX_CONTROLPARENT);
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(p.tabFont)), FALSE);
+        auto sheets = p.Pages();
+        for (size_t i = 0; i < sheets.size(); ++i) {
+            std::wstring cap = Wide(sheets[i]->Caption());
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = cap.data();
+            SendMessageW(hwnd, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    PageControl& pages;
+
+    // Places the sheets in the display area and shows the active one.
+    void Layout() {
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        SendMessageW(hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
+        auto sheets = pages.Pages();
+        for (size_t i = 0; i < sheets.size(); ++i) {
+            if (!sheets[i]->GetPeer()) continue;
+            HWND s = static_cast<WinPeer*>(sheets[i]->GetPeer())->hwnd;
+            MoveWindow(s, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+            bool active = sheets[i] == pages.ActivePage();
+            if (active) SendMessageW(hwnd, TCM_SETCURSEL, i, 0);
+            ShowWindow(s, active ? SW_SHOW : SW_HIDE);
+        }
+    }
+    void Update(Prop p) override {
+        if (p == Prop::ActivePage) Layout();
+    }
+    LRESULT OnNotify(NMHDR* nm) override {
+        if (nm->code == TCN_SELCHANGE) {
+            auto sheets = pages.Pages();
+            size_t i = static_cast<size_t>(SendMessageW(hwnd, TCM_GETCURSEL, 0, 0));
+            if (i < sheets.size()) User([this, s = sheets[i]] { pages.SetActivePage(s); });
+        }
+        return 0;
+    }
+};
+
+class FormPeer : public ContainerPeer {
+public:
+    explicit FormPeer(Form& f) : ContainerPeer(f), form(f) {
+        DWORD style = WS_CLIPCHILDREN;
+        DWORD ex = WS_EX_CONTROLPARENT;
+        if (f.borderStyle == BorderStyle::None) {
+            style |= WS_POPUP;
+        } else {
+            style |= WS_CAPTION;
+            if (f.borderIcons.systemMenu) style |= WS_SYSMENU;
+            if (f.borderIcons.minimize) style |= WS_MINIMIZEBOX;
+            if (f.borderIcons.maximize) style |= WS_MAXIMIZEBOX;
+            if (f.borderStyle == BorderStyle::Sizeable) style |= WS_THICKFRAME;
+            if (f.borderStyle == BorderStyle::Dialog) ex |= WS_EX_DLGMODALFRAME;
+        }
+        RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
+        AdjustWindowRectEx(&rc, style, FALSE, ex);
+        int w = rc.right - rc.left, hgt = rc.bottom - rc.top;
+        int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+        if (f.centered) {
+            x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+            y = (GetSystemMetrics(SM_CYSCREEN) - hgt) / 2;
+        }
+        hwnd = CreateWindowExW(ex, kContainerClass, Wide(f.Caption()).c_str(), style, x, y, w, hgt, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f.GetFont())), FALSE);
+        HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+        if (icon) SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, hwnd,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, 400);
+        gTooltips.push_back(tooltip);
+        if (gApp) SendMessageW(tooltip, TTM_SETDELAYTIME, TTDT_INITIAL, gApp->HintPause());
+    }
+    ~FormPeer() override {
+        for (auto it = gTooltips.begin(); it != gTooltips.end(); ++it)
+            if (*it == tooltip) { gTooltips.erase(it); break; }
+    }
+    Form& form;
+
+    void Changed(Prop prop) override {
+        switch (prop) {
+            case Prop::Bounds: {
+                RECT rc{0, 0, form.ClientWidth(), form.ClientHeight()};
+                AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
+                                   static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+                SetWindowPos(hwnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
+                break;
+            }
+            case Prop::Visible:
+                ShowWindow(hwnd, form.Visible() ? SW_SHOW : SW_HIDE);
+                break;
+            case Prop::Focus:
+                SetForegroundWindow(hwnd);
+                SetActiveWindow(hwnd);
+                FocusActiveControl();
+                break;
+            default: WinPeer::Changed(prop);
+        }
+    }
+
+    void FocusActiveControl() {
+        Control* c = form.ActiveControl();
+        if (c && c->GetPeer()) ::SetFocus(static_cast<WinPeer*>(c->GetPeer())->hwnd);
+    }
+
+    bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+        switch (msg) {
+            case WM_CLOSE:
+                User([this] { form.Close(); });
+                return true;
+            case WM_ACTIVATE:
+                if (LOWORD(wp) != WA_INACTIVE) {
+                    User([this] { form.Activate(); });
+                    FocusActiveControl();
+                } else if (HWND other = reinterpret_cast<HWND>(lp); other && PeerOf(other)) {
+                    form.Deactivate();
+                }
+                return false;
+        }
+        return ContainerPeer::Handle(msg, wp, lp, r);
+    }
+};
+
+class RealFactory : public PeerFactory {
+public:
+    std::unique_ptr<Peer> Make(Control& c) override {
+        switch (c.GetKind()) {
+            case Kind::Form: return std::make_unique<FormPeer>(static_cast<Form&>(c));
+            case Kind::PageControl: return std::make_unique<PageControlPeer>(static_cast<PageControl&>(c));
+            case Kind::TabSheet: return std::make_unique<TabSheetPeer>(static_cast<TabSheet&>(c));
+            case Kind::Panel: return std::make_unique<PanelPeer>(static_cast<Panel&>(c));
+            case Kind::Bevel: return std::make_unique<PaintedPeer>(c);
+            case Kind::Label: return std::make_unique<StaticPeer>(c, LabelStyle(static_cast<Label&>(c)) | SS_NOPREFIX);
+            case Kind::Shape: return std::make_unique<PaintedPeer>(c);
+            case Kind::Button: return std::make_unique<ButtonPeer>(static_cast<Button&>(c));
+            case Kind::CheckBox: return std::make_unique<CheckBoxPeer>(static_cast<CheckBox&>(c));
+            case Kind::Edit: return std::make_unique<EditPeer>(static_cast<Edit&>(c));
+            case Kind::TrackBar: return std::make_unique<TrackBarPeer>(static_cast<TrackBar&>(c));
+            case Kind::Memo: return std::make_unique<MemoPeer>(static_cast<Memo&>(c));
+            case Kind::Image: return std::make_unique<StaticPeer>(c, SS_LEFT);
+        }
+        return nullptr;
+    }
+};
+
+HWND HwndOf(Control& c) {
+    auto* p = dynamic_cast<WinPeer*>(c.GetPeer());
+    return p ? p->hwnd : nullptr;
+}
+
+void LayoutPages(Control& c) {
+    if (c.GetKind() == Kind::PageControl && c.GetPeer()) static_cast<PageControlPeer*>(c.GetPeer())->Layout();
+    for (Control* child : c.Children()) LayoutPages(*child);
+}
+
+}  // namespace
+
+void Init(platform::ApplicationState& app) {
+    gApp = &app;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &ContainerPeer::Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kContainerClass;
+    wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    RegisterClassExW(&wc);
+    app.onHintPause = [](int ms) {
+        for (HWND tip : gTooltips) SendMessageW(tip, TTM_SETDELAYTIME, TTDT_INITIAL, ms);
+    };
+}
+
+void Realize(Form& form) {
+    RealFactory factory;
+    form.AttachPeers(factory);
+    LayoutPages(form);
+    // Put the peers in step with state set before they existed.
+    if (form.Visible()) static_cast<WinPeer*>(form.GetPeer())->Changed(Prop::Visible);
+}
+
+namespace {
+bool IsOurForm(HWND h) {
+    WinPeer* p = h ? PeerOf(h) : nullptr;
+    return p && p->ctl.GetKind() == Kind::Form;
+}
+
+void Dispatch(MSG& msg) {
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (IsOurForm(root) && IsDialogMessageW(root, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+}  // namespace
+
+int RunMessageLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+    return static_cast<int>(msg.wParam);
+}
+
+void ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        Dispatch(msg);
+    }
+}
+
+void* WindowOf(Control& control) { return HwndOf(control); }
+
+}  // namespace zk::ui::win32

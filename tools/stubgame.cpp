@@ -1,0 +1,36 @@
+// A stand-in for the game: shows the command line and working folder it
+// was started with. With ZK_STUB_LOG set it writes both, one per line in
+// UTF-8, to that file instead, and ends at once (the end-to-end tests).
+#include <windows.h>
+
+#include <string>
+
+namespace {
+std::string Utf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    std::wstring cmd = GetCommandLineW();
+    wchar_t dir[MAX_PATH * 4];
+    GetCurrentDirectoryW(MAX_PATH * 4, dir);
+
+    wchar_t log[MAX_PATH * 4];
+    if (GetEnvironmentVariableW(L"ZK_STUB_LOG", log, MAX_PATH * 4)) {
+        HANDLE f = CreateFileW(log, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return 1;
+        std::string text = Utf8(cmd) + "\n" + Utf8(dir) + "\n";
+        DWORD written = 0;
+        WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(f);
+        return written == text.size() ? 0 : 1;
+    }
+    std::wstring text = L"ZANTORIK (Demo)\n\nKommandozeile:\n" + cmd + L"\n\nArbeitsordner:\n" + dir;
+    MessageBoxW(nullptr, text.c_str(), L"ZANTORIK", MB_OK | MB_ICONINFORMATION);
+    return 0;
+}
