@@ -249,7 +249,7 @@ bool FolderTree::SetDirectory(const std::string& path) {
         p += c;
     }
     if (p.size() == 2) p += '\\';
-    if (p[2] != '\\') return false;
+    if (p.find('\\') != 2) return false;  // a full path: x:\...
     while (p.size() > 3 && p.back() == '\\') p.pop_back();
     platform::QuietDriveErrors quiet(*files);
     if (!files->DirExists(p)) return false;

@@ -30,6 +30,7 @@ public:
     bool centered = false;
     bool scaled = true;
     int borderWidth = 0;  // an extra inner border, in pixels
+    bool placed = false;  // the bounds' left and top are the window's place on the screen
     std::string helpFile;  // empty: the application's
 
     // Runs OnCreate; called once, right after construction.
