@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "common/text.h"
+#include "platform/buffered_file.h"
 
 namespace zk::platform {
 
@@ -291,7 +292,7 @@ std::unique_ptr<File> HostOpen(const std::string& path, OpenMode mode) {
     if (mode == OpenMode::Write || mode == OpenMode::ReadWriteNew) flags |= O_CREAT | O_TRUNC;
     int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0) return nullptr;
-    return std::make_unique<HostFile>(fd);
+    return std::make_unique<BufferedFile>(std::make_unique<HostFile>(fd));
 }
 
 std::unique_ptr<DirReader> HostOpenDir(const std::string& path) {

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/win32/win32_platform.h"
+#include "platform/buffered_file.h"
 #include "platform/win32/wstr.h"
 
 namespace zk::win32 {
@@ -151,7 +152,7 @@ std::unique_ptr<File> FileSystem::Open(const std::string& path, OpenMode mode) {
     DWORD disposition = mode == OpenMode::Read || mode == OpenMode::ReadWrite ? OPEN_EXISTING : CREATE_ALWAYS;
     HANDLE h = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Failed(), nullptr;
-    return std::make_unique<Win32File>(h);
+    return std::make_unique<platform::BufferedFile>(std::make_unique<Win32File>(h));
 }
 
 std::unique_ptr<DirReader> FileSystem::OpenDir(const std::string& folder) {
