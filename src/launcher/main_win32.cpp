@@ -3,6 +3,7 @@
 
 #include "launcher/Unit1.h"
 #include "platform/win32/win32_platform.h"
+#include "setup/Dirlog.h"
 #include "ui/win32/dialogs_win32.h"
 #include "ui/win32/peers.h"
 
@@ -26,6 +27,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     launcher.isMainForm = true;
     launcher.Created();
     zk::ui::win32::Realize(launcher);
+    zk::TGetDirDialog dirDialog(platform);
+    dirDialog.placed = true;
+    dirDialog.Created();
+    zk::ui::win32::Realize(dirDialog);
+    launcher.seams.hideFolderChooser = [&dirDialog] { dirDialog.HideIfVisible(); };
     launcher.Show();
     return zk::ui::win32::RunMessageLoop();
 }
