@@ -209,3 +209,22 @@ TEST_F(Chooser, FolderTreeRejectsWhatDoesNotExist) {
 }
 
 }  // namespace zk::test
+
+namespace zk::test {
+
+// The multi-copy box puts a:\ into the target field; opening the chooser
+// on it without a disk says so once and leaves the tree as it was.
+TEST_F(Chooser, OpeningOnAFloppyWithoutDisk) {
+    Edit2.SetText("c:\\windows");
+    OpenTarget();
+    dialog.Hide();
+    Edit2.SetText("a:\\");
+    fake.dialogs.Answer(platform::mrOk);
+    OpenTarget();
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fake.dialogs.shown[0].text, "Laufwerk nicht bereit!\n\rÜberprüfen Sie den Datenträger.");
+    EXPECT_EQ(dialog.DirBox.Directory(), "c:\\windows");
+    EXPECT_TRUE(dialog.Visible());
+}
+
+}  // namespace zk::test

@@ -11,8 +11,15 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG="${WINEDEBUG:--all}"
 target=$(mktemp -d)
-cleanup() { rm -f "$WINEPREFIX/dosdevices/x:"; rm -rf "$target"; }
+log=$(mktemp)
+cleanup() { rm -f "$WINEPREFIX/dosdevices/x:"; rm -rf "$target" "$log"; }
 trap cleanup EXIT
 mkdir -p "$WINEPREFIX/dosdevices"
 ln -sfn "$target" "$WINEPREFIX/dosdevices/x:"
-ZK_SHOT_DIR="${ZK_SHOT_DIR:-}" wine "$exe" "$@"
+# Wine's services may start with this program and keep its output open;
+# give them a file, so that a test runner reading our output is not kept
+# waiting for them.
+rc=0
+ZK_SHOT_DIR="${ZK_SHOT_DIR:-}" wine "$exe" "$@" >"$log" 2>&1 </dev/null || rc=$?
+cat "$log"
+exit $rc
