@@ -41,4 +41,6 @@ if [ ! -f "$prefix/system.reg" ]; then
   fi
   if ! kill -0 "$wspid" 2>/dev/null; then wineserver -p -f >/dev/null 2>&1 & wspid=$!; fi
 fi
+# Start Wine's services now, away from the command's output pipes.
+wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 "$@"

@@ -1,6 +1,7 @@
 // ZKSTART.EXE: the program's main entry.
 #include <windows.h>
 
+#include "graphics/Aboutzk.h"
 #include "launcher/Unit1.h"
 #include "platform/win32/win32_platform.h"
 #include "setup/Dirlog.h"
@@ -27,6 +28,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     launcher.isMainForm = true;
     launcher.Created();
     zk::ui::win32::Realize(launcher);
+    // Created hidden; the launcher shows it without making it modal.
+    zk::TAboutBoxRV about(platform);
+    about.Created();
+    zk::ui::win32::Realize(about);
+    launcher.seams.showAboutBox = [&about] { about.Show(); };
     zk::TGetDirDialog dirDialog(platform);
     dirDialog.placed = true;
     dirDialog.Created();

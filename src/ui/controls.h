@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/canvas.h"
 #include "platform/platform.h"
 
 namespace zk::ui {
@@ -31,7 +32,7 @@ using Color = uint32_t;
 constexpr Color clBlack = 0x000000, clWhite = 0xFFFFFF, clLime = 0x00FF00;
 constexpr Color clBtnFace = 0x8000000F, clWindow = 0x80000005, clDefault = 0x20000000;
 
-enum class Cursor { Default, HandPoint, IBeam, SizeWE, HourGlass };
+enum class Cursor { Default, HandPoint, IBeam, SizeWE, HourGlass, Arrow };
 
 struct Font {
     std::string name = "MS Sans Serif";
@@ -39,8 +40,10 @@ struct Font {
     bool bold = false;
     bool underline = false;
     Color color = clBlack;
+    bool italic = false;
     bool operator==(const Font& o) const {
-        return name == o.name && height == o.height && bold == o.bold && underline == o.underline && color == o.color;
+        return name == o.name && height == o.height && bold == o.bold && underline == o.underline && color == o.color &&
+               italic == o.italic;
     }
 };
 
@@ -67,6 +70,8 @@ public:
     virtual ~Peer() = default;
     virtual void Changed(Prop prop) = 0;
     virtual void Repaint() = 0;
+    // A canvas on the real window, valid until it is destroyed.
+    virtual std::unique_ptr<platform::Canvas> OpenCanvas() { return nullptr; }
 };
 
 // Makes the peers when a form is shown on a real screen.
@@ -114,6 +119,8 @@ public:
 
     // Paints at once, not when the message queue gets round to it.
     void Repaint();
+    // Draws straight onto the control's window; nullptr without one.
+    std::unique_ptr<platform::Canvas> OpenCanvas() { return peer_ ? peer_->OpenCanvas() : nullptr; }
     void SetFocus();
     bool Focused();
 
@@ -154,6 +161,9 @@ private:
 
 class PopupMenu;
 
+// Paints a picture of its own size onto a canvas.
+using Painter = std::function<void(platform::Canvas& canvas)>;
+
 class Button : public Control {
 public:
     Button(Control* parent, std::string name) : Control(Kind::Button, parent, std::move(name)) {}
@@ -164,6 +174,10 @@ public:
     bool isCancel = false;
     PopupMenu* popupMenu = nullptr;  // opened by a right click
     Event OnClick;
+    // A picture below the caption, one for the enabled and one for the
+    // disabled button; none when glyph is empty.
+    Painter glyph, glyphDisabled;
+    int glyphWidth = 0, glyphHeight = 0;
 };
 
 class CheckBox : public Control {
@@ -231,6 +245,8 @@ public:
     Panel(Control* parent, std::string name) : Control(Kind::Panel, parent, std::move(name)) {}
     enum class BevelKind { None, Raised, Lowered } bevelOuter = BevelKind::Raised, bevelInner = BevelKind::None;
     int bevelWidth = 1;
+    int borderWidth = 0;        // gap between the outer and inner bevel
+    bool singleBorder = false;  // a plain frame around it all
 };
 
 class Bevel : public Control {
@@ -255,9 +271,21 @@ public:
     const std::vector<std::string>& Lines() const { return lines_; }
     void SetLines(std::vector<std::string> lines);
     bool readOnly = false;
+    bool centered = false;
+    bool verticalScrollBar = false;
+    bool tabStop = true;
 
 private:
     std::vector<std::string> lines_;
+};
+
+// A picture drawn by code, so it scales with nothing and needs no files.
+class Image : public Control {
+public:
+    Image(Control* parent, std::string name) : Control(Kind::Image, parent, std::move(name)) {}
+    Painter picture;
+    int pictureWidth = 0, pictureHeight = 0;
+    bool center = false;  // the picture centred in the control, else at its top left
 };
 
 class TabSheet : public Control {

@@ -54,7 +54,10 @@ public:
     void SetActiveControl(Control* control);
 
     bool isMainForm = false;
+    bool stayOnTop = false;
     Event OnCreate, OnShow, OnActivate, OnClose;
+    // Fired by the peer: the window changed size or was painted.
+    Event OnResize, OnPaint;
 
 private:
     Control* activeControl_ = nullptr;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/win32/canvas_win32.h"
 #include "platform/win32/wstr.h"
 
 namespace zk::ui::win32 {
@@ -30,7 +31,7 @@ HFONT FontFor(const Font& f) {
     static std::vector<std::pair<Font, HFONT>> cache;
     for (auto& [font, h] : cache)
         if (font == f) return h;
-    HFONT h = CreateFontW(-f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, f.underline, FALSE, DEFAULT_CHARSET,
+    HFONT h = CreateFontW(-f.height, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, f.italic, f.underline, FALSE, DEFAULT_CHARSET,
                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
                           Wide(f.name).c_str());
     cache.emplace_back(f, h);
@@ -43,6 +44,7 @@ LPCWSTR CursorId(Cursor c) {
         case Cursor::IBeam: return IDC_IBEAM;
         case Cursor::SizeWE: return IDC_SIZEWE;
         case Cursor::HourGlass: return IDC_WAIT;
+        case Cursor::Arrow: return IDC_ARROW;
         case Cursor::Default: break;
     }
     return nullptr;
@@ -150,6 +152,14 @@ public:
         if (hwnd) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     }
 
+    std::unique_ptr<platform::Canvas> OpenCanvas() override { return platform::OpenWindowCanvas(hwnd); }
+
+    // Tells the form that part of it was painted again.
+    void PaintedInForm() {
+        Form* f = ctl.OwnerForm();
+        if (f && f->OnPaint) User(f->OnPaint);
+    }
+
     // A user action on this control: errors go to the error box.
     template <class F>
     void User(F&& f) {
@@ -161,10 +171,50 @@ public:
 class ButtonPeer : public WinPeer {
 public:
     explicit ButtonPeer(Button& b) : WinPeer(b), button(b) {
-        Create(L"BUTTON", WS_TABSTOP | BS_NOTIFY | (b.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+        DWORD kind = b.glyph ? BS_OWNERDRAW : b.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        Create(L"BUTTON", WS_TABSTOP | BS_NOTIFY | kind);
         Subclass();
     }
     Button& button;
+
+    // A button with a glyph: the caption above, the picture below it.
+    void OnDrawItem(const DRAWITEMSTRUCT& di) {
+        HDC dc = di.hDC;
+        RECT rc = di.rcItem;
+        const bool pushed = di.itemState & ODS_SELECTED, disabled = di.itemState & ODS_DISABLED;
+        if (button.isDefault || (di.itemState & ODS_FOCUS)) {
+            FrameRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            InflateRect(&rc, -1, -1);
+        }
+        DrawFrameControl(dc, &rc, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+        const int shift = pushed ? 1 : 0;
+        SIZE text{};
+        std::wstring caption = Wide(button.Caption());
+        HGDIOBJ oldFont = SelectObject(dc, FontFor(button.GetFont()));
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+        const int gap = 2, total = text.cy + gap + button.glyphHeight;
+        const int top = rc.top + (rc.bottom - rc.top - total) / 2 + shift;
+        RECT tr{rc.left + shift, top, rc.right + shift, top + text.cy};
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+        DrawTextW(dc, caption.c_str(), -1, &tr, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, oldFont);
+        const Painter& paint = disabled && button.glyphDisabled ? button.glyphDisabled : button.glyph;
+        const int gx = rc.left + (rc.right - rc.left - button.glyphWidth) / 2 + shift, gy = tr.bottom + gap;
+        int saved = SaveDC(dc);
+        IntersectClipRect(dc, gx, gy, gx + button.glyphWidth, gy + button.glyphHeight);
+        SetViewportOrgEx(dc, gx, gy, nullptr);
+        {
+            platform::CanvasWin32 canvas(dc);
+            paint(canvas);
+        }
+        RestoreDC(dc, saved);
+        if (di.itemState & ODS_FOCUS) {
+            RECT fr = rc;
+            InflateRect(&fr, -4, -4);
+            DrawFocusRect(dc, &fr);
+        }
+    }
     void OnCommand(WORD code) override {
         if (code == BN_CLICKED) User([this] { button.Click(); });
         if (code == BN_SETFOCUS) User([this] { button.SetFocus(); });
@@ -245,7 +295,10 @@ public:
 class MemoPeer : public WinPeer {
 public:
     explicit MemoPeer(Memo& m) : WinPeer(m), memo(m) {
-        Create(L"EDIT", ES_MULTILINE | WS_VSCROLL | ES_AUTOVSCROLL | (m.readOnly ? ES_READONLY : 0), WS_EX_CLIENTEDGE);
+        Create(L"EDIT",
+               ES_MULTILINE | ES_AUTOVSCROLL | (m.verticalScrollBar ? WS_VSCROLL : 0) | (m.readOnly ? ES_READONLY : 0) |
+                   (m.centered ? ES_CENTER : 0) | (m.tabStop ? WS_TABSTOP : 0),
+               WS_EX_CLIENTEDGE);
         Update(Prop::Lines);
     }
     Memo& memo;
@@ -327,7 +380,93 @@ void PaintDecorations(Control& parent, HDC dc) {
 
 class StaticPeer : public WinPeer {
 public:
-    StaticPeer(Control& c, DWORD style) : WinPeer(c) { Create(L"STATIC", style); }
+    StaticPeer(Control& c, DWORD style) : WinPeer(c) {
+        Create(L"STATIC", style);
+        Subclass();
+    }
+    // A label is a window of its own here: its repaint is part of the form's.
+    bool OnSubclassed(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+        const bool transparent = ctl.GetKind() == Kind::Label && static_cast<Label&>(ctl).transparent;
+        if (transparent && msg == WM_ERASEBKGND) {
+            r = 1;
+            return true;
+        }
+        if (msg != WM_PAINT) return false;
+        if (transparent) PaintTransparent();
+        else r = CallWindowProcW(oldProc, hwnd, msg, wp, lp);
+        PaintedInForm();
+        return true;
+    }
+
+    // The parent clips its children, so what lies below (its colour, bevels
+    // and shapes) is painted here again, then the caption over it.
+    void PaintTransparent() {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        Control* parent = ctl.Parent();
+        Color bg = parent && parent->GetColor() != clDefault ? parent->GetColor() : clBtnFace;
+        HBRUSH brush = CreateSolidBrush(ToColorRef(bg));
+        FillRect(dc, &rc, brush);
+        DeleteObject(brush);
+        if (parent) {
+            const Bounds& b = ctl.GetBounds();
+            POINT old;
+            SetViewportOrgEx(dc, -b.left, -b.top, &old);
+            PaintDecorations(*parent, dc);
+            SetViewportOrgEx(dc, old.x, old.y, nullptr);
+        }
+        std::wstring text = Wide(ctl.Caption());
+        HGDIOBJ oldFont = SelectObject(dc, FontFor(ctl.GetFont()));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, ToColorRef(ctl.GetFont().color));
+        UINT align = static_cast<Label&>(ctl).alignment == Label::Align::Center ? DT_CENTER
+                   : static_cast<Label&>(ctl).alignment == Label::Align::Right  ? DT_RIGHT : DT_LEFT;
+        DrawTextW(dc, text.c_str(), -1, &rc, align | DT_NOPREFIX | DT_WORDBREAK);
+        SelectObject(dc, oldFont);
+        EndPaint(hwnd, &ps);
+    }
+};
+
+// Draws its picture through a canvas on every paint.
+class ImagePeer : public WinPeer {
+public:
+    explicit ImagePeer(Image& i) : WinPeer(i), image(i) {
+        Create(L"STATIC", SS_NOTIFY);  // SS_NOTIFY: mouse messages, so hints show
+        Subclass();
+    }
+    Image& image;
+    bool OnSubclassed(UINT msg, WPARAM, LPARAM, LRESULT& r) override {
+        if (msg == WM_ERASEBKGND) {
+            r = 1;
+            return true;
+        }
+        if (msg != WM_PAINT) return false;
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        Control* parent = image.Parent();
+        Color bg = parent && parent->GetColor() != clDefault ? parent->GetColor() : clBtnFace;
+        HBRUSH brush = (bg & 0x80000000u) ? GetSysColorBrush(static_cast<int>(bg & 0xFF)) : CreateSolidBrush(ToColorRef(bg));
+        FillRect(dc, &rc, brush);
+        if (!(bg & 0x80000000u)) DeleteObject(brush);
+        if (image.picture) {
+            int x = image.center ? (rc.right - image.pictureWidth) / 2 : 0;
+            int y = image.center ? (rc.bottom - image.pictureHeight) / 2 : 0;
+            int saved = SaveDC(dc);
+            IntersectClipRect(dc, x, y, x + image.pictureWidth, y + image.pictureHeight);
+            SetViewportOrgEx(dc, x, y, nullptr);
+            {
+                platform::CanvasWin32 canvas(dc);
+                image.picture(canvas);
+            }
+            RestoreDC(dc, saved);
+        }
+        EndPaint(hwnd, &ps);
+        return true;
+    }
 };
 
 DWORD LabelStyle(const Label& l) {
@@ -388,6 +527,14 @@ public:
                     }
                 }
                 return false;
+            }
+            case WM_DRAWITEM: {
+                auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+                WinPeer* child = di ? PeerOf(di->hwndItem) : nullptr;
+                if (!child || child->ctl.GetKind() != Kind::Button) return false;
+                static_cast<ButtonPeer*>(child)->OnDrawItem(*di);
+                r = TRUE;
+                return true;
             }
             case WM_CTLCOLORSTATIC:
             case WM_CTLCOLORBTN: {
@@ -455,7 +602,12 @@ public:
             }
         };
         PaintDecorations(panel, dc);
+        if (panel.singleBorder) {
+            FrameRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+            InflateRect(&rc, -1, -1);
+        }
         edge(panel.bevelOuter);
+        InflateRect(&rc, -panel.borderWidth, -panel.borderWidth);
         edge(panel.bevelInner);
         std::wstring text = Wide(panel.Caption());
         if (!text.empty()) {
@@ -466,6 +618,7 @@ public:
             SelectObject(dc, old);
         }
         EndPaint(hwnd, &ps);
+        PaintedInForm();
         return true;
     }
 };
@@ -538,6 +691,7 @@ public:
             if (f.borderStyle == BorderStyle::Dialog) ex |= WS_EX_DLGMODALFRAME;
             if (f.borderStyle == BorderStyle::ToolWindow) ex |= WS_EX_TOOLWINDOW;
         }
+        if (f.stayOnTop) ex |= WS_EX_TOPMOST;
         RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
         AdjustWindowRectEx(&rc, style, FALSE, ex);
         int w = rc.right - rc.left, hgt = rc.bottom - rc.top;
@@ -608,6 +762,13 @@ public:
                     form.Deactivate();
                 }
                 return false;
+            case WM_SIZE:
+                if (form.OnResize) User(form.OnResize);
+                return false;
+            case WM_PAINT:
+                ContainerPeer::Handle(msg, wp, lp, r);
+                PaintedInForm();
+                return true;
         }
         return ContainerPeer::Handle(msg, wp, lp, r);
     }
@@ -795,7 +956,7 @@ public:
             case Kind::Edit: return std::make_unique<EditPeer>(static_cast<Edit&>(c));
             case Kind::TrackBar: return std::make_unique<TrackBarPeer>(static_cast<TrackBar&>(c));
             case Kind::Memo: return std::make_unique<MemoPeer>(static_cast<Memo&>(c));
-            case Kind::Image: return std::make_unique<StaticPeer>(c, SS_LEFT);
+            case Kind::Image: return std::make_unique<ImagePeer>(static_cast<Image&>(c));
             case Kind::Gauge: return std::make_unique<GaugePeer>(static_cast<Gauge&>(c));
             case Kind::DriveComboBox: return std::make_unique<DriveComboBoxPeer>(static_cast<DriveComboBox&>(c));
             case Kind::FolderTree: return std::make_unique<FolderTreePeer>(static_cast<FolderTree&>(c));
@@ -848,9 +1009,31 @@ bool IsOurForm(HWND h) {
     return p && p->ctl.GetKind() == Kind::Form;
 }
 
+PageControl* FirstPageControl(Control& c) {
+    if (c.GetKind() == Kind::PageControl) return static_cast<PageControl*>(&c);
+    for (Control* child : c.Children())
+        if (PageControl* p = FirstPageControl(*child)) return p;
+    return nullptr;
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab turn the pages of the form's page control.
+bool TurnPage(HWND root, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) >= 0) return false;
+    PageControl* pc = FirstPageControl(PeerOf(root)->ctl);
+    if (!pc) return false;
+    auto pages = pc->Pages();
+    if (pages.empty()) return true;
+    size_t i = 0;
+    while (i < pages.size() && pages[i] != pc->ActivePage()) ++i;
+    size_t n = pages.size();
+    size_t next = GetKeyState(VK_SHIFT) < 0 ? (i + n - 1) % n : (i + 1) % n;
+    pc->Perform([&] { pc->SetActivePage(pages[next]); });
+    return true;
+}
+
 void Dispatch(MSG& msg) {
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (IsOurForm(root) && IsDialogMessageW(root, &msg)) return;
+    if (IsOurForm(root) && (TurnPage(root, msg) || IsDialogMessageW(root, &msg))) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }

@@ -1,0 +1,233 @@
+// The zip library: no failure and no cancel may damage an archive or leave
+// anything behind.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "zkzip/zkfs.h"
+#include "zkzip_support.h"
+
+namespace zkzip::test {
+namespace {
+
+// Where the add starts from.
+enum class Start {
+    NoArchive,  // a new archive
+    Append,     // an existing archive that gets a new entry (in place)
+    Replace     // an existing archive in which an entry is replaced (rewrite)
+};
+
+const char* StartName(Start s) {
+    return s == Start::NoArchive ? "NoArchive" : s == Start::Append ? "Append" : "Replace";
+}
+
+class Safety : public ZkZipTest, public ::testing::WithParamInterface<Start> {
+protected:
+    // Files for the add: two of them, one above the 256 KiB read step.
+    void Prepare() {
+        dir.Write("alt.txt", TextLike(120000, 20));
+        dir.Write("rauschen.bin", RandomBytes(50000, 21));
+        if (GetParam() != Start::NoArchive) {
+            Command c(Zip(), {"alt.txt", "rauschen.bin"}, nullptr);
+            c.Raw().level = 6;
+            ASSERT_EQ(c.Run(), 2);
+            original = ReadFile(Zip());
+        }
+        dir.Write("neu/text.txt", TextLike(400000, 22));
+        dir.Write("neu/bild.gif", RandomBytes(30000, 23));
+        if (GetParam() == Start::Replace) dir.Write("alt.txt", TextLike(130000, 24));
+        files = dir.Files();
+    }
+    std::vector<std::string> Specs() const {
+        return GetParam() == Start::Replace ? std::vector<std::string>{"neu/*", "alt.txt"}
+                                            : std::vector<std::string>{"neu/*"};
+    }
+    // The command under test: move on, so sources must survive a failure.
+    int32_t Add(Recorder& r) {
+        Command c(Zip(), Specs(), &r);
+        c.Raw().move = -1;
+        c.Raw().verbose = -1;
+        c.Raw().noDirEntries = 0;
+        c.Suffixes(".gif");
+        return c.Run();
+    }
+    // Everything as before: the archive byte for byte, the sources, no stray files.
+    void ExpectUntouched(const Recorder& r, int expectedError) {
+        if (GetParam() == Start::NoArchive) {
+            EXPECT_FALSE(dir.Exists("out.zip"));
+        } else {
+            EXPECT_TRUE(ReadFile(Zip()) == original) << "archive changed";
+        }
+        EXPECT_EQ(dir.Files(), files);
+        EXPECT_EQ(r.LastError(), expectedError) << r.Messages();
+    }
+
+    std::string original;
+    std::vector<std::string> files;
+};
+
+TEST_P(Safety, UnopenableFile) {
+    Prepare();
+    fs::TestHooks().failReadName = "neu/text.txt";
+    fs::TestHooks().failReadAfter = -1;
+    EXPECT_EQ(Add(rec), 0);
+    ExpectUntouched(rec, kErrOpen);
+    EXPECT_NE(rec.Messages().find("neu/text.txt"), std::string::npos) << rec.Messages();
+}
+
+TEST_P(Safety, ReadFailsHalfWay) {
+    Prepare();
+    fs::TestHooks().failReadName = "neu/text.txt";
+    fs::TestHooks().failReadAfter = 300000;
+    EXPECT_EQ(Add(rec), 0);
+    ExpectUntouched(rec, kErrRead);
+}
+
+TEST_P(Safety, DiskFillsUp) {
+    Prepare();
+    // How much the disk must take for the add to succeed, measured on a copy.
+    int64_t need = 0;
+    {
+        std::string saved = GetParam() == Start::NoArchive ? std::string() : ReadFile(Zip());
+        Scratch probe;
+        for (const auto& f : files) probe.Write(f, dir.Read(f));
+        std::string cwd = dir.Root();
+        ASSERT_EQ(::chdir(probe.Root().c_str()), 0);
+        fs::TestHooks().diskFree = int64_t(1) << 40;
+        Recorder r;
+        Command c(probe.Path("out.zip"), Specs(), &r);
+        c.Raw().noDirEntries = 0;
+        c.Suffixes(".gif");
+        ASSERT_GT(c.Run(), 0) << r.Messages();
+        need = (int64_t(1) << 40) - fs::TestHooks().diskFree;
+        fs::TestHooks().diskFree = -1;
+        ASSERT_EQ(::chdir(cwd.c_str()), 0);
+    }
+    ASSERT_GT(need, 1000);
+    // Full at every stage: nothing written yet, in a header, in the data,
+    // in the central directory, in the end record.
+    for (int64_t room : {int64_t(0), int64_t(1), int64_t(29), int64_t(45), need / 3, need / 2, need - 200,
+                         need - 40, need - 23, need - 1}) {
+        Recorder r;
+        fs::TestHooks().diskFree = room;
+        EXPECT_EQ(Add(r), 0) << "room " << room;
+        fs::TestHooks().diskFree = -1;
+        ExpectUntouched(r, kErrWrite);
+        EXPECT_NE(r.Messages().find("No space left"), std::string::npos) << r.Messages();
+    }
+    // With exactly enough room it works: the sweep covered the whole add.
+    fs::TestHooks().diskFree = need;
+    EXPECT_GT(Add(rec), 0) << rec.Messages();
+}
+
+TEST_P(Safety, CancelFromAnyCallback) {
+    Prepare();
+    struct Point {
+        int32_t action;
+        int at;
+    };
+    for (Point p : {Point{ZK_CB_TOTAL, 1}, Point{ZK_CB_COUNT, 1}, Point{ZK_CB_FILE_START, 1},
+                    Point{ZK_CB_FILE_START, 2}, Point{ZK_CB_STEP, 1}, Point{ZK_CB_STEP, 2}, Point{ZK_CB_FILE_END, 1},
+                    Point{ZK_CB_FILE_END, 2}, Point{ZK_CB_MESSAGE, 1}}) {
+        Recorder r;
+        r.cancelAction = p.action;
+        r.cancelAt = p.at;
+        EXPECT_EQ(Add(r), 0) << "action " << p.action << " #" << p.at;
+        ExpectUntouched(r, kErrCancel);
+    }
+}
+
+TEST_P(Safety, ArchiveWouldOutgrowTheFormat) {
+    Prepare();
+    uint64_t size = GetParam() == Start::NoArchive ? 0 : original.size();
+    fs::TestHooks().maxArchiveSize = size + 20000;
+    EXPECT_EQ(Add(rec), 0);
+    ExpectUntouched(rec, kErrTooBig);
+    EXPECT_NE(rec.Messages().find("4 GB"), std::string::npos) << rec.Messages();
+}
+
+TEST_P(Safety, FileTooLargeForTheFormat) {
+    Prepare();
+    // A sparse file of 5 GiB: refused before a byte is read.
+    std::string huge = dir.Path("neu/riesig.dat");
+    {
+        FILE* f = std::fopen(huge.c_str(), "wb");
+        ASSERT_TRUE(f);
+        std::fclose(f);
+    }
+    ASSERT_EQ(::truncate(huge.c_str(), off_t(5) << 30), 0);
+    files = dir.Files();
+    EXPECT_EQ(Add(rec), 0);
+    ExpectUntouched(rec, kErrTooBig);
+    EXPECT_NE(rec.Messages().find("riesig.dat"), std::string::npos) << rec.Messages();
+    EXPECT_EQ(rec.Of(ZK_CB_FILE_START).size(), 0u);
+}
+
+TEST_P(Safety, SuccessAfterAFailure) {
+    Prepare();
+    fs::TestHooks().diskFree = 5000;
+    EXPECT_EQ(Add(rec), 0);
+    fs::TestHooks().diskFree = -1;
+    Recorder r;
+    EXPECT_EQ(Add(r), GetParam() == Start::Replace ? 3 : 2) << r.Messages();
+    ZipView v = View();
+    ASSERT_TRUE(v.ok) << v.error;
+    EXPECT_EQ(Data("neu/text.txt"), TextLike(400000, 22));
+    if (GetParam() != Start::NoArchive) {
+        EXPECT_EQ(v.entries.size(), 5u);  // 2 old, neu/, 2 new
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(From, Safety, ::testing::Values(Start::NoArchive, Start::Append, Start::Replace),
+                         [](const ::testing::TestParamInfo<Start>& i) { return std::string(StartName(i.param)); });
+
+TEST_F(ZkZipTest, DamagedArchiveIsRefusedUntouched) {
+    dir.Write("a.txt", TextLike(5000, 25));
+    dir.Write("b.txt", "b");
+    ASSERT_EQ(Command(Zip(), {"a.txt"}, &rec).Run(), 1);
+    std::string good = ReadFile(Zip());
+    struct Damage {
+        const char* what;
+        std::function<std::string(std::string)> make;
+    };
+    const Damage damages[] = {
+        {"directory signature", [](std::string s) { s[s.size() - 22 - 51] = 'X'; return s; }},
+        {"directory size", [](std::string s) { s[s.size() - 22 + 12] = 1; return s; }},
+        {"entry count", [](std::string s) { s[s.size() - 22 + 10] = 2; s[s.size() - 22 + 8] = 2; return s; }},
+        {"spanned", [](std::string s) { s[s.size() - 22 + 4] = 1; return s; }},
+        {"cut short", [](std::string s) { return s.substr(0, s.size() - 30); }},
+    };
+    for (const Damage& d : damages) {
+        std::string bad = d.make(good);
+        dir.Write("out.zip", bad);
+        Recorder r;
+        EXPECT_EQ(Command(Zip(), {"b.txt"}, &r).Run(), 0) << d.what;
+        EXPECT_EQ(r.LastError(), kErrFormat) << d.what << ": " << r.Messages();
+        EXPECT_TRUE(ReadFile(Zip()) == bad) << d.what;
+    }
+    // A damaged local header only shows when the entry must be copied.
+    ASSERT_EQ(::remove(Zip().c_str()), 0);
+    ASSERT_EQ(Command(Zip(), {"a.txt", "b.txt"}, &rec).Run(), 2);
+    std::string bad = ReadFile(Zip());
+    bad[0] = 'X';
+    dir.Write("out.zip", bad);
+    dir.Write("b.txt", "neu");
+    Recorder r;
+    EXPECT_EQ(Command(Zip(), {"b.txt"}, &r).Run(), 0);
+    EXPECT_EQ(r.LastError(), kErrFormat) << r.Messages();
+    EXPECT_TRUE(ReadFile(Zip()) == bad);
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"a.txt", "b.txt", "out.zip"}));
+}
+
+TEST_F(ZkZipTest, ArchiveNameOfAFolderIsRefused) {
+    dir.MakeDir("out.zip");
+    dir.Write("a.txt", "a");
+    EXPECT_EQ(Command(Zip(), {"a.txt"}, &rec).Run(), 0);
+    EXPECT_EQ(rec.LastError(), kErrCreate) << rec.Messages();
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"a.txt"}));
+}
+
+}  // namespace
+}  // namespace zkzip::test

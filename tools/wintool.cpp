@@ -1,0 +1,99 @@
+// A small window tool for the end-to-end tests under Wine:
+//   wintool wait TEXT [SECONDS]   until a visible top-level window's title holds TEXT
+//   wintool gone TEXT [SECONDS]   until no visible window's title holds TEXT
+//   wintool dump TEXT             prints the title and every child's text
+//   wintool close TEXT            asks the window to close
+//   wintool press TEXT CAPTION    clicks the child button with that caption
+// Exit code 0 on success, 1 on a time-out or when nothing matched.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct Search {
+    std::wstring text;
+    HWND found = nullptr;
+};
+
+std::wstring Text(HWND h) {
+    wchar_t buf[4096];
+    int n = GetWindowTextW(h, buf, 4096);
+    return std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
+BOOL CALLBACK FindTop(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    if (IsWindowVisible(h) && Text(h).find(s->text) != std::wstring::npos) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND Find(const std::wstring& text) {
+    Search s{text};
+    EnumWindows(FindTop, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+void PrintUtf8(const std::wstring& w) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    fwrite(s.data(), 1, s.size(), stdout);
+    fputc('\n', stdout);
+}
+
+BOOL CALLBACK DumpChild(HWND h, LPARAM) {
+    wchar_t cls[64];
+    GetClassNameW(h, cls, 64);
+    PrintUtf8(std::wstring(cls) + L": " + Text(h));
+    return TRUE;
+}
+
+BOOL CALLBACK FindChild(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    if (Text(h) == s->text) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 2;
+    std::wstring cmd = argv[1], text = argv[2];
+    double seconds = argc > 3 ? _wtof(argv[3]) : 20;
+    if (cmd == L"wait" || cmd == L"gone") {
+        for (int i = 0; i < seconds * 10; ++i) {
+            bool there = Find(text) != nullptr;
+            if (there == (cmd == L"wait")) return 0;
+            Sleep(100);
+        }
+        return 1;
+    }
+    HWND h = Find(text);
+    if (!h) return 1;
+    if (cmd == L"dump") {
+        PrintUtf8(Text(h));
+        EnumChildWindows(h, DumpChild, 0);
+        return 0;
+    }
+    if (cmd == L"close") {
+        PostMessageW(h, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (cmd == L"press" && argc > 3) {
+        Search s{argv[3]};
+        EnumChildWindows(h, FindChild, reinterpret_cast<LPARAM>(&s));
+        if (!s.found) return 1;
+        PostMessageW(s.found, BM_CLICK, 0, 0);
+        return 0;
+    }
+    return 2;
+}
