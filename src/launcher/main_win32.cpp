@@ -4,6 +4,7 @@
 #include "graphics/Aboutzk.h"
 #include "launcher/Unit1.h"
 #include "platform/win32/win32_platform.h"
+#include "setup/Dirlog.h"
 #include "ui/win32/dialogs_win32.h"
 #include "ui/win32/peers.h"
 
@@ -32,6 +33,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     about.Created();
     zk::ui::win32::Realize(about);
     launcher.seams.showAboutBox = [&about] { about.Show(); };
+    zk::TGetDirDialog dirDialog(platform);
+    dirDialog.placed = true;
+    dirDialog.Created();
+    zk::ui::win32::Realize(dirDialog);
+    launcher.seams.hideFolderChooser = [&dirDialog] { dirDialog.HideIfVisible(); };
     launcher.Show();
     return zk::ui::win32::RunMessageLoop();
 }
