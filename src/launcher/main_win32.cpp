@@ -16,7 +16,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     zk::ui::win32::Dialogs dialogs(help);
     zk::win32::Application app;
     zk::win32::Timers timers;
-    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers};
+    zk::win32::DynLib dynlib;
+    zk::win32::CodePages codePages;
+    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers, dynlib, codePages};
 
     app.SetHelpFile("ZANTORIK.HLP");
     app.SetTitle("Ruvalin ZANTORIK-Starter");

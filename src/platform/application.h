@@ -19,6 +19,8 @@ public:
     virtual void PostQuit() = 0;
     // The standard error box for an error that no handler caught.
     virtual void ShowError(const std::string& message) = 0;
+    // Handles the window messages waiting now, as a long run on the window thread must.
+    virtual void ProcessMessages() = 0;
 };
 
 // The shared part: title, help file and hint pause are plain state.
@@ -34,6 +36,7 @@ public:
     }
     int HintPause() const override { return hintPause_; }
     std::function<void(int)> onHintPause;
+    void* mainWindow = nullptr;  // the main form's window, for libraries that show dialogs
 
 private:
     std::string title_;

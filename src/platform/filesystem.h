@@ -111,6 +111,8 @@ public:
     virtual DriveType DriveKind(char letter) = 0;
     // Free bytes for the caller; nothing when the drive is missing or not ready.
     virtual std::optional<uint64_t> DiskFree(char letter) = 0;
+    // Total bytes of the drive; nothing when the drive cannot tell.
+    virtual std::optional<uint64_t> DiskSize(char letter) = 0;
     virtual bool VolumeInfo(char letter, std::string& label, uint32_t& serial) = 0;
     virtual bool SetDriveLabel(char letter, const std::string& label) = 0;
     // The letters of the drives that exist, upper case, in order: "ACD".

@@ -1,7 +1,9 @@
 // The platform services a window or routine needs, handed in as one bundle.
 #pragma once
 #include "platform/application.h"
+#include "platform/codepage.h"
 #include "platform/dialogs.h"
+#include "platform/dynlib.h"
 #include "platform/filesystem.h"
 #include "platform/help.h"
 #include "platform/process.h"
@@ -18,6 +20,8 @@ struct Platform {
     Dialogs& dialogs;
     Application& app;
     Timers& timers;
+    DynLib& dynlib;
+    CodePages& codePages;
 };
 
 }  // namespace zk::platform

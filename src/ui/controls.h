@@ -204,6 +204,7 @@ public:
     void Type(const std::string& text);
     int maxLength = 0;  // 0: no limit; counts characters
     CharCase charCase = CharCase::Normal;
+    char passwordChar = 0;  // shown for every character; 0: the text itself
     Event OnChange;
     Event OnEnter;
     void Entered() override {

@@ -88,7 +88,9 @@ protected:
     platform::FakeDialogs dialogs;
     win32::Application app;
     win32::Timers timers;
-    platform::Platform platform{registry, files, process, help, dialogs, app, timers};
+    win32::DynLib dynlib;
+    win32::CodePages codePages;
+    platform::Platform platform{registry, files, process, help, dialogs, app, timers, dynlib, codePages};
     std::unique_ptr<TFormStart> form;
     std::wstring logPath;
 };

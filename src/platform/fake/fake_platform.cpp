@@ -321,6 +321,11 @@ std::optional<uint64_t> HostFree(const std::string& path) {
     if (::statvfs(path.c_str(), &sv) != 0) return std::nullopt;
     return static_cast<uint64_t>(sv.f_bavail) * sv.f_frsize;
 }
+std::optional<uint64_t> HostSize(const std::string& path) {
+    struct statvfs sv {};
+    if (::statvfs(path.c_str(), &sv) != 0) return std::nullopt;
+    return static_cast<uint64_t>(sv.f_blocks) * sv.f_frsize;
+}
 #else
 // Windows builds of the tests keep every drive in memory.
 struct HostStat {
@@ -337,6 +342,7 @@ bool HostUnlink(const std::string&) { errno = EACCES; return false; }
 bool HostRename(const std::string&, const std::string&) { errno = EACCES; return false; }
 bool HostSetTime(const std::string&, FileTime) { errno = EACCES; return false; }
 std::optional<uint64_t> HostFree(const std::string&) { return std::nullopt; }
+std::optional<uint64_t> HostSize(const std::string&) { return std::nullopt; }
 #endif
 }  // namespace
 
@@ -779,9 +785,17 @@ std::optional<uint64_t> FakeFileSystem::DiskFree(char letter) {
     return it->second.free;
 }
 
+std::optional<uint64_t> FakeFileSystem::DiskSize(char letter) {
+    auto it = drives_.find(Upper(letter));
+    if (it == drives_.end() || !it->second.ready) return std::nullopt;
+    if (!it->second.hostFolder.empty()) return HostSize(it->second.hostFolder);
+    return it->second.size;
+}
+
 bool FakeFileSystem::VolumeInfo(char letter, std::string& label, uint32_t& serial) {
     auto it = drives_.find(Upper(letter));
-    if (it == drives_.end() || !it->second.ready) return false;
+    if (it == drives_.end() || !it->second.ready) return (lastError_ = kNotReady), false;
+    if (!it->second.formatted) return (lastError_ = 31), false;
     label = it->second.label;
     serial = it->second.serial;
     return true;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/fake_dynlib.h"
 #include "platform/platform.h"
 
 namespace zk::platform {
@@ -46,6 +47,8 @@ struct FakeDrive {
     // Free bytes; nothing: the drive cannot tell. A host folder's drive
     // reports the host's count instead.
     std::optional<uint64_t> free = uint64_t{1} << 30;
+    std::optional<uint64_t> size = uint64_t{2} << 30;  // nothing: the drive cannot tell
+    bool formatted = true;  // false: the volume cannot be read (error 31)
     // Writes and deletions move the free count; off, it stands still.
     bool freeFollows = true;
     bool ready = true;
@@ -82,6 +85,7 @@ public:
     std::string TempFileName(const std::string& folder, const std::string& prefix) override;
     DriveType DriveKind(char letter) override;
     std::optional<uint64_t> DiskFree(char letter) override;
+    std::optional<uint64_t> DiskSize(char letter) override;
     bool VolumeInfo(char letter, std::string& label, uint32_t& serial) override;
     bool SetDriveLabel(char letter, const std::string& label) override;
     std::string Drives() override;
@@ -207,6 +211,12 @@ class FakeApplication : public ApplicationState {
 public:
     void PostQuit() override { ++quitPosted; }
     void ShowError(const std::string& message) override { errors.push_back(message); }
+    void ProcessMessages() override {
+        ++messagesProcessed;
+        if (onProcessMessages) onProcessMessages();
+    }
+    int messagesProcessed = 0;
+    std::function<void()> onProcessMessages;  // the user acting while a long run goes on
     int quitPosted = 0;
     std::vector<std::string> errors;
 };
@@ -240,7 +250,9 @@ struct FakePlatform {
     FakeDialogs dialogs;
     FakeApplication app;
     FakeTimers timers;
-    Platform Get() { return Platform{registry, files, process, help, dialogs, app, timers}; }
+    FakeDynLib dynlib{files};
+    FakeCodePages codePages;
+    Platform Get() { return Platform{registry, files, process, help, dialogs, app, timers, dynlib, codePages}; }
 };
 
 }  // namespace zk::platform

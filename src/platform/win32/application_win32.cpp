@@ -16,6 +16,19 @@ void Application::ShowError(const std::string& message) {
     MessageBoxW(GetActiveWindow(), Wide(text).c_str(), Wide(Title()).c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
+void Application::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The main loop still has to see it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 namespace {
 std::map<UINT_PTR, std::function<void()>>& TimerMap() {
     static std::map<UINT_PTR, std::function<void()>> timers;

@@ -214,6 +214,14 @@ std::optional<uint64_t> FileSystem::DiskFree(char letter) {
     return avail.QuadPart;
 }
 
+// The classic query in clusters; GetDiskFreeSpaceEx is the caller's business.
+std::optional<uint64_t> FileSystem::DiskSize(char letter) {
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (!GetDiskFreeSpaceW(Root(letter).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return Failed(), std::nullopt;
+    return static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector * clusters;
+}
+
 bool FileSystem::VolumeInfo(char letter, std::string& label, uint32_t& serial) {
     wchar_t name[MAX_PATH + 1] = {};
     DWORD number = 0, maxLen = 0, flags = 0;

@@ -35,6 +35,7 @@ public:
     std::string TempFileName(const std::string& folder, const std::string& prefix) override;
     platform::DriveType DriveKind(char letter) override;
     std::optional<uint64_t> DiskFree(char letter) override;
+    std::optional<uint64_t> DiskSize(char letter) override;
     bool VolumeInfo(char letter, std::string& label, uint32_t& serial) override;
     bool SetDriveLabel(char letter, const std::string& label) override;
     std::string Drives() override;
@@ -60,12 +61,28 @@ class Application : public platform::ApplicationState {
 public:
     void PostQuit() override;
     void ShowError(const std::string& message) override;
+    void ProcessMessages() override;
 };
 
 class Timers : public platform::Timers {
 public:
     int Start(unsigned intervalMs, std::function<void()> fn) override;
     void Stop(int id) override;
+};
+
+class DynLib : public platform::DynLib {
+public:
+    platform::LibHandle Load(const std::string& name) override;
+    void* Symbol(platform::LibHandle lib, const std::string& name) override;
+    bool Free(platform::LibHandle lib) override;
+};
+
+class CodePages : public platform::CodePages {
+public:
+    unsigned OemCodePage() override;
+    unsigned AnsiCodePage() override;
+    std::string ToUtf8(const std::string& bytes, unsigned codePage) override;
+    std::string FromUtf8(const std::string& text, unsigned codePage) override;
 };
 
 }  // namespace zk::win32

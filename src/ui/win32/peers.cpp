@@ -271,8 +271,10 @@ public:
         DWORD style = WS_TABSTOP | ES_AUTOHSCROLL;
         if (e.charCase == CharCase::Upper) style |= ES_UPPERCASE;
         if (e.charCase == CharCase::Lower) style |= ES_LOWERCASE;
+        if (e.passwordChar) style |= ES_PASSWORD;
         Create(L"EDIT", style, WS_EX_CLIENTEDGE);
         if (e.maxLength > 0) SendMessageW(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(e.maxLength), 0);
+        if (e.passwordChar) SendMessageW(hwnd, EM_SETPASSWORDCHAR, static_cast<WPARAM>(e.passwordChar), 0);
         Update(Prop::Text);
     }
     Edit& edit;

@@ -1,0 +1,886 @@
+#include "zip/ZipArch.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <new>
+
+#include "common/text.h"
+#include "zip/PasswordDlg.h"
+
+namespace zk {
+
+const char* const kStoreSuffixTexts[12] = {"gif", "png", "z", "zip", "zoo", "arc", "lzh", "arj", "taz", "tgz",
+                                           "lha", "exe"};
+
+const char* const kMissingMessage =
+    "The message table is probably not linked to the executable\nMissing String ID is: ";
+
+// ---- messages ----
+
+std::map<int, std::string>& ZipMessageTable() {
+    static std::map<int, std::string> table;
+    return table;
+}
+
+std::string MessageText(int number, const std::string& fallback) {
+    const auto& table = ZipMessageTable();
+    auto it = table.find(number);
+    return it == table.end() ? fallback : it->second;
+}
+
+std::string MessageText(int number) { return MessageText(number, kMissingMessage + NumStr(number)); }
+
+namespace {
+
+struct FormatSpec {
+    size_t begin = std::string::npos, end = 0;  // the "%...x" run
+    bool left = false;
+    size_t width = 0;
+    long precision = -1;
+    char type = 0;
+};
+
+// The first format of the text; begin is npos when there is none.
+FormatSpec FindFormat(const std::string& text) {
+    FormatSpec f;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        if (text[i + 1] == '%') {
+            ++i;
+            continue;
+        }
+        size_t p = i + 1;
+        FormatSpec s;
+        if (p < text.size() && text[p] == '-') s.left = true, ++p;
+        while (p < text.size() && std::isdigit(static_cast<unsigned char>(text[p])))
+            s.width = std::min<size_t>(s.width * 10 + static_cast<size_t>(text[p++] - '0'), 1000);
+        if (p < text.size() && text[p] == '.') {
+            s.precision = 0;
+            ++p;
+            while (p < text.size() && std::isdigit(static_cast<unsigned char>(text[p])))
+                s.precision = std::min<long>(s.precision * 10 + (text[p++] - '0'), 1000);
+        }
+        if (p < text.size() && std::strchr("dusx", std::tolower(static_cast<unsigned char>(text[p])))) {
+            s.begin = i;
+            s.end = p + 1;
+            s.type = static_cast<char>(std::tolower(static_cast<unsigned char>(text[p])));
+            return s;
+        }
+    }
+    return f;
+}
+
+std::string Pad(std::string value, const FormatSpec& f) {
+    if (value.size() < f.width) {
+        std::string fill(f.width - value.size(), ' ');
+        value = f.left ? value + fill : fill + value;
+    }
+    return value;
+}
+
+std::string Substitute(const std::string& text, const FormatSpec& f, const std::string& value) {
+    std::string out;
+    auto unescape = [&out](const std::string& part) {
+        for (size_t i = 0; i < part.size(); ++i) {
+            out += part[i];
+            if (part[i] == '%' && i + 1 < part.size() && part[i + 1] == '%') ++i;
+        }
+    };
+    if (f.begin == std::string::npos) {
+        unescape(text);
+        return out;
+    }
+    unescape(text.substr(0, f.begin));
+    out += Pad(value, f);
+    unescape(text.substr(f.end));
+    return out;
+}
+
+}  // namespace
+
+std::string FormatMessageArg(const std::string& text, long long arg) {
+    FormatSpec f = FindFormat(text);
+    std::string digits;
+    if (f.type == 'x') {
+        unsigned long long v = static_cast<unsigned long long>(arg);
+        do {
+            digits.insert(digits.begin(), "0123456789ABCDEF"[v & 15]);
+            v >>= 4;
+        } while (v);
+    } else {
+        std::string n = NumStr(arg);
+        bool negative = !n.empty() && n[0] == '-';
+        digits = negative ? n.substr(1) : n;
+        if (f.type != 's' && f.precision > 0 && digits.size() < static_cast<size_t>(f.precision))
+            digits.insert(0, static_cast<size_t>(f.precision) - digits.size(), '0');
+        if (negative) digits.insert(0, "-");
+    }
+    return Substitute(text, f, digits);
+}
+
+std::string FormatMessageArg(const std::string& text, const std::string& arg) {
+    FormatSpec f = FindFormat(text);
+    std::string value = arg;
+    if (f.type == 's' && f.precision >= 0) value = Utf8Left(value, static_cast<size_t>(f.precision));
+    return Substitute(text, f, value);
+}
+
+EZipArchiver EZipArchiver::CreateResDisp(int number, bool showToUser) {
+    return EZipArchiver(MessageText(number), number, showToUser);
+}
+
+EZipArchiver EZipArchiver::CreateResInt(int number, long long arg) {
+    const auto& table = ZipMessageTable();
+    auto it = table.find(number);
+    return EZipArchiver(it == table.end() ? MessageText(number) : FormatMessageArg(it->second, arg), number, true);
+}
+
+EZipArchiver EZipArchiver::CreateResStr(int number, const std::string& arg) {
+    const auto& table = ZipMessageTable();
+    auto it = table.find(number);
+    return EZipArchiver(it == table.end() ? MessageText(number) : FormatMessageArg(it->second, arg), number, true);
+}
+
+// ---- text helpers ----
+
+namespace {
+bool Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+}  // namespace
+
+std::string Utf8Left(const std::string& text, size_t count) {
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (Continuation(text[i])) continue;
+        if (chars++ == count) return text.substr(0, i);
+    }
+    return text;
+}
+
+std::string Utf8Fit(const std::string& text, size_t limit) {
+    if (text.size() <= limit) return text;
+    size_t cut = limit;
+    while (cut > 0 && Continuation(text[cut])) --cut;
+    return text.substr(0, cut);
+}
+
+std::string DriveRootOf(const std::string& path, const std::string& currentDir) {
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+        // \\server\share\ : up to the separator after the share.
+        size_t server = path.find('\\', 2);
+        if (server == std::string::npos) return path + "\\";
+        size_t share = path.find('\\', server + 1);
+        return share == std::string::npos ? path + "\\" : path.substr(0, share + 1);
+    }
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
+    if (currentDir.empty() || currentDir == path) return path.empty() ? "\\" : path.substr(0, 1) + ":\\";
+    return DriveRootOf(currentDir, "");
+}
+
+// ---- the library, one for the whole process ----
+
+namespace {
+
+struct ZipLibrary {
+    platform::DynLib* dynlib = nullptr;
+    platform::LibHandle handle = 0;
+    ZkZipExecFn exec = nullptr;
+    GetZkZipVersionFn version = nullptr;
+};
+
+ZipLibrary& Library() {
+    static ZipLibrary lib;
+    return lib;
+}
+
+// The components alive now: a callback whose caller is none of them is refused.
+std::vector<TZipArchiver*>& Instances() {
+    static std::vector<TZipArchiver*> list;
+    return list;
+}
+
+constexpr unsigned kNoErrorBoxes = 3;  // no critical-error and no fault boxes
+
+uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+constexpr uint32_t kEndSignature = 0x06054b50;
+constexpr uint32_t kCentralSignature = 0x02014b50;
+constexpr uint32_t kLocalSignature = 0x04034b50;
+constexpr uint32_t kSpanSignature = 0x08074b50;
+constexpr int64_t kEndSize = 22;
+constexpr int64_t kCentralSize = 46;
+constexpr int64_t kSearchSize = 65557;  // the end record with the longest comment
+
+// Reads until count bytes are in or the file ends; the bytes read.
+int64_t ReadFull(platform::File& file, void* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        int64_t n = file.Read(static_cast<char*>(buffer) + done, count - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+}
+
+bool ReadBytes(platform::File& file, std::string& out, size_t count) {
+    out.assign(count, '\0');
+    return count == 0 || ReadFull(file, out.data(), count) == static_cast<int64_t>(count);
+}
+
+// The callback's text: up to its NUL, trailing blanks and control characters
+// dropped, "/" as "\".
+std::string CallbackText(const ZipCallbackData& data) {
+    std::string text(data.text, strnlen(data.text, sizeof data.text));
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.pop_back();
+    std::replace(text.begin(), text.end(), '/', '\\');
+    return text;
+}
+
+// Hands text back to the library, cut to what the buffer holds with its NUL.
+void PutCallbackText(ZipCallbackData& data, const std::string& text) {
+    std::string fit = Utf8Fit(text, sizeof data.text - 1);
+    std::memset(data.text, 0, sizeof data.text);
+    std::memcpy(data.text, fit.data(), fit.size());
+}
+
+}  // namespace
+
+// ---- the component ----
+
+TZipArchiver::TZipArchiver(platform::Platform& platform) : platform(platform) {
+    if (auto* state = dynamic_cast<platform::ApplicationState*>(&platform.app)) OwnerWindow = state->mainWindow;
+    Instances().push_back(this);
+}
+
+TZipArchiver::~TZipArchiver() {
+    auto& list = Instances();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void TZipArchiver::SetZipFileName(const std::string& name) {
+    zipFileName_ = name;
+    if (!designing) ReadDirectory();
+}
+
+void TZipArchiver::SetPassword(const std::string& password) { password_ = Utf8Left(password, 255); }
+
+void TZipArchiver::SetDLLDirectory(const std::string& dir) {
+    if (dir == dllDirectory_) return;
+    dllDirectory_ = !dir.empty() && dir.back() == '\\' ? dir.substr(0, dir.size() - 1) : dir;
+}
+
+void TZipArchiver::SetPasswordReqCount(uint32_t count) { passwordReqCount_ = std::min<uint32_t>(count, 15); }
+
+void TZipArchiver::SetRootDir(const std::string& dir) {
+    if (dir == rootDir_) return;
+    rootDir_ = dir.empty() || dir.back() == '\\' ? dir : dir + "\\";
+}
+
+// ---- messages ----
+
+void TZipArchiver::ShowMessage(const std::string& text) {
+    // A plain box: the application's title, no icon, one OK button.
+    platform::DialogRequest r;
+    r.type = platform::DlgType::Custom;
+    r.title = platform.app.Title();
+    r.text = text;
+    r.buttons = {platform::DlgButton::OK};
+    r.captions = {"OK"};
+    r.defaultIndex = 0;
+    r.cancelIndex = 0;
+    r.helpFile = platform.app.HelpFile();
+    platform.dialogs.Show(r);
+}
+
+void TZipArchiver::EventMessage(int32_t errCode, const std::string& message) {
+    if (OnMessage) OnMessage(*this, errCode, message);
+}
+
+void TZipArchiver::ReportMessage(int number, const std::string& extra) {
+    std::string message = MessageText(number) + extra;
+    LastMessage = message;
+    ErrorCode = number;
+    if (!Unattended) ShowMessage(message);
+    EventMessage(0, message);
+}
+
+void TZipArchiver::ReportException(const EZipArchiver& e) {
+    if (e.ShowToUser && !Unattended) ShowMessage(e.what());
+    ErrorCode = e.MessageNumber;
+    LastMessage = e.what();
+    EventMessage(0, LastMessage);
+}
+
+// ---- passwords ----
+
+std::string TZipArchiver::RunPasswordDialog(int promptNumber) {
+    TPasswordDlg dlg(platform, MessageText(zmPwdCaption, kMissingMessage), MessageText(promptNumber, ""),
+                     MessageText(zmPwdOkCaption, ""), MessageText(zmPwdCancelCaption, ""));
+    return dlg.ShowModalPwdDlg();
+}
+
+std::string TZipArchiver::AskPasswordConfirmed() {
+    if (Unattended) {
+        ReportMessage(zmPasswordConfirmUnattended);
+        return {};
+    }
+    std::string first = RunPasswordDialog(zmPwdPrompt);
+    if (first.empty()) return {};
+    std::string second = RunPasswordDialog(zmPwdConfirmPrompt);
+    if (second.empty()) return {};
+    if (second != first) {
+        ReportMessage(zmPasswordsDiffer);
+        return {};
+    }
+    return first;
+}
+
+std::string TZipArchiver::AskPassword() {
+    if (Unattended) {
+        ReportMessage(zmPasswordUnattended);
+        return {};
+    }
+    return RunPasswordDialog(zmPwdPrompt);
+}
+
+// ---- the library ----
+
+void TZipArchiver::LoadZipLibrary() {
+    ZipLibrary& lib = Library();
+    if (lib.handle) return;
+    std::string path;
+    if (!dllDirectory_.empty() && platform.files.FileExists(dllDirectory_ + "\\ZKZIP.DLL"))
+        path = dllDirectory_ + "\\ZKZIP.DLL";
+    if (path.empty()) path = "ZKZIP.DLL";
+    platform::LibHandle handle = 0;
+    platform.files.SetCriticalErrorMode(kNoErrorBoxes);
+    try {
+        handle = platform.dynlib.Load(path);
+    } catch (...) {
+        // A library whose start-up fails counts as missing.
+        handle = 0;
+    }
+    platform.files.SetCriticalErrorMode(0);
+    if (handle <= 32) {
+        lib.handle = 0;
+        ReportMessage(zmLibraryNotLoaded);
+        return;
+    }
+    lib.dynlib = &platform.dynlib;
+    lib.handle = handle;
+    if (Trace) ReportMessage(zmLibraryLoaded);
+    lib.exec = platform::SymbolAs<ZkZipExecFn>(platform.dynlib, handle, "ZkZipExec");
+    lib.version = platform::SymbolAs<GetZkZipVersionFn>(platform.dynlib, handle, "GetZkZipVersion");
+    if (!lib.exec) ReportMessage(zmNoExecEntry);
+    if (!lib.version) ReportMessage(zmNoVersionEntry);
+}
+
+void TZipArchiver::UnloadZipLibrary() {
+    ZipLibrary& lib = Library();
+    if (lib.handle && lib.dynlib) lib.dynlib->Free(lib.handle);
+    lib.handle = 0;
+    lib.exec = nullptr;
+    lib.version = nullptr;
+}
+
+platform::LibHandle TZipArchiver::ZipLibraryHandle() { return Library().handle; }
+ZkZipExecFn TZipArchiver::ZkZipExecEntry() { return Library().exec; }
+GetZkZipVersionFn TZipArchiver::GetZkZipVersionEntry() { return Library().version; }
+
+int32_t TZipArchiver::GetZkZipVersion() {
+    bool loadedHere = false;
+    if (!Library().handle) {
+        LoadZipLibrary();
+        loadedHere = true;
+    }
+    int32_t version = 0;
+    // A library without the entry point has no version to tell.
+    if (Library().handle && Library().version) version = Library().version();
+    if (loadedHere) UnloadZipLibrary();
+    return version;
+}
+
+// ---- the command ----
+
+ZipCommandBlock::ZipCommandBlock(bool oldLayout) {
+    // Value-initialised: every byte of the records is zero.
+    if (oldLayout)
+        old_.reset(new ZipCommandOld());
+    else
+        new_.reset(new ZipCommand());
+}
+
+char* ZipCommandBlock::Copy(const std::string& text) {
+    texts_.push_back(std::make_unique<char[]>(text.size() + 1));
+    std::memcpy(texts_.back().get(), text.c_str(), text.size() + 1);
+    return texts_.back().get();
+}
+
+std::string TZipArchiver::StoredSuffixList() const {
+    std::string list;
+    for (unsigned i = 0; i < 12; ++i)
+        if (AddStoreSuffixes.Contains(static_cast<AddStoreSuffixEnum>(i))) list += std::string(".") + kStoreSuffixTexts[i] + ":";
+    if (!list.empty()) list.pop_back();
+    return list;
+}
+
+namespace {
+int32_t Flag(bool on) { return on ? -1 : 0; }
+
+// The fields both layouts share, from 0x00 to 0x7C.
+template <typename Record>
+void FillHead(Record& c, ZipCommandBlock& block, TZipArchiver& zip, const std::string& workName) {
+    const AddOpts& o = zip.AddOptions;
+    c.version = ZK_INTERFACE_VERSION;
+    c.caller = &zip;
+    c.callback = &TZipArchiver::ZipCallback;
+    c.reserved28 = 0;
+    c.reserved30 = 0;
+    c.reserved38 = -1;
+    c.reserved44 = 0;
+    c.reserved50 = -1;
+    c.reserved5C = 0;
+    c.reserved68 = 0;
+    std::string suffixes = zip.StoredSuffixList();
+    c.storeSuffixes = suffixes.empty() ? nullptr : block.Copy(suffixes);
+    c.handle = zip.Unattended ? nullptr : zip.OwnerWindow;
+    c.trace = Flag(zip.Trace);
+    c.verbose = Flag(zip.Verbose || zip.Trace);
+    c.encrypt = Flag(o.Contains(AddEncrypt));
+    c.hiddenFiles = Flag(o.Contains(AddHiddenFiles));
+    c.volume = Flag(o.Contains(AddVolume));
+    c.noDirEntries = Flag(!o.Contains(AddSeparateDirs));
+    c.dropDirNames = Flag(!o.Contains(AddDirNames));
+    c.recurse = o.Contains(AddRecurseDirs) ? 0xFFFF : 0;
+    c.forceDOS = Flag(o.Contains(AddForceDOS));
+    c.move = Flag(o.Contains(AddMove));
+    c.update = Flag(o.Contains(AddUpdate));
+    // Update already brings the newer files in; freshen would narrow it.
+    c.freshen = Flag(o.Contains(AddFreshen) && !o.Contains(AddUpdate));
+    c.keepArchiveTime = Flag(o.Contains(AddZipTime));
+    c.level = zip.AddCompLevel;
+    c.archiveName = block.Copy(workName);
+    c.password = zip.Password().empty() ? nullptr : block.Copy(Utf8Left(zip.Password(), 81));
+}
+}  // namespace
+
+void TZipArchiver::FillCommand(ZipCommandBlock& command, const std::string& workName, int32_t version) {
+    if (command.OldLayout()) {
+        FillHead(command.Old(), command, *this, workName);
+        return;
+    }
+    ZipCommand& c = command.New();
+    if (version >= 160) {
+        c.comment = ArchiveComment.empty() ? nullptr : command.Copy(ArchiveComment);
+        c.archiveOnly = AddOptions.Contains(AddArchiveOnly) ? 1 : 0;
+        c.resetArchive = AddOptions.Contains(AddResetArchive) ? 1 : 0;
+        if (!FSpecArgsExcl.empty()) {
+            command.excl.clear();
+            for (const std::string& pattern : FSpecArgsExcl) command.excl.push_back(command.Copy(pattern));
+            c.exclCount = static_cast<int32_t>(command.excl.size());
+            c.excl = command.excl.data();
+        }
+    }
+    if (version >= ZK_NEW_LAYOUT_VERSION && !TempDir.empty()) c.tempDir = command.Copy(TempDir);
+    FillHead(c, command, *this, workName);
+}
+
+// ---- callbacks ----
+
+int32_t ZK_STDCALL TZipArchiver::ZipCallback(ZipCallbackData* data) {
+    if (!data) return -1;
+    auto& list = Instances();
+    auto* zip = static_cast<TZipArchiver*>(data->caller);
+    // Only a caller we gave out is trusted; anything else stops the command.
+    if (std::find(list.begin(), list.end(), zip) == list.end()) return -1;
+    try {
+        return zip->Callback(*data);
+    } catch (...) {
+        // Nothing may unwind through the library's frames: the command is
+        // cancelled and the error raised again once it has returned.
+        if (!zip->callbackError_) zip->callbackError_ = std::current_exception();
+        return -1;
+    }
+}
+
+void TZipArchiver::RethrowCallbackError() {
+    if (!callbackError_) return;
+    std::exception_ptr e = callbackError_;
+    callbackError_ = nullptr;
+    std::rethrow_exception(e);
+}
+
+int32_t TZipArchiver::Callback(ZipCallbackData& data) {
+    const std::string text = CallbackText(data);
+    auto progress = [this](ProgressType type, const std::string& name, int32_t size) {
+        if (OnProgress) OnProgress(*this, type, name, size);
+    };
+    switch (data.actionCode) {
+        case ZK_CB_FILE_START: progress(ProgressFileStart, text, data.value); break;
+        case ZK_CB_STEP: progress(ProgressStep, "", data.value); break;
+        case ZK_CB_FILE_END: progress(ProgressEnd, "", 0); break;
+        case ZK_CB_MESSAGE:
+            LastMessage = text;
+            if (data.errorCode != 0) {
+                ErrorCode = data.errorCode & 0xFF;
+                FullErrorCode = data.errorCode;
+            }
+            EventMessage(data.errorCode, text);
+            break;
+        case ZK_CB_COUNT: progress(ProgressCount, "", data.value); break;
+        case ZK_CB_TOTAL:
+            TotalToProcess = data.value;
+            progress(ProgressTotal, "", data.value);
+            break;
+        case ZK_CB_NEW_NAME:
+            if (OnSetNewName) {
+                std::string name = text;
+                bool changed = false;
+                OnSetNewName(*this, name, changed);
+                if (changed) PutCallbackText(data, name);
+                data.errorCode = changed ? 1 : 0;
+            }
+            break;
+        case ZK_CB_PASSWORD: PasswordRequest(data, text); break;
+        case ZK_CB_CRC_ERROR: {
+            bool doExtract = true;
+            if (OnCRC32Error) {
+                OnCRC32Error(*this, text, static_cast<uint32_t>(data.errorCode), static_cast<uint32_t>(data.value),
+                             doExtract);
+                data.errorCode = doExtract ? 1 : 0;
+            } else {
+                data.errorCode = 2;
+            }
+            break;
+        }
+        case ZK_CB_OVERWRITE:
+            if (OnExtractOverwrite) {
+                bool doOverwrite = (data.value & 0xFF) != 0;
+                OnExtractOverwrite(*this, text, (data.errorCode & 1) != 0, doOverwrite);
+                data.value = doOverwrite ? 1 : 0;
+            }
+            break;
+        case ZK_CB_SKIPPED:
+            if (data.errorCode != 0) {
+                ErrorCode = data.errorCode & 0xFF;
+                FullErrorCode = data.errorCode;
+            }
+            if (OnExtractSkipped) OnExtractSkipped(*this, text, static_cast<uint8_t>(data.value & 0xFF), data.errorCode);
+            break;
+        case ZK_CB_COMMENT:
+            if (OnFileComment) {
+                std::string comment(1, data.text[ZK_COMMENT_BYTE_INDEX]);
+                bool changed = false;
+                OnFileComment(*this, text, comment, changed);
+                std::string fit = Utf8Fit(comment, 511);
+                if (changed && !comment.empty())
+                    PutCallbackText(data, fit);
+                else
+                    std::memset(data.text, 0, sizeof data.text);
+                data.errorCode = changed ? 1 : 0;
+                data.value = static_cast<int32_t>(fit.size());
+            }
+            break;
+        default: break;  // 0 and codes above 12 ask for nothing
+    }
+    int32_t result = Cancel ? -1 : 0;
+    platform.app.ProcessMessages();
+    return result;
+}
+
+void TZipArchiver::PasswordRequest(ZipCallbackData& data, const std::string& text) {
+    std::string answer;
+    uint32_t count = static_cast<uint32_t>(data.value);
+    if (OnPasswordError)
+        OnPasswordError(*this, answer, text, count);
+    else
+        answer = (data.errorCode & 1) ? AskPasswordConfirmed() : AskPassword();
+    if (!answer.empty()) {
+        PutCallbackText(data, Utf8Left(answer, 80));
+        data.errorCode = 1;
+    } else {
+        count = 0;
+        data.errorCode = 0;
+    }
+    data.value = static_cast<int32_t>(std::min<uint32_t>(count, 15));
+}
+
+// ---- the archive's directory ----
+
+std::string TZipArchiver::ConvertName(const std::string& raw, uint8_t specVersion, uint8_t host, uint16_t flags) {
+    // Bit 11: the writer stored UTF-8.
+    if (flags & 0x0800) return platform.codePages.ToUtf8(raw, platform::kCodePageUtf8);
+    bool oem = (CodePage == cpAuto && host == 0) || host == 6 || (host == 11 && specVersion == 50) || CodePage == cpOEM;
+    return platform.codePages.ToUtf8(raw, oem ? platform.codePages.OemCodePage() : platform.codePages.AnsiCodePage());
+}
+
+bool TZipArchiver::CheckDrive(const std::string& root) {
+    diskSize_ = 0;
+    diskFree_ = 0;
+    volumeLabel_.clear();
+    volumeSerial_ = 0;
+    const bool share = !root.empty() && root[0] == '\\';
+    char letter = 0;
+    if (!share) {
+        letter = root.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(root[0])));
+        if (letter < 'A' || letter > 'Z') throw EZipArchiver::CreateResStr(zmBadDriveRoot, root);
+        if (platform.files.Drives().find(letter) == std::string::npos)
+            throw EZipArchiver::CreateResStr(zmDriveNotReady, root);
+    }
+    platform::QuietDriveErrors quiet(platform.files);
+    if (!share) {
+        std::string label;
+        uint32_t serial = 0;
+        if (!platform.files.VolumeInfo(letter, label, serial))
+            return platform.files.LastError() == 31 && AddOptions.Contains(AddDiskSpanErase);
+        volumeLabel_ = Utf8Left(label, 255);
+        volumeSerial_ = serial;
+    }
+    // The 64-bit query where the system has it; else the classic one.
+    bool sized = false;
+    if (platform::LibHandle kernel = platform.dynlib.Load("Kernel32")) {
+        auto query = platform::SymbolAs<DiskFreeSpaceExFn>(platform.dynlib, kernel, "GetDiskFreeSpaceExA");
+        uint64_t available = 0, total = 0, totalFree = 0;
+        if (query) {
+            std::string ansiRoot = platform.codePages.FromUtf8(root, platform.codePages.AnsiCodePage());
+            if (query(ansiRoot.c_str(), &available, &total, &totalFree)) {
+                diskFree_ = available;
+                diskSize_ = total;
+                sized = true;
+            }
+        }
+        platform.dynlib.Free(kernel);
+    }
+    if (!sized && !share) {
+        diskFree_ = platform.files.DiskFree(letter).value_or(0);
+        std::optional<uint64_t> size = platform.files.DiskSize(letter);
+        diskSize_ = size.value_or(UINT64_MAX);
+        sized = size.has_value();
+    }
+    // A share answers true without its sizes.
+    return sized || share;
+}
+
+bool TZipArchiver::LocateEndRecord(const std::string& fileName, bool raise, EndRecord& record) {
+    ArchiveComment.clear();
+    inFile_ = platform.files.Open(fileName, platform::OpenMode::Read);
+    if (!inFile_) {
+        if (raise) throw EZipArchiver::CreateResDisp(zmCannotOpen, true);
+        ReportMessage(zmCannotOpenReported);
+        return false;
+    }
+    try {
+        platform::File& file = *inFile_;
+        labelDiskNr_ = 0;
+        if (volumeLabel_.compare(0, 8, "PKBACK# ") == 0)
+            labelDiskNr_ = std::max(0, StrToIntDef(volumeLabel_.substr(8, 3), 0));
+        realFileSize_ = file.Size();
+        if (realFileSize_ < 0) throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
+        const int64_t size = realFileSize_;
+
+        bool firstPart = false;
+        uint8_t head[8];
+        if (ReadFull(file, head, sizeof head) == 8 && Le32(head) == kSpanSignature && Le32(head + 4) == kLocalSignature) {
+            firstPart = true;
+            spanned_ = true;
+        }
+
+        // The tail of the file: 22 bytes first, the longest comment's worth when needed.
+        std::vector<uint8_t> tail(static_cast<size_t>(kEndSize));
+        int64_t tailStart = std::max<int64_t>(size - kEndSize, 0);
+        if (file.Seek(tailStart, platform::SeekFrom::Begin) != tailStart)
+            throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
+        if (ReadFull(file, tail.data(), tail.size()) != kEndSize) throw EZipArchiver::CreateResDisp(zmReadEnd, true);
+        int64_t found = -1;  // the record's index in tail
+        if (Le32(tail.data()) == kEndSignature) {
+            found = 0;
+        } else {
+            int64_t n = std::min(kSearchSize, size);
+            tailStart = size - n;
+            tail.assign(static_cast<size_t>(n), 0);
+            if (file.Seek(tailStart, platform::SeekFrom::Begin) != tailStart)
+                throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
+            if (ReadFull(file, tail.data(), tail.size()) != n) throw EZipArchiver::CreateResDisp(zmReadEnd, true);
+            for (int64_t i = n - kEndSize - 1; i >= 0; --i) {
+                const uint8_t* p = tail.data() + i;
+                if (p[0] == 'P' && p[1] == 'K' && p[2] == 5 && p[3] == 6) {
+                    found = i;
+                    break;
+                }
+            }
+        }
+
+        if (found >= 0) {
+            const uint8_t* r = tail.data() + found;
+            record.thisDisk = Le16(r + 4);
+            record.directoryDisk = Le16(r + 6);
+            record.entriesHere = Le16(r + 8);
+            record.totalEntries = Le16(r + 10);
+            record.directorySize = Le32(r + 12);
+            record.directoryOffset = Le32(r + 16);
+            record.commentLength = Le16(r + 20);
+            endRecordPos_ = tailStart + found;
+            const int64_t commentAt = found + kEndSize;  // index in tail
+            const int64_t end = endRecordPos_ + kEndSize + record.commentLength;
+            fileSize_ = end;
+            if (end != size) {
+                // Zero padding up to a whole sector is what some copy tools leave.
+                bool padding = size % 512 == 0 && end < size && size - end < 512;
+                for (int64_t i = end - tailStart; padding && i < static_cast<int64_t>(tail.size()); ++i)
+                    padding = tail[static_cast<size_t>(i)] == 0;
+                if (!padding) ReportMessage(zmBytesAfterEnd);
+            }
+            int64_t available = std::min<int64_t>(record.commentLength, static_cast<int64_t>(tail.size()) - commentAt);
+            std::string comment(reinterpret_cast<const char*>(tail.data() + commentAt), static_cast<size_t>(available));
+            comment.resize(strnlen(comment.c_str(), comment.size()));
+            ArchiveComment = platform.codePages.ToUtf8(comment, platform.codePages.AnsiCodePage());
+            return true;
+        }
+        if (raise) {
+            if (!firstPart && labelDiskNr_ != 0) throw EZipArchiver::CreateResInt(zmNoEndOnDisk, labelDiskNr_);
+            if (firstPart && labelDiskNr_ == 1) throw EZipArchiver::CreateResDisp(zmNoEndFirstDisk1, true);
+            if (firstPart) throw EZipArchiver::CreateResDisp(zmNoEndFirstDisk, true);
+            throw EZipArchiver::CreateResDisp(zmNoEndRecord, true);
+        }
+        return false;
+    } catch (...) {
+        if (raise) throw;
+        return false;
+    }
+}
+
+void TZipArchiver::OpenDiskForReading(int disk) {
+    inFile_.reset();
+    diskNr_ = disk;
+    if (diskForReading) inFile_ = diskForReading(disk);
+    if (!inFile_) throw EZipArchiver::CreateResDisp(zmCannotOpen, true);
+}
+
+void TZipArchiver::ReadEntries(const EndRecord& record) {
+    for (int seq = 1; seq <= record.totalEntries; ++seq) {
+        uint8_t h[kCentralSize];
+        // A header that does not fit lies whole on the next disk.
+        while (ReadFull(*inFile_, h, sizeof h) != kCentralSize) {
+            if (diskNr_ >= endDiskNr_) throw EZipArchiver::CreateResDisp(zmDirectoryShort, true);
+            OpenDiskForReading(diskNr_ + 1);
+        }
+        if (Le32(h) != kCentralSignature) throw EZipArchiver::CreateResDisp(zmBadDirSignature, true);
+        ZipDirEntry e;
+        e.MadeByVersion = h[4];
+        e.HostVersionNo = h[5];
+        e.Version = Le16(h + 6);
+        e.Flag = Le16(h + 8);
+        e.ComprMethod = Le16(h + 10);
+        e.DateTime = Le32(h + 12);
+        e.CRC32 = Le32(h + 16);
+        e.ComprSize = Le32(h + 20);
+        e.UncomprSize = Le32(h + 24);
+        e.FileNameLength = Le16(h + 28);
+        e.ExtraFieldLength = Le16(h + 30);
+        e.FileCommentLen = Le16(h + 32);
+        e.StartOnDisk = Le16(h + 34);
+        e.IntFileAttrib = Le16(h + 36);
+        e.ExtFileAttrib = Le32(h + 38);
+        e.RelOffLocalHdr = Le32(h + 42);
+
+        std::string raw;
+        if (!ReadBytes(*inFile_, raw, e.FileNameLength)) throw EZipArchiver::CreateResDisp(zmNameShort, true);
+        e.FileName = ConvertName(raw, e.MadeByVersion, e.HostVersionNo, e.Flag);
+        std::replace(e.FileName.begin(), e.FileName.end(), '/', '\\');
+        e.Encrypted = (e.Flag & 1) != 0;
+        if (e.ExtraFieldLength > 0) {
+            e.ExtraData.assign(e.ExtraFieldLength + 1u, 0);
+            if (ReadFull(*inFile_, e.ExtraData.data(), e.ExtraFieldLength) != e.ExtraFieldLength)
+                throw EZipArchiver::CreateResDisp(zmSeekDirectory, true);
+        }
+        if (e.FileCommentLen > 0) {
+            if (!ReadBytes(*inFile_, raw, e.FileCommentLen)) throw EZipArchiver::CreateResDisp(zmCommentShort, true);
+            e.FileComment = ConvertName(raw, e.MadeByVersion, e.HostVersionNo, e.Flag);
+        }
+        const uint32_t localOffset = e.RelOffLocalHdr;
+        const std::string& name = e.FileName;
+        bool dirOnly = name.empty() || name.back() == '\\' || name.back() == ':';
+        if (!UseDirOnlyEntries && dirOnly) {
+            ++DirOnlyCount;
+        } else {
+            Contents.push_back(std::move(e));
+            if (OnNewName) OnNewName(*this, seq, Contents.back());
+        }
+        DataOffset = std::min<int64_t>(DataOffset, localOffset);
+    }
+}
+
+void TZipArchiver::ReadDirectory() {
+    if (designing) return;
+    Contents.clear();
+    DataOffset = 0;
+    realFileSize_ = 0;
+    fileSize_ = 0;
+    dirPos_ = 0;
+    endRecordPos_ = 0;
+    DirOnlyCount = 0;
+    ArchiveComment.clear();
+    spanned_ = false;
+    displaced_ = false;
+    if (!platform.files.FileExists(zipFileName_)) {
+        if (OnDirUpdate) OnDirUpdate(*this);
+        return;
+    }
+    struct CloseAtEnd {
+        std::unique_ptr<platform::File>& file;
+        ~CloseAtEnd() { file.reset(); }
+    } closeAtEnd{inFile_};
+    EndRecord record;
+    bool failed = false;
+    try {
+        std::string root = DriveRootOf(zipFileName_, platform.files.CurrentDir());
+        if (!CheckDrive(root)) throw EZipArchiver::CreateResStr(zmDriveNotReady, root);
+        LocateEndRecord(zipFileName_, true, record);
+        endDiskNr_ = record.thisDisk;
+        diskNr_ = record.thisDisk;
+        if (endDiskNr_ > 0) spanned_ = true;
+        if (record.directoryDisk != record.thisDisk) {
+            OpenDiskForReading(record.directoryDisk);
+            fileSize_ = inFile_->Size();
+            if (fileSize_ < 0) throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
+            dirPos_ = record.directoryOffset;
+        } else {
+            dirPos_ = fileSize_ - record.directorySize - kEndSize - record.commentLength;
+        }
+        DataOffset = fileSize_ == kEndSize ? 0 : fileSize_;
+        if (record.directoryOffset != dirPos_) {
+            displaced_ = true;
+            ReportMessage(zmDirectoryDisplaced);
+        }
+        if (dirPos_ < 0 || inFile_->Seek(dirPos_, platform::SeekFrom::Begin) != dirPos_)
+            throw EZipArchiver::CreateResDisp(zmSeekDirectory, true);
+        ReadEntries(record);
+        lastDisk_ = diskNr_;
+    } catch (const EZipArchiver& e) {
+        failed = true;
+        ReportException(e);
+    } catch (const std::bad_alloc&) {
+        failed = true;
+        ReportMessage(zmOutOfMemory);
+    } catch (const std::exception& e) {
+        failed = true;
+        ReportMessage(zmReadFailed, e.what());
+    } catch (...) {
+        failed = true;
+        ReportMessage(zmReadFailed);
+    }
+    inFile_.reset();
+    if (failed) {
+        zipFileName_.clear();
+        DataOffset = 0;
+    } else {
+        DataOffset += dirPos_ - static_cast<int64_t>(record.directoryOffset);
+    }
+    if (OnDirUpdate) OnDirUpdate(*this);
+}
+
+}  // namespace zk
