@@ -1,11 +1,12 @@
 # make run   - installs what is missing, builds, starts the launcher under Wine
 # make test  - installs what is missing, builds all three builds, runs every test
 # make bench-copy - the copy engine against cp -r (not a test)
+# make fuzz  - the archive directory reader under libFuzzer for FUZZ_SECONDS
 SHELL := /bin/bash
 JOBS ?= 2
 BUILD := build
 
-.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy
+.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy fuzz fuzz-build fuzz-smoke
 
 all: native win64 win32
 
@@ -34,7 +35,7 @@ test-win64: win64
 	scripts/wine-session.sh $(BUILD)/win64/wineprefix \
 	  bash -c 'cd $(BUILD)/win64 && ctest --output-on-failure'
 
-test: native win64 win32 test-native test-win64
+test: native win64 win32 test-native test-win64 fuzz-smoke
 
 run: deps win64
 	scripts/run-demo.sh $(BUILD)/win64
@@ -45,6 +46,18 @@ $(BUILD)/bench-copy/build.ninja:
 bench-copy: deps $(BUILD)/bench-copy/build.ninja
 	cmake --build $(BUILD)/bench-copy -j$(JOBS) --target copy_bench
 	$(BUILD)/bench-copy/bench/copy_bench
+
+# The directory reader under libFuzzer (clang, ASan, UBSan), in a build of its own.
+FUZZ_SECONDS ?= 300
+$(BUILD)/fuzz/build.ninja:
+	cmake -S tests/fuzz -B $(BUILD)/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
+fuzz-build: deps $(BUILD)/fuzz/build.ninja
+	cmake --build $(BUILD)/fuzz -j$(JOBS)
+fuzz: fuzz-build
+	scripts/fuzz-zipdir.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+# A few seconds of it as part of make test.
+fuzz-smoke: fuzz-build
+	scripts/fuzz-zipdir.sh $(BUILD)/fuzz 5
 
 clean:
 	rm -rf $(BUILD)
