@@ -1,0 +1,313 @@
+// The archive component with real libraries, real files and real windows:
+// ZKZIP.DLL loaded from the library folder and by its plain name, stand-ins
+// without an entry point, a callback round trip through a DLL, the password
+// dialog on the screen.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/fake/fake_platform.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/wstr.h"
+#include "ui/win32/peers.h"
+#include "zip/ZipArch.h"
+#include "zip/win32/PasswordDlg_win32.h"
+
+namespace zk::test {
+namespace {
+
+std::string ExeFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p = path;
+    return win32::Utf8(p.substr(0, p.rfind(L'\\')));
+}
+
+std::string Dlls(const std::string& which) { return ExeFolder() + "\\zipdlls\\" + which; }
+
+// Where the loaded ZKZIP.DLL came from; "" when none is loaded.
+std::string LoadedFrom() {
+    HMODULE h = GetModuleHandleW(L"ZKZIP.DLL");
+    if (!h) return "";
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(h, path, MAX_PATH);
+    return win32::Utf8(path);
+}
+
+bool EndsWith(const std::string& s, const std::string& tail) {
+    auto lower = [](std::string t) {
+        for (char& c : t) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        return t;
+    };
+    return s.size() >= tail.size() && lower(s.substr(s.size() - tail.size())) == lower(tail);
+}
+
+class ZipWin : public ::testing::Test {
+protected:
+    ZipWin() {
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) {
+            ADD_FAILURE() << "unexpected dialog: " << r.text;
+        };
+        wchar_t cwd[MAX_PATH];
+        GetCurrentDirectoryW(MAX_PATH, cwd);
+        oldCwd_ = cwd;
+        zip.Unattended = true;
+        zip.OnMessage = [this](TZipArchiver& z, int32_t, const std::string&) { numbers.push_back(z.ErrorCode); };
+    }
+    ~ZipWin() override {
+        TZipArchiver::UnloadZipLibrary();
+        SetCurrentDirectoryW(oldCwd_.c_str());
+    }
+    void Into(const std::string& folder) { ASSERT_TRUE(SetCurrentDirectoryW(win32::Wide(folder).c_str())); }
+
+    platform::FakePlatform fake;
+    win32::FileSystem files;
+    win32::Application app;
+    win32::DynLib dynlib;
+    win32::CodePages codePages;
+    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs, app, fake.timers,
+                                dynlib, codePages};
+    TZipArchiver zip{platform};
+    std::vector<int> numbers;
+    std::wstring oldCwd_;
+};
+
+TEST_F(ZipWin, FromTheLibraryFolder) {
+    Into(Dlls("real"));  // a plain-name load would find the real one
+    zip.SetDLLDirectory(Dlls("callback") + "\\");
+    zip.LoadZipLibrary();
+    EXPECT_TRUE(numbers.empty());
+    ASSERT_NE(TZipArchiver::ZipLibraryHandle(), 0u);
+    EXPECT_TRUE(EndsWith(LoadedFrom(), "zipdlls\\callback\\ZKZIP.DLL")) << LoadedFrom();
+    EXPECT_EQ(TZipArchiver::GetZkZipVersionEntry()(), 4711);
+    TZipArchiver::UnloadZipLibrary();
+    EXPECT_EQ(LoadedFrom(), "");
+}
+
+TEST_F(ZipWin, ByThePlainName) {
+    Into(Dlls("real"));
+    for (const std::string& dir : {std::string(), Dlls("none")}) {
+        zip.SetDLLDirectory(dir);
+        zip.LoadZipLibrary();
+        ASSERT_NE(TZipArchiver::ZipLibraryHandle(), 0u) << dir;
+        EXPECT_TRUE(EndsWith(LoadedFrom(), "zipdlls\\real\\ZKZIP.DLL")) << LoadedFrom();
+        EXPECT_EQ(TZipArchiver::GetZkZipVersionEntry()(), 160);
+        EXPECT_NE(TZipArchiver::ZkZipExecEntry(), nullptr);
+        TZipArchiver::UnloadZipLibrary();
+    }
+    EXPECT_TRUE(numbers.empty());
+}
+
+TEST_F(ZipWin, AMissingLibrary) {
+    Into(Dlls("none"));
+    zip.SetDLLDirectory(Dlls("none"));
+    zip.LoadZipLibrary();
+    EXPECT_EQ(numbers, std::vector<int>{10604});
+    EXPECT_EQ(TZipArchiver::ZipLibraryHandle(), 0u);
+    EXPECT_EQ(SetErrorMode(0), 0u);  // set back to 0 after the load
+}
+
+TEST_F(ZipWin, LibrariesWithoutAnEntryPointStayLoaded) {
+    Into(Dlls("none"));
+    struct Case {
+        const char* folder;
+        int number;
+    } cases[] = {{"noexec", 10602}, {"nover", 10603}};
+    for (const Case& c : cases) {
+        numbers.clear();
+        zip.SetDLLDirectory(Dlls(c.folder));
+        zip.LoadZipLibrary();
+        EXPECT_EQ(numbers, std::vector<int>{c.number}) << c.folder;
+        EXPECT_NE(TZipArchiver::ZipLibraryHandle(), 0u);
+        EXPECT_TRUE(EndsWith(LoadedFrom(), std::string(c.folder) + "\\ZKZIP.DLL")) << LoadedFrom();
+        TZipArchiver::UnloadZipLibrary();
+        EXPECT_EQ(LoadedFrom(), "");
+    }
+}
+
+TEST_F(ZipWin, TheVersionLoadsAndFreesTheLibrary) {
+    Into(Dlls("real"));
+    EXPECT_EQ(zip.GetZkZipVersion(), 160);
+    EXPECT_EQ(TZipArchiver::ZipLibraryHandle(), 0u);
+    EXPECT_EQ(LoadedFrom(), "");
+    zip.LoadZipLibrary();
+    EXPECT_EQ(zip.GetZkZipVersion(), 160);
+    EXPECT_NE(LoadedFrom(), "");  // it was loaded before: it stays
+    Into(Dlls("none"));
+    TZipArchiver::UnloadZipLibrary();
+    EXPECT_EQ(zip.GetZkZipVersion(), 0);
+    EXPECT_EQ(numbers, std::vector<int>{10604});
+}
+
+TEST_F(ZipWin, ACallbackRoundTripWithEveryActionCode) {
+    zip.SetDLLDirectory(Dlls("callback"));
+    zip.LoadZipLibrary();
+    ASSERT_NE(TZipArchiver::ZkZipExecEntry(), nullptr);
+    auto log = platform::SymbolAs<const char*(ZK_STDCALL*)()>(dynlib, TZipArchiver::ZipLibraryHandle(), "ZkTestLog");
+    ASSERT_NE(log, nullptr);
+
+    std::vector<std::string> seen;
+    zip.OnProgress = [&](TZipArchiver&, ProgressType t, const std::string& name, int32_t size) {
+        seen.push_back("progress " + std::to_string(t) + " " + name + " " + std::to_string(size));
+    };
+    zip.OnSetNewName = [&](TZipArchiver&, std::string& name, bool& changed) {
+        seen.push_back("rename " + name);
+        name = "new.txt";
+        changed = true;
+    };
+    zip.OnPasswordError = [&](TZipArchiver&, std::string& pw, const std::string& file, uint32_t& count) {
+        seen.push_back("password " + file + " " + std::to_string(count));
+        pw = "pw";
+    };
+    zip.OnCRC32Error = [&](TZipArchiver&, const std::string& file, uint32_t found, uint32_t expected, bool& extract) {
+        seen.push_back("crc " + file + " " + std::to_string(found) + " " + std::to_string(expected));
+        extract = false;
+    };
+    zip.OnExtractOverwrite = [&](TZipArchiver&, const std::string& file, bool older, bool& overwrite) {
+        seen.push_back("overwrite " + file + " " + std::to_string(older) + " " + std::to_string(overwrite));
+        overwrite = false;
+    };
+    zip.OnExtractSkipped = [&](TZipArchiver&, const std::string& file, uint8_t type, int32_t error) {
+        seen.push_back("skipped " + file + " " + std::to_string(type) + " " + std::to_string(error));
+    };
+    zip.OnFileComment = [&](TZipArchiver&, const std::string& file, std::string& comment, bool& changed) {
+        seen.push_back("comment " + file + " " + comment);
+        comment = "Kommentar";
+        changed = true;
+    };
+
+    ZipCommandBlock block(false);
+    zip.FillCommand(block, "ROUND.ZIP", zip.GetZkZipVersion());
+    block.New().endMark = ZK_END_MARK;
+    EXPECT_EQ(TZipArchiver::ZkZipExecEntry()(block.Record()), 14);
+    EXPECT_EQ(std::string(log()),
+              "version=160 window=0 end=7 archive=ROUND.ZIP;"
+              "1:0:0:1234:game/a.txt;2:0:0:512:;3:0:0:0:;4:0:261:0:Warnung  \r\n;5:0:0:3:;6:0:0:99999:;"
+              "7:0:1:0:new.txt;8:0:1:2:pw;9:0:0:8738:crc.txt;10:0:1:0:over.txt;11:0:515:5:skip.txt;"
+              "12:0:1:9:Kommentar;13:0:7:8:unknown;0:0:7:8:none;");
+    EXPECT_EQ(seen, (std::vector<std::string>{
+                        "progress 0 game\\a.txt 1234", "progress 1  512", "progress 2  0", "progress 3  3",
+                        "progress 4  99999", "rename old\\name.txt", "password secret.dat 2",
+                        "crc crc.txt 4369 8738", "overwrite over.txt 1 1", "skipped skip.txt 5 515",
+                        "comment comment.txt C"}));
+    EXPECT_EQ(zip.LastMessage, "Warnung");
+    EXPECT_EQ(zip.ErrorCode, 3);  // from code 11 after code 4's 5
+    EXPECT_EQ(zip.FullErrorCode, 515);
+    EXPECT_EQ(zip.TotalToProcess, 99999);
+
+    // Cancelled: every callback answers -1.
+    zip.Cancel = true;
+    TZipArchiver::ZkZipExecEntry()(block.Record());
+    std::string cancelled = log();
+    size_t answers = 0;
+    for (size_t at = 0; (at = cancelled.find(":-1:", at)) != std::string::npos; ++at) ++answers;
+    EXPECT_EQ(answers, 14u) << cancelled;
+}
+
+TEST_F(ZipWin, TheRealLibraryWritesWhatTheReaderReads) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::string dir = win32::Utf8(temp) + "zkzipwin";
+    CreateDirectoryW(win32::Wide(dir).c_str(), nullptr);
+    std::string text(5000, 'a');
+    for (const char* name : {"EINS.TXT", "ZWEI.TXT"}) {
+        std::unique_ptr<platform::File> f = files.Open(dir + "\\" + name, platform::OpenMode::Write);
+        ASSERT_TRUE(f);
+        f->Write(text.data(), text.size());
+    }
+    std::string archive = dir + "\\GAME.ZIP";
+    files.RemoveFile(archive);
+    Into(Dlls("real"));
+    zip.LoadZipLibrary();
+    Into(dir);
+    ZipCommandBlock block(false);
+    zip.FillCommand(block, archive, zip.GetZkZipVersion());
+    for (const char* name : {"EINS.TXT", "ZWEI.TXT"}) {
+        ZipFileSpec spec{};
+        spec.fileSpec = block.Copy(name);
+        block.specs.push_back(spec);
+    }
+    block.New().fileSpecs = block.specs.data();
+    block.New().argCount = 2;
+    block.New().endMark = ZK_END_MARK;
+    int files_started = 0;
+    zip.OnProgress = [&](TZipArchiver&, ProgressType t, const std::string&, int32_t) {
+        files_started += t == ProgressFileStart;
+    };
+    EXPECT_EQ(TZipArchiver::ZkZipExecEntry()(block.Record()), 2) << zip.LastMessage;
+    EXPECT_EQ(files_started, 2);
+
+    zip.SetZipFileName(archive);
+    ASSERT_EQ(zip.Contents.size(), 2u) << zip.LastMessage;
+    EXPECT_EQ(zip.Contents[0].FileName, "EINS.TXT");
+    EXPECT_EQ(zip.Contents[1].UncomprSize, 5000u);
+    EXPECT_EQ(zip.DataOffset, 0);
+    EXPECT_GT(zip.DiskSizeBytes(), 0u);  // GetDiskFreeSpaceExA, looked up in Kernel32
+    EXPECT_NE(zip.DiskSizeBytes(), UINT64_MAX);
+    EXPECT_TRUE(numbers.empty());
+    TZipArchiver::UnloadZipLibrary();
+    for (const char* name : {"EINS.TXT", "ZWEI.TXT", "GAME.ZIP"}) files.RemoveFile(dir + "\\" + name);
+    Into(ExeFolder());
+    RemoveDirectoryW(win32::Wide(dir).c_str());
+}
+
+TEST_F(ZipWin, CodePagesOfTheSystem) {
+    EXPECT_EQ(codePages.ToUtf8("\x81\x84\xE1", 437), "üäß");
+    EXPECT_EQ(codePages.ToUtf8("\x80\xE4", 1252), "€ä");
+    EXPECT_EQ(codePages.ToUtf8("gr\xC3\xBCn", platform::kCodePageUtf8), "grün");
+    EXPECT_EQ(codePages.FromUtf8("üäß", 437), "\x81\x84\xE1");
+    EXPECT_EQ(codePages.ToUtf8("", 437), "");
+    EXPECT_GT(codePages.OemCodePage(), 0u);
+    EXPECT_GT(codePages.AnsiCodePage(), 0u);
+}
+
+// The dialog on a real screen: a timer types into it and presses its buttons
+// while the dialog's own loop runs.
+struct DialogUser {
+    static inline std::vector<std::pair<std::string, bool>> acts;  // entry, OK
+    static inline size_t next = 0;
+    static inline bool starred = true;
+
+    static BOOL CALLBACK FindDialog(HWND h, LPARAM param) {
+        wchar_t caption[256] = {};
+        GetWindowTextW(h, caption, 256);
+        if (IsWindowVisible(h) && std::wstring(caption).find(L"Missing String ID") != std::wstring::npos) {
+            *reinterpret_cast<HWND*>(param) = h;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static void CALLBACK Act(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dlg = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dlg));
+        if (!dlg || next >= acts.size()) return;
+        HWND edit = FindWindowExW(dlg, nullptr, L"EDIT", nullptr);
+        if (!edit) return;
+        starred &= SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) == '*';
+        const auto& [entry, ok] = acts[next++];
+        SetWindowTextW(edit, win32::Wide(entry).c_str());
+        HWND button = FindWindowExW(dlg, nullptr, L"BUTTON", nullptr);
+        if (!ok) button = FindWindowExW(dlg, button, L"BUTTON", nullptr);
+        PostMessageW(button, BM_CLICK, 0, 0);
+    }
+};
+
+TEST_F(ZipWin, ThePasswordDialogOnTheScreen) {
+    ui::win32::Init(app);
+    win32::InstallPasswordDlg();
+    zip.Unattended = false;
+    DialogUser::acts = {{"Zantorik", true}, {"Zantorik", true}, {"nur einmal", false}};
+    DialogUser::next = 0;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, DialogUser::Act);
+    EXPECT_EQ(zip.AskPasswordConfirmed(), "Zantorik");
+    EXPECT_EQ(zip.AskPassword(), "");
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(DialogUser::next, 3u);
+    EXPECT_TRUE(DialogUser::starred);
+    TPasswordDlg::runModal = nullptr;
+}
+
+}  // namespace
+}  // namespace zk::test
