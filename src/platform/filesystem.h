@@ -34,6 +34,8 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Error number of the last failed call, for the input/output error.
     virtual int LastError() = 0;
+    // The system's drive type of a root such as "C:\" (3 is a fixed disk).
+    virtual unsigned DriveTypeOf(const std::string& root) = 0;
 };
 
 }  // namespace zk::platform

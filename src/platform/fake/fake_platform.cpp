@@ -159,6 +159,14 @@ bool FakeFileSystem::FileExists(const std::string& path) {
     return it != nodes_.end() && !it->second.dir;
 }
 
+unsigned FakeFileSystem::DriveTypeOf(const std::string& root) {
+    for (const auto& [r, type] : driveTypes)
+        if (FoldPath(r) == FoldPath(root)) return type;
+    const bool letter = root.size() == 3 && std::isalpha(static_cast<unsigned char>(root[0])) && root[1] == ':' &&
+                        root[2] == '\\';
+    return letter ? 3 : 1;  // a fixed disk, or no root directory
+}
+
 // ---- dialogs ----
 
 int FakeDialogs::Show(const DialogRequest& request) {

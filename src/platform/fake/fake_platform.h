@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/fake_shelllink.h"
 #include "platform/platform.h"
 
 namespace zk::platform {
@@ -57,6 +58,8 @@ public:
     std::string Absolute(const std::string& path) const;
     std::string modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
     std::set<std::string> failSetCurrent;  // folders (any case) that cannot be made current
+    unsigned DriveTypeOf(const std::string& root) override;
+    std::map<std::string, unsigned> driveTypes;  // by root (any case); else fixed for "X:\"
 
 private:
     static std::string Key(const std::string& absolute);
@@ -148,7 +151,8 @@ struct FakePlatform {
     FakeDialogs dialogs;
     FakeApplication app;
     FakeTimers timers;
-    Platform Get() { return Platform{registry, files, process, help, dialogs, app, timers}; }
+    FakeShellLinks shellLinks{files};
+    Platform Get() { return Platform{registry, files, process, help, dialogs, app, timers, shellLinks}; }
 };
 
 }  // namespace zk::platform

@@ -23,6 +23,7 @@ public:
     bool FindFirst(const std::string& path, uint32_t attrMask, platform::FoundEntry& found) override;
     bool FileExists(const std::string& path) override;
     int LastError() override { return lastError_; }
+    unsigned DriveTypeOf(const std::string& root) override;
 
 private:
     int lastError_ = 0;
