@@ -353,5 +353,20 @@ TEST_F(Start, ExitButtonStoresTheOptionsSoTheNextStartSkipsTheWelcome) {
     EXPECT_EQ(fake.dialogs.shown.size(), 2u);
 }
 
+TEST_F(Start, AnErrorFromTheShortcutsOnExitKeepsTheLauncherOpen) {
+    StoreOptions();
+    fake.registry.SetValue(kShellFolders, "Programs", "C:\\Weg\\Programme");
+    Run();
+    Ticks();
+    ASSERT_EQ(Outcome(), Seen::Launcher);
+    // A click is a user action: what escapes it goes to the error box.
+    Launcher().bt_exit.Perform([this] { Launcher().bt_exit.Click(); });
+    EXPECT_EQ(fake.app.errors, std::vector<std::string>{"E/A-Fehler 3"});
+    EXPECT_TRUE(Launcher().Visible());
+    EXPECT_EQ(fake.app.quitPosted, 0);
+    // Saved before the shortcuts were tried.
+    EXPECT_EQ(fake.registry.Find(kOptionsKey, "Speed")->text, "50");
+}
+
 }  // namespace
 }  // namespace zk::test
