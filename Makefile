@@ -1,10 +1,11 @@
 # make run   - installs what is missing, builds, starts the launcher under Wine
 # make test  - installs what is missing, builds all three builds, runs every test
+# make bench-copy - the copy engine against cp -r (not a test)
 SHELL := /bin/bash
 JOBS ?= 2
 BUILD := build
 
-.PHONY: all deps native win64 win32 test test-native test-win64 run clean
+.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy
 
 all: native win64 win32
 
@@ -37,6 +38,13 @@ test: native win64 win32 test-native test-win64
 
 run: deps win64
 	scripts/run-demo.sh $(BUILD)/win64
+
+# Not a test: the copy engine against cp -r, optimised and without sanitizers.
+$(BUILD)/bench-copy/build.ninja:
+	cmake -S . -B $(BUILD)/bench-copy -G Ninja -DCMAKE_BUILD_TYPE=Release -DZK_TESTS=OFF
+bench-copy: deps $(BUILD)/bench-copy/build.ninja
+	cmake --build $(BUILD)/bench-copy -j$(JOBS) --target copy_bench
+	$(BUILD)/bench-copy/bench/copy_bench
 
 clean:
 	rm -rf $(BUILD)

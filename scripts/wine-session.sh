@@ -11,7 +11,9 @@ xpid=; wspid=
 cleanup() {
   WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true
   [ -n "$wspid" ] && { wait "$wspid" 2>/dev/null || true; }
-  [ -n "$xpid" ] && { kill "$xpid" 2>/dev/null || true; wait "$xpid" 2>/dev/null || true; }
+  # An "if", not "&&": under set -e a false test here would end the script
+  # with 1 when no Xvfb was started (a display was already there).
+  if [ -n "$xpid" ]; then kill "$xpid" 2>/dev/null || true; wait "$xpid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 

@@ -1,5 +1,7 @@
 #include "launcher/Zkstrt00.h"
 
+#include <cctype>
+
 #include "common/error.h"
 #include "shell/shelllinks.h"
 
@@ -9,7 +11,13 @@ using platform::DlgButton;
 using platform::DlgType;
 
 namespace {
-constexpr unsigned kDriveFixed = 3;
+// The system's drive type of the first three characters of the folder: a
+// root such as "C:\" names a drive, anything else (a network path) none.
+bool OnFixedDisk(platform::FileSystem& files, const std::string& folder) {
+    const bool root = folder.size() >= 3 && std::isalpha(static_cast<unsigned char>(folder[0])) && folder[1] == ':' &&
+                      folder[2] == '\\';
+    return root && files.DriveKind(folder[0]) == platform::DriveType::Fixed;
+}
 }  // namespace
 
 const char kUnpackText[] =
@@ -101,7 +109,7 @@ TForm2::Next TForm2::FirstRunCheck(const std::string& folder) {
     if (!FormStart || FormStart->RegSettings(1)) return Next::Launcher;
     // Only a copy on a fixed disk is greeted: not one on a CD-ROM, a
     // network drive or a path without a drive letter.
-    if (platform.files.DriveTypeOf(folder.substr(0, 3)) != kDriveFixed) return Next::Launcher;
+    if (!OnFixedDisk(platform.files, folder)) return Next::Launcher;
 
     int answer = platform::mrCancel;
     if (platform.files.FileExists(folder + "zantorik.exe")) {

@@ -22,9 +22,14 @@ Program::Program(platform::Platform& platform, const Realize& realize) {
     splash->FormStart = launcher.get();
     about = std::make_unique<TAboutBoxRV>(platform);
     made(*about);
+    // It places itself beside the field it serves.
+    dirDialog = std::make_unique<TGetDirDialog>(platform);
+    dirDialog->placed = true;
+    made(*dirDialog);
 
     launcher->seams.showAboutBox = [this] { about->Show(); };
     launcher->seams.closeMainWindow = [this] { splash->Close(); };
+    launcher->seams.hideFolderChooser = [this] { dirDialog->HideIfVisible(); };
     launcher->seams.createMenuEntries = [&platform](const std::string& folder) {
         CreateGameMenuEntries(platform, folder);
     };

@@ -7,6 +7,7 @@
 #include "graphics/Aboutzk.h"
 #include "launcher/Unit1.h"
 #include "launcher/Zkstrt00.h"
+#include "setup/Dirlog.h"
 
 namespace zk {
 
@@ -22,6 +23,7 @@ public:
     std::unique_ptr<TForm2> splash;
     std::unique_ptr<TFormStart> launcher;
     std::unique_ptr<TAboutBoxRV> about;
+    std::unique_ptr<TGetDirDialog> dirDialog;
 };
 
 }  // namespace zk

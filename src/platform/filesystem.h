@@ -1,6 +1,9 @@
 // Files and folders. Paths are UTF-8 with "\" separators, as on Windows.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 namespace zk::platform {
@@ -13,12 +16,65 @@ enum FileAttr : uint32_t {
     faDirectory = 0x10,
     faArchive = 0x20,
     faAnyFile = 0x3F,
+    faReparsePoint = 0x400,  // symbolic link or junction
 };
 
 struct FoundEntry {
     std::string name;
     uint32_t attr = 0;
     uint64_t size = 0;
+};
+
+// Last-write time as Windows counts it: 100-nanosecond ticks since
+// 1 January 1601, UTC.
+using FileTime = int64_t;
+
+// The values of GetDriveType.
+enum class DriveType { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CDRom = 5, RamDisk = 6 };
+
+// The critical-error mode flag that keeps "no disk in drive" boxes away.
+constexpr unsigned kFailCriticalErrors = 0x0001;
+
+enum class OpenMode {
+    Read,          // an existing file, for reading; others may read it too
+    Write,         // created, or emptied when it exists; writing only
+    ReadWrite,     // an existing file as it is, reading and writing
+    ReadWriteNew,  // created, or emptied when it exists; reading and writing
+};
+
+enum class SeekFrom { Begin, Current, End };
+
+// An open file. Closed by Close or, at the latest, by the destructor.
+class File {
+public:
+    virtual ~File() = default;
+    // Bytes read, 0 at the end, -1 on a read error.
+    virtual int64_t Read(void* buffer, size_t count) = 0;
+    // Bytes written: fewer than count when the disk is full; -1 on an error.
+    virtual int64_t Write(const void* buffer, size_t count) = 0;
+    // The new position, or -1.
+    virtual int64_t Seek(int64_t offset, SeekFrom from) = 0;
+    virtual int64_t Position() = 0;
+    virtual int64_t Size() = 0;
+    // The file ends at the current position.
+    virtual bool Truncate() = 0;
+    // False when the last buffered data could not be written.
+    virtual bool Close() = 0;
+};
+
+struct DirEntry {
+    std::string name;
+    uint32_t attr = 0;
+    uint64_t size = 0;
+    FileTime time = 0;
+};
+
+// One open enumeration of a folder, entries in the order the file system
+// lists them ("." and ".." included where it lists them).
+class DirReader {
+public:
+    virtual ~DirReader() = default;
+    virtual bool Next(DirEntry& entry) = 0;
 };
 
 class FileSystem {
@@ -34,8 +90,47 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Error number of the last failed call, for the input/output error.
     virtual int LastError() = 0;
-    // The system's drive type of a root such as "C:\" (3 is a fixed disk).
-    virtual unsigned DriveTypeOf(const std::string& root) = 0;
+
+    // Streams; nullptr when the file cannot be opened.
+    virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode) = 0;
+    // nullptr when the folder cannot be entered.
+    virtual std::unique_ptr<DirReader> OpenDir(const std::string& folder) = 0;
+    virtual bool DirExists(const std::string& path) = 0;
+    // One folder; its parent must exist.
+    virtual bool CreateDir(const std::string& path) = 0;
+    // An empty folder.
+    virtual bool RemoveDir(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
+    virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
+    virtual bool GetFileStamp(const std::string& path, FileTime& time) = 0;
+    virtual bool SetFileStamp(const std::string& path, FileTime time) = 0;
+    // A new empty file in the folder with a unique name; "" on failure.
+    virtual std::string TempFileName(const std::string& folder, const std::string& prefix) = 0;
+
+    // Drives by letter (either case).
+    virtual DriveType DriveKind(char letter) = 0;
+    // Free bytes for the caller; nothing when the drive is missing or not ready.
+    virtual std::optional<uint64_t> DiskFree(char letter) = 0;
+    virtual bool VolumeInfo(char letter, std::string& label, uint32_t& serial) = 0;
+    virtual bool SetDriveLabel(char letter, const std::string& label) = 0;
+    // The letters of the drives that exist, upper case, in order: "ACD".
+    virtual std::string Drives() = 0;
+    // Sets the critical-error mode and returns the one before.
+    virtual unsigned SetCriticalErrorMode(unsigned mode) = 0;
+};
+
+// Keeps the system's "drive not ready" boxes away for a scope.
+class QuietDriveErrors {
+public:
+    explicit QuietDriveErrors(FileSystem& files)
+        : files_(files), before_(files.SetCriticalErrorMode(kFailCriticalErrors)) {}
+    ~QuietDriveErrors() { files_.SetCriticalErrorMode(before_); }
+    QuietDriveErrors(const QuietDriveErrors&) = delete;
+    QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+private:
+    FileSystem& files_;
+    unsigned before_;
 };
 
 }  // namespace zk::platform

@@ -1,5 +1,4 @@
-// Shortcut files (".lnk") through the shell's own shortcut object, and the
-// two folder operations that writing them into a special folder needs.
+// Shortcut files (".lnk") through the shell's own shortcut object.
 #pragma once
 #include <memory>
 #include <string>
@@ -23,12 +22,6 @@ public:
     // A new shortcut object; raises zk::Error when the shell cannot make one
     // or it lacks one of its interfaces.
     virtual std::unique_ptr<ShellLink> NewLink() = 0;
-    // 0 when the path names a folder that can be entered, else the system's
-    // error number (what making it the working directory would report).
-    virtual int FolderError(const std::string& path) = 0;
-    // Creates one folder whose parent exists; false when it exists already
-    // or cannot be made.
-    virtual bool CreateFolder(const std::string& path) = 0;
 };
 
 }  // namespace zk::platform

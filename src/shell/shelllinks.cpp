@@ -36,12 +36,16 @@ void CreateShellLink(platform::Platform& platform, const std::string& group, con
     platform.registry.CreateKey(kExplorer);
     const std::string folder = SpecialFolder(platform.registry, location);
     if (folder.empty()) return;
-    if (int error = platform.shellLinks.FolderError(folder)) throw InOutError(error);
+    // A special folder that cannot be entered is an input/output error. It
+    // is entered only for that test: the working directory stays as it was.
+    const std::string current = platform.files.CurrentDir();
+    if (!platform.files.SetCurrentDir(folder)) throw InOutError(platform.files.LastError());
+    platform.files.SetCurrentDir(current);
 
-    // By its full path, so the working directory stays where it was; an
-    // existing group folder is fine, and a missing one only fails the save.
+    // By its full path. An existing group folder is fine, and a missing one
+    // only makes the save fail.
     const std::string groupFolder = folder + "\\" + group;
-    platform.shellLinks.CreateFolder(groupFolder);
+    platform.files.CreateDir(groupFolder);
     link->Save(groupFolder + "\\" + name + ".lnk");
 }
 

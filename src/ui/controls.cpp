@@ -152,4 +152,123 @@ void PageControl::SetActivePage(TabSheet* page) {
     Notify(Prop::ActivePage);
 }
 
+void Gauge::SetMin(int min) {
+    min_ = min;
+    max_ = std::max(min_, max_);
+    SetProgress(progress_);
+    Notify(Prop::Progress);
+}
+
+void Gauge::SetMax(int max) {
+    max_ = std::max(min_, max);
+    SetProgress(progress_);
+    Notify(Prop::Progress);
+}
+
+void Gauge::SetProgress(int progress) {
+    int p = std::clamp(progress, min_, max_);
+    if (p == progress_) return;
+    progress_ = p;
+    Notify(Prop::Progress);
+}
+
+void Gauge::AddProgress(int by) {
+    long long p = std::clamp(static_cast<long long>(progress_) + by, static_cast<long long>(min_),
+                             static_cast<long long>(max_));
+    SetProgress(static_cast<int>(p));
+}
+
+int Gauge::PercentDone() const {
+    long long span = static_cast<long long>(max_) - min_;
+    if (span <= 0) return 0;
+    return static_cast<int>((static_cast<long long>(progress_) - min_) * 100 / span);
+}
+
+void Gauge::SetShowText(bool on) {
+    if (showText_ == on) return;
+    showText_ = on;
+    Notify(Prop::Progress);
+}
+
+namespace {
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+}  // namespace
+
+void DriveComboBox::Refresh() {
+    Form* form = OwnerForm();
+    if (!form) return;
+    platform::FileSystem& files = form->platform.files;
+    platform::QuietDriveErrors quiet(files);
+    letters_.clear();
+    items_.clear();
+    for (char letter : files.Drives()) {
+        std::string item = std::string(1, Lower(letter)) + ":";
+        // Removable drives are not asked for a label: that would spin them up.
+        std::string label;
+        uint32_t serial = 0;
+        auto type = files.DriveKind(letter);
+        if (type != platform::DriveType::Removable && files.VolumeInfo(letter, label, serial) && !label.empty())
+            item += " [" + label + "]";
+        letters_ += Lower(letter);
+        items_.push_back(item);
+    }
+    Notify(Prop::Items);
+}
+
+bool DriveComboBox::SetDrive(char letter) {
+    if (letters_.empty()) Refresh();
+    letter = Lower(letter);
+    if (letters_.find(letter) == std::string::npos) return false;
+    if (letter == drive_) return true;
+    drive_ = letter;
+    Notify(Prop::Text);
+    if (OnChange) OnChange();
+    return true;
+}
+
+bool DriveComboBox::Select(size_t index) {
+    return index < letters_.size() && SetDrive(letters_[index]);
+}
+
+platform::FileSystem* FolderTree::Files() {
+    Form* form = OwnerForm();
+    return form ? &form->platform.files : nullptr;
+}
+
+bool FolderTree::SetDrive(char letter) {
+    return SetDirectory(std::string(1, Lower(letter)) + ":\\");
+}
+
+bool FolderTree::SetDirectory(const std::string& path) {
+    platform::FileSystem* files = Files();
+    if (!files || path.size() < 2 || path[1] != ':') return false;
+    std::string p;
+    for (char c : path) {
+        if (c == '/') c = '\\';
+        if (c == '\\' && !p.empty() && p.back() == '\\') continue;
+        p += c;
+    }
+    if (p.size() == 2) p += '\\';
+    if (p.find('\\') != 2) return false;  // a full path: x:\...
+    while (p.size() > 3 && p.back() == '\\') p.pop_back();
+    platform::QuietDriveErrors quiet(*files);
+    if (!files->DirExists(p)) return false;
+    if (p == directory_) return true;
+    directory_ = p;
+    Notify(Prop::Directory);
+    return true;
+}
+
+std::vector<std::string> FolderTree::SubFolders(const std::string& folder) {
+    std::vector<std::string> names;
+    platform::FileSystem* files = Files();
+    if (!files) return names;
+    platform::QuietDriveErrors quiet(*files);
+    auto dir = files->OpenDir(folder);
+    platform::DirEntry e;
+    while (dir && dir->Next(e))
+        if ((e.attr & platform::faDirectory) && e.name != "." && e.name != "..") names.push_back(e.name);
+    return names;
+}
+
 }  // namespace zk::ui

@@ -53,11 +53,13 @@ struct Bounds {
 
 enum class Kind {
     Form, PageControl, TabSheet, Panel, Bevel, Label, Button, CheckBox, Edit, TrackBar, Memo, Image, Shape,
+    GroupBox, Gauge, DriveComboBox, FolderTree,
 };
 
 // What changed, for the peer.
 enum class Prop {
     Bounds, Enabled, Visible, Caption, Hint, Font, Color, Checked, Text, Position, ActivePage, Lines, Focus,
+    Progress, Items, Directory,
 };
 
 class Control;
@@ -247,6 +249,12 @@ public:
     bool singleBorder = false;  // a plain frame around it all
 };
 
+// A captioned frame that holds controls.
+class GroupBox : public Control {
+public:
+    GroupBox(Control* parent, std::string name) : Control(Kind::GroupBox, parent, std::move(name)) {}
+};
+
 class Bevel : public Control {
 public:
     enum class Shape { Box, Frame, TopLine, LeftLine };
@@ -316,6 +324,74 @@ public:
     explicit PopupMenu(std::string name) : name(std::move(name)) {}
     std::string name;
     std::vector<MenuItem*> items;
+};
+
+// A progress bar counted in any unit; Progress stays within Min..Max.
+class Gauge : public Control {
+public:
+    Gauge(Control* parent, std::string name) : Control(Kind::Gauge, parent, std::move(name)) {}
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    void SetMin(int min);
+    void SetMax(int max);
+    int Progress() const { return progress_; }
+    void SetProgress(int progress);
+    void AddProgress(int by);
+    // Whole percent of the way from Min to Max.
+    int PercentDone() const;
+    bool ShowText() const { return showText_; }
+    void SetShowText(bool on);
+    Color foreColor = clLime;
+    Color backColor = clBlack;
+    bool border = true;
+
+private:
+    int min_ = 0, max_ = 100, progress_ = 0;
+    bool showText_ = true;
+};
+
+// A drop-down of the drives that exist, by letter. Setting the drive to a
+// different letter runs OnChange, as choosing it with the mouse does.
+class DriveComboBox : public Control {
+public:
+    DriveComboBox(Control* parent, std::string name) : Control(Kind::DriveComboBox, parent, std::move(name)) {}
+    // Reads the drives (and the labels of those that are ready) anew.
+    void Refresh();
+    // "c: [LABEL]" lines, one per drive.
+    const std::vector<std::string>& Items() const { return items_; }
+    const std::string& Letters() const { return letters_; }
+    // Lower case; 0 before a drive is set.
+    char Drive() const { return drive_; }
+    // False for a letter without a drive.
+    bool SetDrive(char letter);
+    // The user picks a line.
+    bool Select(size_t index);
+    Event OnChange;
+
+private:
+    std::string letters_;
+    std::vector<std::string> items_;
+    char drive_ = 0;
+};
+
+// The folders of one drive as an expandable tree, one of them current.
+class FolderTree : public Control {
+public:
+    FolderTree(Control* parent, std::string name) : Control(Kind::FolderTree, parent, std::move(name)) {}
+    char Drive() const { return directory_.empty() ? 0 : directory_[0]; }
+    // Fails for a drive that is not ready; the tree shows its root.
+    bool SetDrive(char letter);
+    // A full path, without trailing "\" but for a root (x:\).
+    const std::string& Directory() const { return directory_; }
+    // Fails for a folder that does not exist; nothing changes then.
+    bool SetDirectory(const std::string& path);
+    // The sub-folders of a folder, in the order the file system lists them.
+    std::vector<std::string> SubFolders(const std::string& folder);
+    int itemHeight = 13;
+
+private:
+    platform::FileSystem* Files();
+    std::string directory_;
 };
 
 }  // namespace zk::ui

@@ -7,7 +7,7 @@
 
 namespace zk::ui {
 
-enum class BorderStyle { None, Single, Sizeable, Dialog };
+enum class BorderStyle { None, Single, Sizeable, Dialog, ToolWindow };
 
 struct BorderIcons {
     bool systemMenu = true;
@@ -29,6 +29,8 @@ public:
     BorderIcons borderIcons;
     bool centered = false;
     bool scaled = true;
+    int borderWidth = 0;  // an extra inner border, in pixels
+    bool placed = false;  // the bounds' left and top are the window's place on the screen
     std::string helpFile;  // empty: the application's
 
     // Runs OnCreate; called once, right after construction.

@@ -31,13 +31,6 @@ struct Shortcuts : ::testing::Test {
         fake.files.AddDir("C:\\Arbeit");
         fake.files.SetCurrentDir("C:\\Arbeit");
     }
-    // Nothing written, nothing reported, nothing left open.
-    void ExpectNothingWritten() {
-        EXPECT_TRUE(fake.shellLinks.saved.empty());
-        EXPECT_TRUE(fake.shellLinks.createdFolders.empty());
-        EXPECT_TRUE(fake.app.errors.empty());
-        EXPECT_EQ(fake.shellLinks.linksAlive, 0);
-    }
     platform::FakePlatform fake;
     platform::Platform platform = fake.Get();
 };
@@ -49,7 +42,7 @@ TEST_F(Shortcuts, GameEntriesInTheProgramsGroupInOrder) {
                   kGroup + "\\ZANTORIK spielen.lnk | ZANTORIK spielen | C:\\SPIELE\\ZANTORIK\\zkstart.exe",
                   kGroup + "\\ZANTORIK Anleitung.lnk | ZANTORIK Anleitung | C:\\SPIELE\\ZANTORIK\\zantorik.hlp",
               }));
-    EXPECT_EQ(fake.shellLinks.createdFolders, std::vector<std::string>{kGroup});
+    EXPECT_TRUE(fake.files.DirExists(kGroup));
     EXPECT_TRUE(fake.files.FileExists(kGroup + "\\ZANTORIK spielen.lnk"));
     EXPECT_TRUE(fake.files.FileExists(kGroup + "\\ZANTORIK Anleitung.lnk"));
     EXPECT_EQ(fake.shellLinks.linksMade, 2);
@@ -73,8 +66,6 @@ TEST_F(Shortcuts, TwiceForTheSameFolderReplacesBothAndLeavesTheRest) {
     EXPECT_EQ(fake.shellLinks.saved[2].file, fake.shellLinks.saved[0].file);
     EXPECT_EQ(fake.shellLinks.saved[3].file, fake.shellLinks.saved[1].file);
     EXPECT_EQ(fake.shellLinks.saved[2].target, "D:\\ZANTORIK\\zkstart.exe");
-    // The folder was there already: made once only.
-    EXPECT_EQ(fake.shellLinks.createdFolders.size(), 1u);
     EXPECT_TRUE(fake.files.FileExists(kGroup + "\\Liesmich.lnk"));
     EXPECT_TRUE(fake.app.errors.empty());
 }
@@ -106,9 +97,11 @@ TEST_F(Shortcuts, EachLocationReadsItsOwnValue) {
     }
     // Any other code names no folder.
     fake.shellLinks.saved.clear();
-    fake.shellLinks.createdFolders.clear();
-    for (int location : {5, 6, 255}) CreateShellLink(platform, "Gruppe", "X", "C:\\ziel.exe", static_cast<uint8_t>(location));
-    ExpectNothingWritten();
+    for (int location : {5, 6, 255}) CreateShellLink(platform, "Neu", "X", "C:\\ziel.exe", static_cast<uint8_t>(location));
+    EXPECT_TRUE(fake.shellLinks.saved.empty());
+    for (const Value& v : values) EXPECT_FALSE(fake.files.DirExists(v.folder + "\\Neu")) << v.folder;
+    EXPECT_TRUE(fake.app.errors.empty());
+    EXPECT_EQ(fake.shellLinks.linksAlive, 0);
 }
 
 TEST_F(Shortcuts, NoUsableProgramsValueWritesNothingAndSaysNothing) {
@@ -127,9 +120,7 @@ TEST_F(Shortcuts, NoUsableProgramsValueWritesNothingAndSaysNothing) {
         if (c.present) f.registry.SetValue(kShellFolders, "Programs", c.text, c.type);
         CreateGameMenuEntries(p, "C:\\SPIELE\\ZANTORIK");
         EXPECT_TRUE(f.shellLinks.saved.empty());
-        EXPECT_TRUE(f.shellLinks.createdFolders.empty());
-        platform::FoundEntry entry;
-        EXPECT_FALSE(f.files.FindFirst(kGroup, platform::faDirectory, entry));
+        EXPECT_FALSE(f.files.DirExists(kGroup));
         EXPECT_TRUE(f.dialogs.shown.empty());
         EXPECT_TRUE(f.app.errors.empty());
         // The explorer key is opened with creation, as the shell does it.
@@ -159,7 +150,7 @@ TEST_F(Shortcuts, ASpecialFolderThatCannotBeEnteredRaisesTheInOutError) {
         EXPECT_EQ(f.shellLinks.linksMade, 1);
         EXPECT_EQ(f.shellLinks.linksAlive, 0);
         EXPECT_TRUE(f.shellLinks.saved.empty());
-        EXPECT_TRUE(f.shellLinks.createdFolders.empty());
+        EXPECT_FALSE(f.files.DirExists(kGroup));
     }
 }
 
@@ -173,7 +164,7 @@ TEST_F(Shortcuts, NoShortcutObjectRaisesBeforeAnythingIsRead) {
 }
 
 TEST_F(Shortcuts, AGroupFolderThatCannotBeMadeOnlyLosesTheSave) {
-    fake.shellLinks.failCreateFolder = true;
+    fake.files.failCreateDir.insert(kGroup);
     CreateGameMenuEntries(platform, "C:\\SPIELE\\ZANTORIK");
     EXPECT_TRUE(fake.shellLinks.saved.empty());
     EXPECT_TRUE(fake.app.errors.empty());

@@ -99,9 +99,9 @@ TEST_F(Start, ApplicationAndWindowsInTheirOrder) {
     Run();
     EXPECT_EQ(fake.app.HelpFile(), "ZANTORIK.HLP");
     EXPECT_EQ(fake.app.Title(), "Ruvalin ZANTORIK-Starter");
-    EXPECT_EQ(created, (std::vector<std::string>{"Form2", "FormStart", "AboutBoxRV"}));
+    EXPECT_EQ(created, (std::vector<std::string>{"Form2", "FormStart", "AboutBoxRV", "GetDirDialog"}));
     // The splash shows at once, the others are made hidden.
-    EXPECT_EQ(visibleAtCreation, (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(visibleAtCreation, (std::vector<bool>{true, false, false, false}));
     EXPECT_TRUE(Splash().isMainForm);
     EXPECT_FALSE(Launcher().isMainForm);
     // The launcher's creation ran its FormShow.
@@ -180,12 +180,13 @@ TEST_F(Start, StoredOptionsGoStraightToTheLauncher) {
 }
 
 TEST_F(Start, NoWelcomeAwayFromAFixedDisk) {
-    struct Case { const char* what; std::string module; std::string root; unsigned type; };
+    using platform::DriveType;
+    struct Case { const char* what; std::string module; DriveType type; };
     const Case cases[] = {
-        {"CD-ROM", "E:\\ZANTORIK\\ZKSTART.EXE", "E:\\", 5},
-        {"network drive", "N:\\SPIELE\\ZKSTART.EXE", "n:\\", 4},
-        {"floppy", "A:\\ZKSTART.EXE", "A:\\", 2},
-        {"no drive letter", "\\\\server\\spiele\\ZKSTART.EXE", "", 0},
+        {"CD-ROM", "E:\\ZANTORIK\\ZKSTART.EXE", DriveType::CDRom},
+        {"network drive", "n:\\SPIELE\\ZKSTART.EXE", DriveType::Remote},
+        {"floppy", "A:\\ZKSTART.EXE", DriveType::Removable},
+        {"no drive letter", "\\\\server\\spiele\\ZKSTART.EXE", DriveType::Fixed},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -196,7 +197,7 @@ TEST_F(Start, NoWelcomeAwayFromAFixedDisk) {
         const std::string folder = c.module.substr(0, c.module.rfind('\\') + 1);
         f.files.AddDir(folder);
         f.files.AddFile(folder + "zantorik.exe");
-        if (!c.root.empty()) f.files.driveTypes[c.root] = c.type;
+        f.files.Drive(c.module[0] == '\\' ? 'C' : c.module[0]).type = c.type;
         Program prog(p);
         f.timers.Advance(10);
         f.timers.Advance(3500);

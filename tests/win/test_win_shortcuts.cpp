@@ -158,11 +158,5 @@ TEST_F(RealShortcuts, AnUnknownLocationWritesNothing) {
     EXPECT_FALSE(Exists(group));
 }
 
-TEST(DriveType, FixedDiskAndNoRoot) {
-    win32::FileSystem fs;
-    EXPECT_EQ(fs.DriveTypeOf("C:\\"), static_cast<unsigned>(DRIVE_FIXED));
-    EXPECT_EQ(fs.DriveTypeOf("\\\\s"), static_cast<unsigned>(DRIVE_NO_ROOT_DIR));
-}
-
 }  // namespace
 }  // namespace zk::test

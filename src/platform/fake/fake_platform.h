@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,12 +38,31 @@ private:
     std::map<std::string, std::map<std::string, Value>> keys_;  // folded names
 };
 
+// A drive of the fake file system. Its files live in memory, or, when
+// hostFolder is set, as real files below that host folder (for measuring
+// the engine against the host's own tools).
+struct FakeDrive {
+    DriveType type = DriveType::Fixed;
+    std::string hostFolder;
+    // Free bytes; nothing: the drive cannot tell. A host folder's drive
+    // reports the host's count instead.
+    std::optional<uint64_t> free = uint64_t{1} << 30;
+    // Writes and deletions move the free count; off, it stands still.
+    bool freeFollows = true;
+    bool ready = true;
+    bool writeProtected = false;
+    std::string label = "FAKE";
+    uint32_t serial = 0x1234ABCD;
+};
+
 class FakeFileSystem : public FileSystem {
 public:
     struct Node {
         bool dir = false;
         uint32_t attr = 0;
         std::string content;
+        FileTime time = 0;
+        uint64_t seq = 0;  // order of creation: the order folders list in
     };
 
     std::string ModulePath() override { return modulePath; }
@@ -51,6 +71,52 @@ public:
     bool FindFirst(const std::string& path, uint32_t attrMask, FoundEntry& found) override;
     bool FileExists(const std::string& path) override;
     int LastError() override { return lastError_; }
+    std::unique_ptr<File> Open(const std::string& path, OpenMode mode) override;
+    std::unique_ptr<DirReader> OpenDir(const std::string& folder) override;
+    bool DirExists(const std::string& path) override;
+    bool CreateDir(const std::string& path) override;
+    bool RemoveDir(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    bool RenameFile(const std::string& from, const std::string& to) override;
+    bool GetFileStamp(const std::string& path, FileTime& time) override;
+    bool SetFileStamp(const std::string& path, FileTime time) override;
+    std::string TempFileName(const std::string& folder, const std::string& prefix) override;
+    DriveType DriveKind(char letter) override;
+    std::optional<uint64_t> DiskFree(char letter) override;
+    bool VolumeInfo(char letter, std::string& label, uint32_t& serial) override;
+    bool SetDriveLabel(char letter, const std::string& label) override;
+    std::string Drives() override;
+    unsigned SetCriticalErrorMode(unsigned mode) override;
+
+    // Test side: drives. A drive is declared by its first use here or by
+    // AddDir/AddFile on it; undeclared letters have no drive.
+    FakeDrive& Drive(char letter);
+    void RemoveDrive(char letter);
+    // Test side: looking at files. Content of a missing file: "<missing>".
+    std::string Content(const std::string& path);
+    bool Exists(const std::string& path);
+    FileTime Stamp(const std::string& path);
+    // Test side: faults, by path (any case).
+    std::map<std::string, uint64_t> failWriteAfter;  // writes fail once this many bytes went in
+    std::map<std::string, uint64_t> failReadAfter;   // reads fail once this many bytes came out
+    std::set<std::string> failCreateDir;             // folders that cannot be made
+    std::set<std::string> failOpen;                  // files that cannot be opened
+    std::set<std::string> failOpenDir;               // folders that cannot be entered
+    // Test side: what was done with open files ("read", "write", "close").
+    struct Io {
+        std::string op;
+        std::string path;
+        int64_t n;
+    };
+    std::vector<Io> io;
+    bool logIo = true;
+    // Sizes the folder listing reports instead of the stored ones (huge files
+    // without the memory).
+    std::map<std::string, uint64_t> listedSize;
+    int freeReads = 0;  // calls of DiskFree
+    std::vector<unsigned> errorModes;  // every mode set, in order
+    unsigned errorMode = 0;
+    FileTime clock = 132000000000000000;  // stamp of the next change; moves one second each time
 
     // Test side. Parents are created as needed.
     void AddDir(const std::string& path);
@@ -58,15 +124,37 @@ public:
     std::string Absolute(const std::string& path) const;
     std::string modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
     std::set<std::string> failSetCurrent;  // folders (any case) that cannot be made current
-    unsigned DriveTypeOf(const std::string& root) override;
-    std::map<std::string, unsigned> driveTypes;  // by root (any case); else fixed for "X:\"
 
 private:
+    friend class FakeMemFile;
+    friend class FakeFaultFile;
+    struct Loc {
+        std::string abs;  // absolute, runs of "\" collapsed
+        std::string key;
+        char letter = 0;
+        FakeDrive* drive = nullptr;
+    };
     static std::string Key(const std::string& absolute);
+    Loc Locate(const std::string& path);
+    // False (and the error number set) when the drive cannot do it.
+    bool Usable(const Loc& loc, bool write);
+    bool Listed(const std::set<std::string>& paths, const Loc& loc);
+    const uint64_t* Limit(const std::map<std::string, uint64_t>& limits, const Loc& loc);
+    std::string HostPath(const Loc& loc) const;
+    bool HostError();
+    Node* Find(const std::string& key);
+    void Put(const std::string& key, const std::string& name, Node node);
+    // Moves the drive's free count by a change of stored bytes; false when it
+    // does not hold that many more.
+    bool Charge(const Loc& loc, int64_t delta);
+    FileTime Tick() { return clock += 10000000; }
     std::map<std::string, Node> nodes_;     // by folded absolute path without trailing "\"
     std::map<std::string, std::string> names_;  // folded → name as created
+    std::map<char, FakeDrive> drives_;      // by upper-case letter
     std::string current_ = "C:\\";
     int lastError_ = 0;
+    uint64_t seq_ = 0;
+    unsigned temp_ = 0;
 };
 
 class FakeProcess : public Process {
@@ -112,6 +200,8 @@ public:
     std::vector<DialogRequest> shown;
     std::function<void(const DialogRequest&)> onUnexpected;
     int unexpected = 0;
+    // Runs as each dialog shows, before it is answered (the user acting meanwhile).
+    std::function<void(const DialogRequest&)> onShow;
 };
 
 class FakeApplication : public ApplicationState {

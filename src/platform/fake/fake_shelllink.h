@@ -21,17 +21,13 @@ public:
     };
 
     std::unique_ptr<ShellLink> NewLink() override;
-    int FolderError(const std::string& path) override;
-    bool CreateFolder(const std::string& path) override;
 
     // Test side.
-    std::vector<Saved> saved;                  // in the order written
-    std::vector<std::string> createdFolders;   // folders this service made
-    int linksMade = 0;                         // shortcut objects handed out
-    int linksAlive = 0;                        // ... and not yet released
-    bool failNewLink = false;                  // the shell has no shortcut object
-    bool failCreateFolder = false;             // every folder creation fails
-    bool failSave = false;                     // every save fails
+    std::vector<Saved> saved;  // in the order written
+    int linksMade = 0;         // shortcut objects handed out
+    int linksAlive = 0;        // ... and not yet released
+    bool failNewLink = false;  // the shell has no shortcut object
+    bool failSave = false;     // every save fails
 
     // What a saved shortcut file holds here: description, line feed, target.
     static std::string Content(const std::string& description, const std::string& target) {

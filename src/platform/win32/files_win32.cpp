@@ -1,9 +1,18 @@
 #include <windows.h>
 
 #include "platform/win32/win32_platform.h"
+#include "platform/buffered_file.h"
 #include "platform/win32/wstr.h"
 
 namespace zk::win32 {
+
+using platform::DirEntry;
+using platform::DirReader;
+using platform::DriveType;
+using platform::File;
+using platform::FileTime;
+using platform::OpenMode;
+using platform::SeekFrom;
 
 std::string FileSystem::ModulePath() {
     std::wstring buf(MAX_PATH, L'\0');
@@ -58,6 +67,180 @@ bool FileSystem::FindFirst(const std::string& path, uint32_t attrMask, platform:
 bool FileSystem::FileExists(const std::string& path) {
     DWORD a = GetFileAttributesW(Wide(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// ---- streams, folders and drives ----
+
+namespace {
+std::wstring Root(char letter) { return std::wstring{static_cast<wchar_t>(letter), L':', L'\\'}; }
+
+FileTime FromFiletime(const FILETIME& ft) {
+    return static_cast<FileTime>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+
+FILETIME ToFiletime(FileTime t) {
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(t) & 0xFFFFFFFFu);
+    ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(t) >> 32);
+    return ft;
+}
+
+class Win32File : public File {
+public:
+    explicit Win32File(HANDLE h) : h_(h) {}
+    ~Win32File() override { Close(); }
+    int64_t Read(void* buffer, size_t count) override {
+        DWORD got = 0;
+        if (!ReadFile(h_, buffer, static_cast<DWORD>(count), &got, nullptr)) return -1;
+        return got;
+    }
+    int64_t Write(const void* buffer, size_t count) override {
+        DWORD put = 0;
+        if (!WriteFile(h_, buffer, static_cast<DWORD>(count), &put, nullptr)) return -1;
+        return put;
+    }
+    int64_t Seek(int64_t offset, SeekFrom from) override {
+        LARGE_INTEGER dist, now;
+        dist.QuadPart = offset;
+        DWORD how = from == SeekFrom::Begin ? FILE_BEGIN : from == SeekFrom::Current ? FILE_CURRENT : FILE_END;
+        if (!SetFilePointerEx(h_, dist, &now, how)) return -1;
+        return now.QuadPart;
+    }
+    int64_t Position() override { return Seek(0, SeekFrom::Current); }
+    int64_t Size() override {
+        LARGE_INTEGER size;
+        return GetFileSizeEx(h_, &size) ? size.QuadPart : -1;
+    }
+    bool Truncate() override { return SetEndOfFile(h_) != 0; }
+    bool Close() override {
+        if (h_ == INVALID_HANDLE_VALUE) return false;
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(h) != 0;
+    }
+
+private:
+    HANDLE h_;
+};
+
+class Win32DirReader : public DirReader {
+public:
+    Win32DirReader(HANDLE h, const WIN32_FIND_DATAW& first) : h_(h), data_(first) {}
+    ~Win32DirReader() override { FindClose(h_); }
+    bool Next(DirEntry& entry) override {
+        if (done_) return false;
+        entry = DirEntry{};
+        entry.name = Utf8(data_.cFileName);
+        entry.attr = data_.dwFileAttributes;
+        entry.size = (static_cast<uint64_t>(data_.nFileSizeHigh) << 32) | data_.nFileSizeLow;
+        entry.time = FromFiletime(data_.ftLastWriteTime);
+        done_ = !FindNextFileW(h_, &data_);
+        return true;
+    }
+
+private:
+    HANDLE h_;
+    WIN32_FIND_DATAW data_;
+    bool done_ = false;
+};
+}  // namespace
+
+std::unique_ptr<File> FileSystem::Open(const std::string& path, OpenMode mode) {
+    DWORD access = mode == OpenMode::Read ? GENERIC_READ
+                 : mode == OpenMode::Write ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
+    DWORD share = mode == OpenMode::Read ? FILE_SHARE_READ : 0;
+    DWORD disposition = mode == OpenMode::Read || mode == OpenMode::ReadWrite ? OPEN_EXISTING : CREATE_ALWAYS;
+    HANDLE h = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Failed(), nullptr;
+    return std::make_unique<platform::BufferedFile>(std::make_unique<Win32File>(h));
+}
+
+std::unique_ptr<DirReader> FileSystem::OpenDir(const std::string& folder) {
+    std::wstring pattern = Wide(folder);
+    if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L':') pattern += L'\\';
+    pattern += L'*';
+    WIN32_FIND_DATAW data;
+    HANDLE h = FindFirstFileW(pattern.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return Failed(), nullptr;
+    return std::make_unique<Win32DirReader>(h, data);
+}
+
+bool FileSystem::DirExists(const std::string& path) {
+    DWORD a = GetFileAttributesW(Wide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileSystem::CreateDir(const std::string& path) {
+    return CreateDirectoryW(Wide(path).c_str(), nullptr) || Failed();
+}
+bool FileSystem::RemoveDir(const std::string& path) { return RemoveDirectoryW(Wide(path).c_str()) || Failed(); }
+bool FileSystem::RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) || Failed(); }
+bool FileSystem::RenameFile(const std::string& from, const std::string& to) {
+    return MoveFileW(Wide(from).c_str(), Wide(to).c_str()) || Failed();
+}
+
+bool FileSystem::GetFileStamp(const std::string& path, FileTime& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return Failed();
+    time = FromFiletime(data.ftLastWriteTime);
+    return true;
+}
+
+bool FileSystem::SetFileStamp(const std::string& path, FileTime time) {
+    HANDLE h = CreateFileW(Wide(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Failed();
+    FILETIME ft = ToFiletime(time);
+    bool ok = ::SetFileTime(h, nullptr, nullptr, &ft) != 0;
+    DWORD error = GetLastError();
+    CloseHandle(h);
+    SetLastError(error);
+    return ok || Failed();
+}
+
+std::string FileSystem::TempFileName(const std::string& folder, const std::string& prefix) {
+    wchar_t name[MAX_PATH + 1];
+    if (!GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, name)) return Failed(), std::string();
+    return Utf8(name);
+}
+
+DriveType FileSystem::DriveKind(char letter) {
+    return static_cast<DriveType>(GetDriveTypeW(Root(letter).c_str()));
+}
+
+std::optional<uint64_t> FileSystem::DiskFree(char letter) {
+    ULARGE_INTEGER avail, total, free;
+    if (!GetDiskFreeSpaceExW(Root(letter).c_str(), &avail, &total, &free)) return Failed(), std::nullopt;
+    return avail.QuadPart;
+}
+
+bool FileSystem::VolumeInfo(char letter, std::string& label, uint32_t& serial) {
+    wchar_t name[MAX_PATH + 1] = {};
+    DWORD number = 0, maxLen = 0, flags = 0;
+    if (!GetVolumeInformationW(Root(letter).c_str(), name, MAX_PATH + 1, &number, &maxLen, &flags, nullptr, 0))
+        return Failed();
+    label = Utf8(name);
+    serial = number;
+    return true;
+}
+
+bool FileSystem::SetDriveLabel(char letter, const std::string& label) {
+    return SetVolumeLabelW(Root(letter).c_str(), Wide(label).c_str()) || Failed();
+}
+
+std::string FileSystem::Drives() {
+    DWORD mask = GetLogicalDrives();
+    std::string letters;
+    for (int i = 0; i < 26; ++i)
+        if (mask & (1u << i)) letters += static_cast<char>('A' + i);
+    return letters;
+}
+
+unsigned FileSystem::SetCriticalErrorMode(unsigned mode) { return ::SetErrorMode(mode); }
+
+bool FileSystem::Failed() {
+    lastError_ = static_cast<int>(GetLastError());
+    return false;
 }
 
 }  // namespace zk::win32

@@ -67,12 +67,4 @@ ShellLinks::~ShellLinks() {
 
 std::unique_ptr<platform::ShellLink> ShellLinks::NewLink() { return std::make_unique<Link>(); }
 
-int ShellLinks::FolderError(const std::string& path) {
-    DWORD attr = GetFileAttributesW(Wide(path).c_str());
-    if (attr == INVALID_FILE_ATTRIBUTES) return static_cast<int>(GetLastError());
-    return (attr & FILE_ATTRIBUTE_DIRECTORY) ? 0 : ERROR_DIRECTORY;
-}
-
-bool ShellLinks::CreateFolder(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
-
 }  // namespace zk::win32

@@ -14,8 +14,6 @@ public:
     ShellLinks& operator=(const ShellLinks&) = delete;
 
     std::unique_ptr<platform::ShellLink> NewLink() override;
-    int FolderError(const std::string& path) override;
-    bool CreateFolder(const std::string& path) override;
 
 private:
     bool initialized_ = false;

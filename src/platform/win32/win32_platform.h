@@ -23,9 +23,26 @@ public:
     bool FindFirst(const std::string& path, uint32_t attrMask, platform::FoundEntry& found) override;
     bool FileExists(const std::string& path) override;
     int LastError() override { return lastError_; }
-    unsigned DriveTypeOf(const std::string& root) override;
+    std::unique_ptr<platform::File> Open(const std::string& path, platform::OpenMode mode) override;
+    std::unique_ptr<platform::DirReader> OpenDir(const std::string& folder) override;
+    bool DirExists(const std::string& path) override;
+    bool CreateDir(const std::string& path) override;
+    bool RemoveDir(const std::string& path) override;
+    bool RemoveFile(const std::string& path) override;
+    bool RenameFile(const std::string& from, const std::string& to) override;
+    bool GetFileStamp(const std::string& path, platform::FileTime& time) override;
+    bool SetFileStamp(const std::string& path, platform::FileTime time) override;
+    std::string TempFileName(const std::string& folder, const std::string& prefix) override;
+    platform::DriveType DriveKind(char letter) override;
+    std::optional<uint64_t> DiskFree(char letter) override;
+    bool VolumeInfo(char letter, std::string& label, uint32_t& serial) override;
+    bool SetDriveLabel(char letter, const std::string& label) override;
+    std::string Drives() override;
+    unsigned SetCriticalErrorMode(unsigned mode) override;
 
 private:
+    // Keeps the system's error number for LastError; false for chaining.
+    bool Failed();
     int lastError_ = 0;
 };
 

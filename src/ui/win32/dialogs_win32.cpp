@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/wstr.h"
+#include "ui/form.h"
 
 namespace zk::ui::win32 {
 
@@ -39,23 +40,6 @@ struct DialogState {
     bool done = false;
 };
 
-int ResultOf(DlgButton b) {
-    switch (b) {
-        case DlgButton::Yes: return platform::mrYes;
-        case DlgButton::No: return platform::mrNo;
-        case DlgButton::OK: return platform::mrOk;
-        case DlgButton::Cancel: return platform::mrCancel;
-        case DlgButton::Abort: return platform::mrAbort;
-        case DlgButton::Retry: return platform::mrRetry;
-        case DlgButton::Ignore: return platform::mrIgnore;
-        case DlgButton::All: return platform::mrAll;
-        case DlgButton::NoToAll: return platform::mrNoToAll;
-        case DlgButton::YesToAll: return platform::mrYesToAll;
-        case DlgButton::Help: break;
-    }
-    return platform::mrNone;
-}
-
 LRESULT CALLBACK DialogProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     auto* st = reinterpret_cast<DialogState*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (!st) return DefWindowProcW(h, msg, wp, lp);
@@ -77,7 +61,7 @@ LRESULT CALLBACK DialogProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                 st->help->Call(r.helpFile, platform::HelpCommand::Context, std::to_string(r.helpContext));
                 return 0;
             }
-            st->result = ResultOf(r.buttons[i]);
+            st->result = ButtonResult(r.buttons[i]);
             st->done = true;
             return 0;
         }

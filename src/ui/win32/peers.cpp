@@ -502,10 +502,8 @@ public:
             case WM_COMMAND:
                 if (lp) {
                     if (WinPeer* child = PeerOf(reinterpret_cast<HWND>(lp))) child->OnCommand(HIWORD(wp));
-                } else if (HWND focus = GetFocus(); focus && LOWORD(wp) == IDOK) {
-                    // Enter with no default button presses the focused button.
-                    if (WinPeer* child = PeerOf(focus); child && child->ctl.GetKind() == Kind::Button)
-                        child->OnCommand(BN_CLICKED);
+                } else {
+                    PressForKey(LOWORD(wp));
                 }
                 return true;
             case WM_HSCROLL:
@@ -575,6 +573,31 @@ public:
 
     HWND h() const { return hwnd; }
 
+    // Enter presses the focused button, else the form's default button;
+    // Escape presses the form's cancel button.
+    void PressForKey(WORD id) {
+        if (id != IDOK && id != IDCANCEL) return;
+        if (HWND focus = GetFocus(); focus && id == IDOK) {
+            if (WinPeer* child = PeerOf(focus); child && child->ctl.GetKind() == Kind::Button) {
+                child->OnCommand(BN_CLICKED);
+                return;
+            }
+        }
+        Form* form = ctl.OwnerForm();
+        if (!form) return;
+        if (Button* b = FindButton(*form, id == IDOK))
+            if (b->Enabled() && b->Visible()) User([b] { b->Click(); });
+    }
+    static Button* FindButton(Control& c, bool isDefault) {
+        if (c.GetKind() == Kind::Button) {
+            auto* b = static_cast<Button*>(&c);
+            if (isDefault ? b->isDefault : b->isCancel) return b;
+        }
+        for (Control* child : c.Children())
+            if (Button* b = FindButton(*child, isDefault)) return b;
+        return nullptr;
+    }
+
     static HBRUSH Brush(Color c) {
         static std::map<Color, HBRUSH> brushes;
         auto it = brushes.find(c);
@@ -619,6 +642,34 @@ public:
         }
         EndPaint(hwnd, &ps);
         PaintedInForm();
+        return true;
+    }
+};
+
+class GroupBoxPeer : public ContainerPeer {
+public:
+    explicit GroupBoxPeer(GroupBox& g) : ContainerPeer(g) { CreateChild(); }
+    bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+        if (msg != WM_PAINT) return ContainerPeer::Handle(msg, wp, lp, r);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        HGDIOBJ old = SelectObject(dc, FontFor(ctl.GetFont()));
+        std::wstring text = Wide(ctl.Caption());
+        SIZE ts{0, 0};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &ts);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        rc.top += ts.cy / 2;
+        DrawEdge(dc, &rc, EDGE_ETCHED, BF_RECT);
+        PaintDecorations(ctl, dc);
+        if (!text.empty()) {
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            SetBkMode(dc, OPAQUE);
+            SetTextColor(dc, ToColorRef(ctl.GetFont().color));
+            TextOutW(dc, 8, 0, text.c_str(), static_cast<int>(text.size()));
+        }
+        SelectObject(dc, old);
+        EndPaint(hwnd, &ps);
         return true;
     }
 };
@@ -689,6 +740,7 @@ public:
             if (f.borderIcons.maximize) style |= WS_MAXIMIZEBOX;
             if (f.borderStyle == BorderStyle::Sizeable) style |= WS_THICKFRAME;
             if (f.borderStyle == BorderStyle::Dialog) ex |= WS_EX_DLGMODALFRAME;
+            if (f.borderStyle == BorderStyle::ToolWindow) ex |= WS_EX_TOOLWINDOW;
         }
         if (f.stayOnTop) ex |= WS_EX_TOPMOST;
         RECT rc{0, 0, f.ClientWidth(), f.ClientHeight()};
@@ -698,6 +750,10 @@ public:
         if (f.centered) {
             x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
             y = (GetSystemMetrics(SM_CYSCREEN) - hgt) / 2;
+        }
+        if (f.placed) {
+            x = f.GetBounds().left;
+            y = f.GetBounds().top;
         }
         hwnd = CreateWindowExW(ex, kContainerClass, Wide(f.Caption()).c_str(), style, x, y, w, hgt, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
@@ -723,7 +779,8 @@ public:
                 RECT rc{0, 0, form.ClientWidth(), form.ClientHeight()};
                 AdjustWindowRectEx(&rc, static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)), FALSE,
                                    static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
-                SetWindowPos(hwnd, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top, SWP_NOMOVE | SWP_NOZORDER);
+                SetWindowPos(hwnd, nullptr, form.GetBounds().left, form.GetBounds().top, rc.right - rc.left,
+                             rc.bottom - rc.top, (form.placed ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
                 break;
             }
             case Prop::Visible:
@@ -768,6 +825,172 @@ public:
     }
 };
 
+// A progress bar with the percentage written across it when asked.
+class GaugePeer : public WinPeer {
+public:
+    explicit GaugePeer(Gauge& g) : WinPeer(g), gauge(g) {
+        Create(PROGRESS_CLASSW, PBS_SMOOTH, g.border ? WS_EX_STATICEDGE : 0);
+        SendMessageW(hwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(ToColorRef(g.foreColor)));
+        SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(ToColorRef(g.backColor)));
+        Update(Prop::Progress);
+        Subclass();
+    }
+    Gauge& gauge;
+    void Update(Prop p) override {
+        if (p != Prop::Progress) return;
+        SendMessageW(hwnd, PBM_SETRANGE32, static_cast<WPARAM>(gauge.Min()), gauge.Max());
+        SendMessageW(hwnd, PBM_SETPOS, static_cast<WPARAM>(gauge.Progress()), 0);
+    }
+    bool OnSubclassed(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
+        if (msg != WM_PAINT || !gauge.ShowText()) return false;
+        r = CallWindowProcW(oldProc, hwnd, msg, wp, lp);
+        HDC dc = GetDC(hwnd);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        std::wstring text = std::to_wstring(gauge.PercentDone()) + L"%";
+        HGDIOBJ old = SelectObject(dc, FontFor(gauge.GetFont()));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(128, 128, 128));
+        DrawTextW(dc, text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        SelectObject(dc, old);
+        ReleaseDC(hwnd, dc);
+        return true;
+    }
+};
+
+// A drop-down list of the drives.
+class DriveComboBoxPeer : public WinPeer {
+public:
+    explicit DriveComboBoxPeer(DriveComboBox& d) : WinPeer(d), box(d) {
+        const Bounds& b = d.GetBounds();
+        // The height of a combo box counts its open list too.
+        Create(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST);
+        MoveWindow(hwnd, b.left, b.top, b.width, b.height + 200, FALSE);
+        if (box.Items().empty()) box.Refresh();
+        Update(Prop::Items);
+    }
+    DriveComboBox& box;
+    void Update(Prop p) override {
+        if (p != Prop::Items && p != Prop::Text) return;
+        updating = true;
+        if (p == Prop::Items) {
+            SendMessageW(hwnd, CB_RESETCONTENT, 0, 0);
+            for (const auto& item : box.Items())
+                SendMessageW(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
+        }
+        size_t at = box.Letters().find(box.Drive());
+        SendMessageW(hwnd, CB_SETCURSEL, at == std::string::npos ? static_cast<WPARAM>(-1) : at, 0);
+        updating = false;
+    }
+    void OnCommand(WORD code) override {
+        if (code == CBN_SETFOCUS) User([this] { box.SetFocus(); });
+        if (code != CBN_SELCHANGE) return;
+        LRESULT at = SendMessageW(hwnd, CB_GETCURSEL, 0, 0);
+        if (at >= 0) User([this, at] { box.Select(static_cast<size_t>(at)); });
+    }
+};
+
+// The folders of one drive: the path to the current folder opened, every
+// other folder read when it is opened.
+class FolderTreePeer : public WinPeer {
+public:
+    explicit FolderTreePeer(FolderTree& t) : WinPeer(t), tree(t) {
+        Create(WC_TREEVIEWW, WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+               WS_EX_CLIENTEDGE);
+        SendMessageW(hwnd, TVM_SETITEMHEIGHT, static_cast<WPARAM>(t.itemHeight), 0);
+        Update(Prop::Directory);
+    }
+    FolderTree& tree;
+    std::vector<std::string> paths;  // by item parameter
+
+    static std::string Fold(std::string s) {
+        for (char& c : s)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        return s;
+    }
+    HTREEITEM Insert(HTREEITEM parent, const std::string& text, const std::string& path) {
+        paths.push_back(path);
+        std::wstring w = Wide(text);
+        TVINSERTSTRUCTW ins{};
+        ins.hParent = parent;
+        ins.hInsertAfter = TVI_LAST;
+        ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN;
+        ins.item.pszText = w.data();
+        ins.item.lParam = static_cast<LPARAM>(paths.size() - 1);
+        ins.item.cChildren = 1;
+        return reinterpret_cast<HTREEITEM>(SendMessageW(hwnd, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+    }
+    std::string PathOf(HTREEITEM item) {
+        TVITEMW it{};
+        it.mask = TVIF_PARAM;
+        it.hItem = item;
+        SendMessageW(hwnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+        return static_cast<size_t>(it.lParam) < paths.size() ? paths[static_cast<size_t>(it.lParam)] : std::string();
+    }
+    // Reads the sub-folders of an item once.
+    void Fill(HTREEITEM item) {
+        if (SendMessageW(hwnd, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))) return;
+        std::string path = PathOf(item);
+        auto names = tree.SubFolders(path);
+        for (const auto& name : names) Insert(item, name, (path.back() == '\\' ? path : path + "\\") + name);
+        if (names.empty()) {
+            TVITEMW it{};
+            it.mask = TVIF_CHILDREN;
+            it.hItem = item;
+            it.cChildren = 0;
+            SendMessageW(hwnd, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+        }
+    }
+    HTREEITEM Selected() {
+        return reinterpret_cast<HTREEITEM>(SendMessageW(hwnd, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    }
+    void Update(Prop p) override {
+        if (p != Prop::Directory) return;
+        const std::string dir = tree.Directory();
+        HTREEITEM sel = Selected();
+        if (sel && Fold(PathOf(sel)) == Fold(dir)) return;  // the user's own choice
+        updating = true;
+        SendMessageW(hwnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+        paths.clear();
+        if (!dir.empty()) {
+            HTREEITEM item = Insert(TVI_ROOT, dir.substr(0, 3), dir.substr(0, 3));
+            size_t from = 3;
+            while (from < dir.size()) {
+                size_t cut = dir.find('\\', from);
+                std::string part = dir.substr(from, cut == std::string::npos ? std::string::npos : cut - from);
+                Fill(item);
+                SendMessageW(hwnd, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+                HTREEITEM child = reinterpret_cast<HTREEITEM>(
+                    SendMessageW(hwnd, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+                while (child && Fold(PathOf(child)) != Fold(dir.substr(0, cut == std::string::npos ? dir.size() : cut)))
+                    child = reinterpret_cast<HTREEITEM>(
+                        SendMessageW(hwnd, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(child)));
+                if (!child) break;
+                item = child;
+                from = cut == std::string::npos ? dir.size() : cut + 1;
+            }
+            Fill(item);
+            SendMessageW(hwnd, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+            SendMessageW(hwnd, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+            SendMessageW(hwnd, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+        }
+        updating = false;
+    }
+    LRESULT OnNotify(NMHDR* nm) override {
+        if (nm->code == TVN_ITEMEXPANDINGW) {
+            auto* tv = reinterpret_cast<NMTREEVIEWW*>(nm);
+            if (tv->action == TVE_EXPAND) Fill(tv->itemNew.hItem);
+        } else if (nm->code == TVN_SELCHANGEDW && !updating) {
+            auto* tv = reinterpret_cast<NMTREEVIEWW*>(nm);
+            std::string path = PathOf(tv->itemNew.hItem);
+            User([this, path] { tree.SetDirectory(path); });
+        } else if (nm->code == NM_SETFOCUS) {
+            User([this] { tree.SetFocus(); });
+        }
+        return 0;
+    }
+};
+
 class RealFactory : public PeerFactory {
 public:
     std::unique_ptr<Peer> Make(Control& c) override {
@@ -776,6 +999,7 @@ public:
             case Kind::PageControl: return std::make_unique<PageControlPeer>(static_cast<PageControl&>(c));
             case Kind::TabSheet: return std::make_unique<TabSheetPeer>(static_cast<TabSheet&>(c));
             case Kind::Panel: return std::make_unique<PanelPeer>(static_cast<Panel&>(c));
+            case Kind::GroupBox: return std::make_unique<GroupBoxPeer>(static_cast<GroupBox&>(c));
             case Kind::Bevel: return std::make_unique<PaintedPeer>(c);
             case Kind::Label: return std::make_unique<StaticPeer>(c, LabelStyle(static_cast<Label&>(c)) | SS_NOPREFIX);
             case Kind::Shape: return std::make_unique<PaintedPeer>(c);
@@ -785,6 +1009,9 @@ public:
             case Kind::TrackBar: return std::make_unique<TrackBarPeer>(static_cast<TrackBar&>(c));
             case Kind::Memo: return std::make_unique<MemoPeer>(static_cast<Memo&>(c));
             case Kind::Image: return std::make_unique<ImagePeer>(static_cast<Image&>(c));
+            case Kind::Gauge: return std::make_unique<GaugePeer>(static_cast<Gauge&>(c));
+            case Kind::DriveComboBox: return std::make_unique<DriveComboBoxPeer>(static_cast<DriveComboBox&>(c));
+            case Kind::FolderTree: return std::make_unique<FolderTreePeer>(static_cast<FolderTree&>(c));
         }
         return nullptr;
     }
