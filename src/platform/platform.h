@@ -8,6 +8,7 @@
 #include "platform/help.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/shelllink.h"
 #include "platform/timers.h"
 
 namespace zk::platform {
@@ -20,6 +21,7 @@ struct Platform {
     Dialogs& dialogs;
     Application& app;
     Timers& timers;
+    ShellLinks& shellLinks;
     DynLib& dynlib;
     CodePages& codePages;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/fake/fake_dynlib.h"
+#include "platform/fake/fake_shelllink.h"
 #include "platform/platform.h"
 
 namespace zk::platform {
@@ -250,9 +251,12 @@ struct FakePlatform {
     FakeDialogs dialogs;
     FakeApplication app;
     FakeTimers timers;
+    FakeShellLinks shellLinks{files};
     FakeDynLib dynlib{files};
     FakeCodePages codePages;
-    Platform Get() { return Platform{registry, files, process, help, dialogs, app, timers, dynlib, codePages}; }
+    Platform Get() {
+        return Platform{registry, files, process, help, dialogs, app, timers, shellLinks, dynlib, codePages};
+    }
 };
 
 }  // namespace zk::platform
