@@ -19,8 +19,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     zk::win32::ShellLinks shellLinks;
     zk::win32::DynLib dynlib;
     zk::win32::CodePages codePages;
-    zk::platform::Platform platform{registry, files, process, help,   dialogs,
-                                    app,      timers, shellLinks, dynlib, codePages};
+    zk::platform::Platform platform{registry, files, process, help, dialogs,
+                                    app, timers, shellLinks, dynlib, codePages};
 
     zk::ui::win32::Init(app);
     zk::Program program(platform, [](zk::ui::Form& form) { zk::ui::win32::Realize(form); });

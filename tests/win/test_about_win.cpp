@@ -110,8 +110,8 @@ struct Screen : ::testing::Test {
     zk::win32::ShellLinks shellLinks;
     zk::win32::DynLib dynlib;
     zk::win32::CodePages codePages;
-    zk::platform::Platform platform{registry, files,  process,    help,   dialogs,
-                                    app,      timers, shellLinks, dynlib, codePages};
+    zk::platform::Platform platform{registry, files, process, help, dialogs,
+                                    app, timers, shellLinks, dynlib, codePages};
 };
 
 TEST_F(Screen, AboutBoxFromTheLauncherInEveryScheme) {

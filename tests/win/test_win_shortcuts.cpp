@@ -93,8 +93,8 @@ protected:
     win32::Registry registry;
     win32::FileSystem files;
     win32::ShellLinks shellLinks;
-    platform::Platform platform{registry,    files,      fake.process, fake.help,    fake.dialogs,
-                                fake.app,    fake.timers, shellLinks,  fake.dynlib, fake.codePages};
+    platform::Platform platform{registry, files, fake.process, fake.help, fake.dialogs,
+                                fake.app, fake.timers, shellLinks, fake.dynlib, fake.codePages};
 };
 
 TEST_F(RealShortcuts, GameEntriesInTheProgramsFolderReadBackThroughTheShell) {

@@ -67,8 +67,8 @@ protected:
     win32::Application app;
     win32::DynLib dynlib;
     win32::CodePages codePages;
-    platform::Platform platform{fake.registry, files,  fake.process,    fake.help, fake.dialogs,
-                                app,           fake.timers, fake.shellLinks, dynlib,  codePages};
+    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
+                                app, fake.timers, fake.shellLinks, dynlib, codePages};
     TZipArchiver zip{platform};
     std::vector<int> numbers;
     std::wstring oldCwd_;
