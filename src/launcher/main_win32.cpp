@@ -5,6 +5,7 @@
 #include "launcher/Unit1.h"
 #include "platform/win32/win32_platform.h"
 #include "setup/Dirlog.h"
+#include "setup/Zksetup1.h"
 #include "ui/win32/dialogs_win32.h"
 #include "ui/win32/peers.h"
 
@@ -28,16 +29,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     launcher.isMainForm = true;
     launcher.Created();
     zk::ui::win32::Realize(launcher);
+    // The setup window, created hidden; no archive component yet.
+    zk::TForm1 setup(platform);
+    setup.Created();
+    zk::ui::win32::Realize(setup);
+    zk::ConnectSetupAndLauncher(setup, launcher);
     // Created hidden; the launcher shows it without making it modal.
     zk::TAboutBoxRV about(platform);
     about.Created();
     zk::ui::win32::Realize(about);
     launcher.seams.showAboutBox = [&about] { about.Show(); };
+    setup.seams.showAboutBox = [&about] { about.Show(); };
     zk::TGetDirDialog dirDialog(platform);
     dirDialog.placed = true;
     dirDialog.Created();
     zk::ui::win32::Realize(dirDialog);
     launcher.seams.hideFolderChooser = [&dirDialog] { dirDialog.HideIfVisible(); };
+    zk::ConnectFolderChooser(setup, dirDialog);
     launcher.Show();
     return zk::ui::win32::RunMessageLoop();
 }

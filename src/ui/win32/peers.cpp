@@ -242,7 +242,7 @@ public:
 class CheckBoxPeer : public WinPeer {
 public:
     explicit CheckBoxPeer(CheckBox& c) : WinPeer(c), box(c) {
-        Create(L"BUTTON", WS_TABSTOP | BS_NOTIFY | BS_AUTOCHECKBOX);
+        Create(L"BUTTON", (c.tabStop ? WS_TABSTOP : 0) | BS_NOTIFY | BS_AUTOCHECKBOX);
         Update(Prop::Checked);
     }
     CheckBox& box;
@@ -516,6 +516,13 @@ public:
                 return true;
             }
             case WM_SETCURSOR: {
+                // A form-wide cursor (the hourglass of a run) wins over the controls' own.
+                if (Form* f = ctl.OwnerForm(); f && LOWORD(lp) == HTCLIENT)
+                    if (LPCWSTR id = CursorId(f->GetCursor())) {
+                        SetCursor(LoadCursorW(nullptr, id));
+                        r = TRUE;
+                        return true;
+                    }
                 WinPeer* child = PeerOf(reinterpret_cast<HWND>(wp));
                 if (child && child != this && LOWORD(lp) == HTCLIENT) {
                     if (LPCWSTR id = CursorId(child->ctl.GetCursor())) {
@@ -786,6 +793,17 @@ public:
             case Prop::Visible:
                 ShowWindow(hwnd, form.Visible() ? SW_SHOW : SW_HIDE);
                 break;
+            case Prop::Cursor: {
+                // At once: a run holds the thread, so no WM_SETCURSOR comes meanwhile.
+                POINT pt;
+                GetCursorPos(&pt);
+                HWND under = WindowFromPoint(pt);
+                if (under && (under == hwnd || IsChild(hwnd, under))) {
+                    LPCWSTR id = CursorId(form.GetCursor());
+                    SetCursor(LoadCursorW(nullptr, id ? id : IDC_ARROW));
+                }
+                break;
+            }
             case Prop::Focus:
                 SetForegroundWindow(hwnd);
                 SetActiveWindow(hwnd);
@@ -1001,7 +1019,10 @@ public:
             case Kind::Panel: return std::make_unique<PanelPeer>(static_cast<Panel&>(c));
             case Kind::GroupBox: return std::make_unique<GroupBoxPeer>(static_cast<GroupBox&>(c));
             case Kind::Bevel: return std::make_unique<PaintedPeer>(c);
-            case Kind::Label: return std::make_unique<StaticPeer>(c, LabelStyle(static_cast<Label&>(c)) | SS_NOPREFIX);
+            case Kind::Label:
+                // SS_NOTIFY: a label with a hint takes the mouse, so its hint shows.
+                return std::make_unique<StaticPeer>(
+                    c, LabelStyle(static_cast<Label&>(c)) | SS_NOPREFIX | (c.Hint().empty() ? 0 : SS_NOTIFY));
             case Kind::Shape: return std::make_unique<PaintedPeer>(c);
             case Kind::Button: return std::make_unique<ButtonPeer>(static_cast<Button&>(c));
             case Kind::CheckBox: return std::make_unique<CheckBoxPeer>(static_cast<CheckBox&>(c));
