@@ -1,11 +1,12 @@
 # make run   - installs what is missing, builds, starts the launcher under Wine
 # make test  - installs what is missing, builds all three builds, runs every test
 # make bench-copy - the copy engine against cp -r (not a test)
+# make bench-setup - the copy through the real setup window under Wine against cp -r (not a test)
 SHELL := /bin/bash
 JOBS ?= 2
 BUILD := build
 
-.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy
+.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy bench-setup
 
 all: native win64 win32
 
@@ -45,6 +46,10 @@ $(BUILD)/bench-copy/build.ninja:
 bench-copy: deps $(BUILD)/bench-copy/build.ninja
 	cmake --build $(BUILD)/bench-copy -j$(JOBS) --target copy_bench
 	$(BUILD)/bench-copy/bench/copy_bench
+
+# Not a test: the copy through the real setup window under Wine against cp -r.
+bench-setup: win64
+	bench/setup_bench.sh $(BUILD)/win64 $(or $(MB),100)
 
 clean:
 	rm -rf $(BUILD)
