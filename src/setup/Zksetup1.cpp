@@ -5,7 +5,6 @@
 #include "common/runflags.h"
 #include "common/text.h"
 #include "graphics/pictures.h"
-#include "launcher/Unit1.h"
 #include "setup/Dirlog.h"
 
 namespace zk {
@@ -330,12 +329,6 @@ void TForm1::MsgCopyFertig(bool success) {
         Close();
     else
         CopyDone = 0;
-}
-
-void ConnectSetupAndLauncher(TForm1& setup, TFormStart& launcher) {
-    launcher.seams.showSetup = [&setup] { setup.Show(); };
-    setup.seams.showLauncher = [&launcher] { launcher.Show(); };
-    setup.seams.disableLauncherSetup = [&launcher] { launcher.ZKSetup.SetEnabled(false); };
 }
 
 void ConnectFolderChooser(TForm1& setup, TGetDirDialog& chooser) {

@@ -12,7 +12,6 @@
 
 namespace zk {
 
-class TFormStart;
 class TGetDirDialog;
 
 // Calls into windows and routines that live elsewhere in the program; each
@@ -84,10 +83,6 @@ private:
     int Ask(const std::string& text, platform::DlgType type);
 };
 
-// The setup window and the launcher, wired as the program runs them: the
-// launcher's "Zantorik kopieren" hides the launcher and shows the setup;
-// closing the setup disables that button and shows the launcher again.
-void ConnectSetupAndLauncher(TForm1& setup, TFormStart& launcher);
 // The folder chooser serves the setup window's two path fields.
 void ConnectFolderChooser(TForm1& setup, TGetDirDialog& chooser);
 

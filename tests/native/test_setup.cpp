@@ -8,6 +8,7 @@
 #include "common/runflags.h"
 #include "common/text.h"
 #include "launcher/Unit1.h"
+#include "launcher/program.h"
 #include "platform/fake/fake_platform.h"
 #include "setup/Dirlog.h"
 #include "setup/Zksetup1.h"
@@ -761,6 +762,42 @@ TEST_F(Setup, AnErrorFromTheStartMenuStillLeavesTheWindowUsable) {
     EXPECT_EQ(fake.app.errors[0], "E/A-Fehler 3");
     EXPECT_TRUE(f.Visible());
     ExpectIdle();
+}
+
+// The windows as the main entry makes and wires them.
+TEST(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
+    platform::FakePlatform fake;
+    platform::Platform platform = fake.Get();
+    fake.files.modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
+    fake.files.AddDir("C:\\SPIELE\\ZANTORIK");
+    CopyDone = 0;
+    Program program(platform);
+    TForm1& setup = *program.setup;
+    TFormStart& launcher = *program.launcher;
+    EXPECT_FALSE(setup.Visible());
+
+    // "Ignorieren" in the welcome shows the setup; the launcher stays hidden.
+    program.splash->seams.showSetup();
+    EXPECT_TRUE(setup.Visible());
+    EXPECT_FALSE(launcher.Visible());
+    EXPECT_EQ(setup.Edit1.Text(), "c:\\spiele\\zantorik\\");
+    setup.ButInfo.Click();
+    EXPECT_TRUE(program.about->Visible());
+    setup.getziel.Click();
+    EXPECT_TRUE(program.dirDialog->Visible());
+    EXPECT_EQ(program.dirDialog->Caption(), "Zielordner wählen!");
+    setup.Activate();
+    EXPECT_FALSE(program.dirDialog->Visible());
+    ASSERT_TRUE(setup.seams.createMenuEntries != nullptr);
+    setup.ButEnde.Click();
+    EXPECT_FALSE(setup.Visible());
+    EXPECT_TRUE(launcher.Visible());
+    EXPECT_FALSE(launcher.ZKSetup.Enabled());
+
+    // The launcher's button, had it stayed enabled, opens it again.
+    launcher.ZKSetup.Click();
+    EXPECT_FALSE(launcher.Visible());
+    EXPECT_TRUE(setup.Visible());
 }
 
 TEST(SetupWithoutArchive, KomprimierenCannotBeTicked) {

@@ -28,7 +28,9 @@ game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 rm -rf "$game"
 python3 "$here/make_game.py" "$game" "${ZK_GAME_MB:-300}"
 cp "$build/src/launcher/ZKSTART.EXE" "$game/"
-wine reg add 'HKCU\Software\Orvandel\Zantorik' /v zkPfad /d 'C:\SPIELE\ZANTORIK\' /f >/dev/null 2>&1
+wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
+# Options stored once: no welcome, the launcher comes after the splash.
+wine reg add 'HKCU\Software\Orvandel\Zantorik' /v xFast /d 0 /f >/dev/null 2>&1
 # Without the carriage returns of the Windows console.
 wt() { local rc=0; wine "$build/tools/wintool.exe" "$@" </dev/null 2>/dev/null | tr -d '\r' || rc=$?; return $rc; }
 fail() { echo "FAIL: $*"; import -window root "$shots/setup-failure.png" || true; exit 1; }
