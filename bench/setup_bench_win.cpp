@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/win32/shelllink_win32.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
 #include "setup/Zksetup1.h"
@@ -34,7 +35,8 @@ int wmain(int argc, wchar_t** argv) {
     AnswerNo dialogs;
     zk::win32::Application app;
     zk::win32::Timers timers;
-    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers};
+    zk::win32::ShellLinks shellLinks;
+    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks};
     zk::ui::win32::Init(app);
     zk::TForm1 setup(platform);
     setup.Created();
