@@ -26,7 +26,8 @@ run() {  # prints the seconds of one copy through the program
 }
 cp_run() {
   rm -rf "$work/cp/ZANTORIK"; sync
-  local t0 t1; t0=$(date +%s.%N); cp -r "$work/game/ZANTORIK" "$work/cp/"; sync; t1=$(date +%s.%N)
+  # Into the page cache, as the program's writes are timed.
+  local t0 t1; t0=$(date +%s.%N); cp -r "$work/game/ZANTORIK" "$work/cp/"; t1=$(date +%s.%N)
   echo "$t1 - $t0" | bc -l
 }
 bytes=$(du -sb "$work/game/ZANTORIK" | cut -f1)
@@ -35,5 +36,5 @@ diff -r "$work/game/ZANTORIK" "$work/target/ZANTORIK" >/dev/null 2>&1 || true
 printf 'folder: %d bytes\n' "$bytes"
 printf 'setup window (repaints): %8.3f s  %8.1f MB/s\n' "$window" "$(echo "$bytes / $window / 1048576" | bc -l)"
 printf 'no windows:              %8.3f s  %8.1f MB/s\n' "$hidden" "$(echo "$bytes / $hidden / 1048576" | bc -l)"
-printf 'cp -r + sync:            %8.3f s  %8.1f MB/s\n' "$cpt" "$(echo "$bytes / $cpt / 1048576" | bc -l)"
+printf 'cp -r:                   %8.3f s  %8.1f MB/s\n' "$cpt" "$(echo "$bytes / $cpt / 1048576" | bc -l)"
 printf 'window throughput / cp:  %8.2f  (aim: at least 0.7)\n' "$(echo "$cpt / $window" | bc -l)"
