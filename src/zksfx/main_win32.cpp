@@ -229,6 +229,28 @@ public:
 // ---- Dialogs -------------------------------------------------------------
 
 HINSTANCE g_instance;
+HHOOK g_boxHook;
+
+// The system's message box speaks the system's language; ours speaks German.
+LRESULT CALLBACK GermanButtons(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wp);
+        SetDlgItemTextW(box, IDOK, L"OK");
+        SetDlgItemTextW(box, IDCANCEL, L"Abbrechen");
+        UnhookWindowsHookEx(g_boxHook);
+        g_boxHook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(g_boxHook, code, wp, lp);
+}
+
+int Box(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+    g_boxHook = SetWindowsHookExW(WH_CBT, GermanButtons, nullptr, GetCurrentThreadId());
+    int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), type);
+    if (g_boxHook) UnhookWindowsHookEx(g_boxHook);
+    g_boxHook = nullptr;
+    return answer;
+}
 
 void SetText(HWND dlg, int id, const std::string& text) { SetDlgItemTextW(dlg, id, Wide(text).c_str()); }
 
@@ -287,7 +309,7 @@ INT_PTR CALLBACK OptionsProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
                 case IDOK: {
                     std::string folder = GetText(dlg, IDC_FOLDER);
                     if (folder.find_first_not_of(' ') == std::string::npos) {
-                        MessageBoxW(dlg, L"Bitte einen Ordner angeben.", Wide(st->caption).c_str(), MB_OK | MB_ICONWARNING);
+                        Box(dlg, "Bitte einen Ordner angeben.", st->caption, MB_OK | MB_ICONWARNING);
                         SetFocus(GetDlgItem(dlg, IDC_FOLDER));
                         return TRUE;
                     }
@@ -364,7 +386,7 @@ INT_PTR CALLBACK ProgressProc(HWND dlg, UINT msg, WPARAM wp, LPARAM) {
 class WinUi : public Ui {
 public:
     bool ShowMessage(const std::string& caption, const std::string& text) override {
-        return MessageBoxW(Owner(), Wide(text).c_str(), Wide(caption).c_str(), MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+        return Box(Owner(), text, caption, MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
     }
     bool AskOptions(const std::string& caption, std::string& folder, Overwrite& mode, bool offerMode, size_t files,
                     uint64_t bytes) override {
@@ -395,10 +417,10 @@ public:
         return true;
     }
     void Error(const std::string& caption, const std::string& text) override {
-        MessageBoxW(Owner(), Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONERROR);
+        Box(Owner(), text, caption, MB_OK | MB_ICONERROR);
     }
     void Success(const std::string& caption, const std::string& text) override {
-        MessageBoxW(Owner(), Wide(text).c_str(), Wide(caption).c_str(), MB_OK | MB_ICONINFORMATION);
+        Box(Owner(), text, caption, MB_OK | MB_ICONINFORMATION);
     }
     void Begin(const std::string& caption, uint64_t totalBytes) override {
         total_ = totalBytes;
