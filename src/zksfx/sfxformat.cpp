@@ -26,18 +26,18 @@ Overwrite Settings::OverwriteMode() const {
 bool ParseHeader(const uint8_t* data, size_t n, Settings& out, std::string& error) {
     out = Settings();
     if (n < kHeaderMinLength || std::memcmp(data, "MPV", 3) != 0) {
-        error = "no settings header";
+        error = "keine Einstellungen gefunden";
         return false;
     }
     if (data[4] != 0 || data[5] != 1) {
-        error = "unknown settings header version";
+        error = "unbekannte Fassung der Einstellungen";
         return false;
     }
     out.flags = data[3];
     out.headerLength = Get16(data + 6);
     const size_t length = out.headerLength;
     if (length < kHeaderMinLength || length % 4 != 0 || length > n) {
-        error = "settings header length " + std::to_string(length) + " is wrong";
+        error = "Länge der Einstellungen falsch (" + std::to_string(length) + ")";
         return false;
     }
     // Four counted texts; the last length byte must lie inside the header.
@@ -45,7 +45,7 @@ bool ParseHeader(const uint8_t* data, size_t n, Settings& out, std::string& erro
     std::string* texts[4] = {&out.caption, &out.defaultDir, &out.commandLine, &out.message};
     for (std::string* t : texts) {
         if (at >= length || at + 1 + data[at] > length) {
-            error = "settings header texts overrun its length";
+            error = "Texte der Einstellungen zu lang";
             return false;
         }
         *t = SettingText(std::string(reinterpret_cast<const char*>(data + at + 1), data[at]));
@@ -54,7 +54,7 @@ bool ParseHeader(const uint8_t* data, size_t n, Settings& out, std::string& erro
     // The length is the used part rounded up to four: anything else was
     // not written by the archiver.
     if (((at + 3) & ~size_t(3)) != length) {
-        error = "settings header length " + std::to_string(length) + " does not fit its texts";
+        error = "Länge der Einstellungen passt nicht zu ihren Texten (" + std::to_string(length) + ")";
         return false;
     }
     return true;
@@ -99,12 +99,12 @@ namespace {
 
 bool HeaderAt(Source& src, uint64_t pos, uint64_t limit, Settings& out, std::string& error) {
     if (pos >= limit) {
-        error = "no settings header";
+        error = "keine Einstellungen gefunden";
         return false;
     }
     std::vector<uint8_t> buf(size_t(std::min<uint64_t>(limit - pos, 12 + 4 * 255 + 3)));
     if (!src.ReadAt(pos, buf.data(), buf.size())) {
-        error = "cannot read the settings header";
+        error = "Einstellungen nicht lesbar";
         return false;
     }
     return ParseHeader(buf.data(), buf.size(), out, error);
@@ -132,7 +132,7 @@ bool LocateHeader(Source& src, uint64_t limit, uint64_t& offset, Settings& out, 
             }
         }
     }
-    error = image == 0 ? "not a program file" : first;
+    error = image == 0 ? "keine Programmdatei" : first;
     return false;
 }
 
@@ -233,14 +233,14 @@ bool ReadArchive(Source& src, Archive& out, std::string& error) {
     out = Archive();
     const uint64_t size = src.Size();
     if (size < 22) {
-        error = "no zip archive (the file is too short)";
+        error = "kein Zip-Archiv (Datei zu kurz)";
         return false;
     }
     // The end record: at the very end, or before a comment of up to 64 KiB.
     const size_t span = size_t(std::min<uint64_t>(size, 22 + 0xFFFF));
     std::vector<uint8_t> back(span);
     if (!src.ReadAt(size - span, back.data(), span)) {
-        error = "cannot read the end of the file";
+        error = "Dateiende nicht lesbar";
         return false;
     }
     int64_t found = -1;
@@ -252,7 +252,7 @@ bool ReadArchive(Source& src, Archive& out, std::string& error) {
         }
     }
     if (found < 0) {
-        error = "no zip archive (no end record)";
+        error = "kein Zip-Archiv (Endsatz fehlt)";
         return false;
     }
     const uint8_t* end = &back[size_t(found)];
@@ -260,15 +260,15 @@ bool ReadArchive(Source& src, Archive& out, std::string& error) {
     const uint16_t disk = Get16(end + 4), dirDisk = Get16(end + 6), onDisk = Get16(end + 8), total = Get16(end + 10);
     const uint32_t dirSize = Get32(end + 12), dirOffset = Get32(end + 16);
     if (total == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) {
-        error = "ZIP64 archives are not supported";
+        error = "ZIP64-Archive werden nicht unterstützt";
         return false;
     }
     if (disk != 0 || dirDisk != 0 || onDisk != total) {
-        error = "the archive spans several disks";
+        error = "das Archiv ist auf mehrere Disketten verteilt";
         return false;
     }
     if (dirSize > out.endPos) {
-        error = "the archive is damaged (directory size)";
+        error = "Größe des Inhaltsverzeichnisses falsch";
         return false;
     }
     out.dirStart = out.endPos - dirSize;
@@ -276,21 +276,21 @@ bool ReadArchive(Source& src, Archive& out, std::string& error) {
 
     std::vector<uint8_t> dir(dirSize);
     if (dirSize != 0 && !src.ReadAt(out.dirStart, dir.data(), dirSize)) {
-        error = "cannot read the archive's directory";
+        error = "Inhaltsverzeichnis nicht lesbar";
         return false;
     }
     size_t at = 0;
     out.entries.reserve(total);
     for (unsigned i = 0; i < total; ++i) {
-        const std::string where = " (directory entry " + std::to_string(i + 1) + ")";
+        const std::string where = " (Eintrag " + std::to_string(i + 1) + ")";
         if (at + 46 > dir.size() || Get32(&dir[at]) != kCentralSig) {
-            error = "the archive is damaged" + where;
+            error = "Inhaltsverzeichnis beschädigt" + where;
             return false;
         }
         const uint8_t* h = &dir[at];
         const size_t nameLen = Get16(h + 28), extraLen = Get16(h + 30), commentLen = Get16(h + 32);
         if (at + 46 + nameLen + extraLen + commentLen > dir.size()) {
-            error = "the archive is damaged" + where;
+            error = "Inhaltsverzeichnis beschädigt" + where;
             return false;
         }
         Entry e;
@@ -304,7 +304,7 @@ bool ReadArchive(Source& src, Archive& out, std::string& error) {
         e.attributes = Get32(h + 38);
         e.recordedOffset = Get32(h + 42);
         if (e.packed == 0xFFFFFFFF || e.size == 0xFFFFFFFF || e.recordedOffset == 0xFFFFFFFF) {
-            error = "ZIP64 archives are not supported" + where;
+            error = "ZIP64-Archive werden nicht unterstützt" + where;
             return false;
         }
         e.rawName.assign(reinterpret_cast<const char*>(h + 46), nameLen);
@@ -331,7 +331,7 @@ bool LocateData(Source& src, const Archive& a, const Entry& e, uint64_t& dataPos
         if (headerPos) *headerPos = uint64_t(pos);
         return true;
     }
-    error = "the archive is damaged (no local header for " + e.name + ")";
+    error = "kein Dateikopf für " + e.name;
     return false;
 }
 

@@ -377,6 +377,9 @@ TEST(SfxUnpack, DamageIsFound) {
         {bzip, UnpackStatus::Unsupported},
     };
     for (const auto& [it, want] : cases) EXPECT_EQ(UnpackOne(it).status, want);
+    // An entry that inflates beyond its declared size stops there: a lying
+    // entry cannot fill the disk.
+    EXPECT_LE(UnpackOne(shorter).bytes.size(), data.size() - 10);
     cutStored.sizeDelta = -1;
     EXPECT_EQ(UnpackOne(cutStored).status, UnpackStatus::CrcError);
 }

@@ -541,7 +541,7 @@ TEST_F(SfxRunTest, NotASelfExtractor) {
     ui = FakeUi();
     MemorySource broken(test::FakeStub(4096) + MakeHeader(0, kCaption) + std::string(100, 'z'));
     EXPECT_EQ(RunOn(broken), Result::Failed);
-    EXPECT_EQ(Last(), "error " + kCaption + ": Das Archiv ist beschädigt: no zip archive (no end record).");
+    EXPECT_EQ(Last(), "error " + kCaption + ": Das Archiv ist beschädigt: kein Zip-Archiv (Endsatz fehlt).");
     EXPECT_TRUE(target.files.empty());
 }
 
