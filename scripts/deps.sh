@@ -7,6 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine64 xvfb xdotool x11-utils imagemagick fonts-dejavu-core
   zip unzip p7zip-full python3
+  liblnk-utils
 )
 missing=()
 for p in "${packages[@]}"; do

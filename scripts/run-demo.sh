@@ -25,7 +25,10 @@ else
   "$here/wine-session.sh" "$prefix" bash -c "$(declare -f prepare); build='$build'; prepare
     cd \"\$WINEPREFIX/drive_c/SPIELE/ZANTORIK\"
     wine 'C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE' & pid=\$!
-    for _ in \$(seq 60); do xdotool search --name 'Orvandel' >/dev/null 2>&1 && break; sleep 0.5; done
+    wt() { LC_ALL=C.UTF-8 wine '$build/tools/wintool.exe' \"\$@\" </dev/null >/dev/null 2>&1; }
+    # A first start greets the player after the splash: OK, as most would answer.
+    wt wait 'Bestätigung' 10 && xdotool key Return
+    wt wait 'ZANTORIK Ruvalin V2.1' 20 || true
     sleep 2
     import -window root '$build/screenshot.png'
     kill \$pid 2>/dev/null || true

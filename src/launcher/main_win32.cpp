@@ -1,10 +1,9 @@
 // ZKSTART.EXE: the program's main entry.
 #include <windows.h>
 
-#include "graphics/Aboutzk.h"
-#include "launcher/Unit1.h"
+#include "launcher/program.h"
+#include "platform/win32/shelllink_win32.h"
 #include "platform/win32/win32_platform.h"
-#include "setup/Dirlog.h"
 #include "ui/win32/dialogs_win32.h"
 #include "ui/win32/peers.h"
 
@@ -16,28 +15,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     zk::ui::win32::Dialogs dialogs(help);
     zk::win32::Application app;
     zk::win32::Timers timers;
-    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers};
+    // COM for this thread, once, for the whole run.
+    zk::win32::ShellLinks shellLinks;
+    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks};
 
-    app.SetHelpFile("ZANTORIK.HLP");
-    app.SetTitle("Ruvalin ZANTORIK-Starter");
     zk::ui::win32::Init(app);
-
-    // Until the splash window exists the launcher is the main window:
-    // closing it ends the program.
-    zk::TFormStart launcher(platform);
-    launcher.isMainForm = true;
-    launcher.Created();
-    zk::ui::win32::Realize(launcher);
-    // Created hidden; the launcher shows it without making it modal.
-    zk::TAboutBoxRV about(platform);
-    about.Created();
-    zk::ui::win32::Realize(about);
-    launcher.seams.showAboutBox = [&about] { about.Show(); };
-    zk::TGetDirDialog dirDialog(platform);
-    dirDialog.placed = true;
-    dirDialog.Created();
-    zk::ui::win32::Realize(dirDialog);
-    launcher.seams.hideFolderChooser = [&dirDialog] { dirDialog.HideIfVisible(); };
-    launcher.Show();
+    zk::Program program(platform, [](zk::ui::Form& form) { zk::ui::win32::Realize(form); });
     return zk::ui::win32::RunMessageLoop();
 }

@@ -6,6 +6,7 @@
 #include "platform/help.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/shelllink.h"
 #include "platform/timers.h"
 
 namespace zk::platform {
@@ -18,6 +19,7 @@ struct Platform {
     Dialogs& dialogs;
     Application& app;
     Timers& timers;
+    ShellLinks& shellLinks;
 };
 
 }  // namespace zk::platform

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The real ZKSTART.EXE in C:\SPIELE\ZANTORIK of the test prefix, used by
-# keys as a player would: Enter starts the game from the focused start
-# button, Alt+F4 ends the program without storing anything. Keeps a
-# screenshot of each tab in the build folder.
+# keys as a player would once the splash has handed over: Enter starts the
+# game from the focused start button, Alt+F4 ends the program without
+# storing anything. Keeps a screenshot of each tab in the build folder.
 set -euo pipefail
 build=$(realpath "$1")
 : "${WINEPREFIX:?run inside scripts/wine-session.sh}"
@@ -13,8 +13,13 @@ cp "$build/src/launcher/ZKSTART.EXE" "$game/"
 cp "$build/tools/zantorik.exe" "$game/zantorik.pif"
 rm -f "$log"
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
+# Options stored once (all at their defaults), so the splash hands straight
+# over to the launcher instead of greeting a first start.
+wine reg add 'HKCU\Software\Orvandel\Zantorik' /v xFast /d 0 /f >/dev/null 2>&1
 wt() { wine "$build/tools/wintool.exe" "$@" </dev/null 2>/dev/null; }
 fail() { echo "FAIL: $*"; exit 1; }
+stored=$(wine reg query 'HKCU\Software\Orvandel\Zantorik' 2>/dev/null | tr -d '\r')
+[[ "$stored" == *xFast* ]] || fail "could not store the options"
 
 cd "$game"
 ZK_STUB_LOG='C:\zk_stub_log.txt' wine 'C:\SPIELE\ZANTORIK\ZKSTART.EXE' >/dev/null 2>&1 </dev/null &
@@ -42,5 +47,6 @@ wt wait 'ZANTORIK Ruvalin V2.1' 1 || fail "the launcher closed on start"
 xdotool key alt+F4
 for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.2; done
 kill -0 $pid 2>/dev/null && fail "Alt+F4 did not end the program"
-wine reg query 'HKCU\Software\Orvandel\Zantorik' >/dev/null 2>&1 && fail "Alt+F4 stored the options"
+[ "$(wine reg query 'HKCU\Software\Orvandel\Zantorik' 2>/dev/null | tr -d '\r')" = "$stored" ] ||
+  fail "Alt+F4 stored the options"
 echo "launcher black-box test passed"

@@ -17,6 +17,7 @@
 #include "graphics/logo.h"
 #include "graphics/surface.h"
 #include "launcher/Unit1.h"
+#include "platform/win32/shelllink_win32.h"
 #include "platform/win32/win32_platform.h"
 #include "ui/win32/dialogs_win32.h"
 #include "ui/win32/peers.h"
@@ -106,7 +107,8 @@ struct Screen : ::testing::Test {
     zk::ui::win32::Dialogs dialogs{help};
     zk::win32::Application app;
     zk::win32::Timers timers;
-    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers};
+    zk::win32::ShellLinks shellLinks;
+    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks};
 };
 
 TEST_F(Screen, AboutBoxFromTheLauncherInEveryScheme) {

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "launcher/Unit1.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/win32/shelllink_win32.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
 #include "ui/win32/peers.h"
@@ -88,7 +89,8 @@ protected:
     platform::FakeDialogs dialogs;
     win32::Application app;
     win32::Timers timers;
-    platform::Platform platform{registry, files, process, help, dialogs, app, timers};
+    win32::ShellLinks shellLinks;
+    platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks};
     std::unique_ptr<TFormStart> form;
     std::wstring logPath;
 };

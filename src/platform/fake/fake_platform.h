@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/fake/fake_shelllink.h"
 #include "platform/platform.h"
 
 namespace zk::platform {
@@ -240,7 +241,8 @@ struct FakePlatform {
     FakeDialogs dialogs;
     FakeApplication app;
     FakeTimers timers;
-    Platform Get() { return Platform{registry, files, process, help, dialogs, app, timers}; }
+    FakeShellLinks shellLinks{files};
+    Platform Get() { return Platform{registry, files, process, help, dialogs, app, timers, shellLinks}; }
 };
 
 }  // namespace zk::platform

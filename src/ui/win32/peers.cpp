@@ -620,7 +620,8 @@ public:
         GetClientRect(hwnd, &rc);
         auto edge = [&](Panel::BevelKind k) {
             if (k == Panel::BevelKind::None) return;
-            for (int i = 0; i < (k == panel.bevelOuter ? 1 : panel.bevelWidth); ++i) {
+            // Both bevels are bevelWidth pixels wide, as the window library draws them.
+            for (int i = 0; i < panel.bevelWidth; ++i) {
                 DrawEdge(dc, &rc, k == Panel::BevelKind::Raised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
             }
         };

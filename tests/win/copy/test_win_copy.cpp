@@ -23,7 +23,8 @@ using zk::win32::Wide;
 struct RealFiles : ::testing::Test {
     platform::FakePlatform fake;
     zk::win32::FileSystem files;
-    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs, fake.app, fake.timers};
+    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs, fake.app, fake.timers,
+                                 fake.shellLinks};
     RealFiles() {
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) {
             ADD_FAILURE() << "unexpected dialog: " << r.text;

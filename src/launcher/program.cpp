@@ -1,0 +1,41 @@
+#include "launcher/program.h"
+
+#include "shell/shelllinks.h"
+
+namespace zk {
+
+Program::Program(platform::Platform& platform, const Realize& realize) {
+    platform.app.SetHelpFile("ZANTORIK.HLP");
+    platform.app.SetTitle("Ruvalin ZANTORIK-Starter");
+    auto made = [&](ui::Form& form) {
+        form.Created();
+        if (realize) realize(form);
+    };
+
+    // Visible at once; closing it ends the program.
+    splash = std::make_unique<TForm2>(platform);
+    splash->isMainForm = true;
+    made(*splash);
+    // Hidden; its creation loads the stored options.
+    launcher = std::make_unique<TFormStart>(platform);
+    made(*launcher);
+    splash->FormStart = launcher.get();
+    about = std::make_unique<TAboutBoxRV>(platform);
+    made(*about);
+    // It places itself beside the field it serves.
+    dirDialog = std::make_unique<TGetDirDialog>(platform);
+    dirDialog->placed = true;
+    made(*dirDialog);
+
+    launcher->seams.showAboutBox = [this] { about->Show(); };
+    launcher->seams.closeMainWindow = [this] { splash->Close(); };
+    launcher->seams.hideFolderChooser = [this] { dirDialog->HideIfVisible(); };
+    launcher->seams.createMenuEntries = [&platform](const std::string& folder) {
+        CreateGameMenuEntries(platform, folder);
+    };
+    // There is no setup window in this program yet: "Ignorieren" leads to
+    // the launcher, so the player is not left without a window.
+    splash->seams.showSetup = [this] { launcher->Show(); };
+}
+
+}  // namespace zk
