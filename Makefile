@@ -1,12 +1,13 @@
 # make run   - installs what is missing, builds, starts the launcher under Wine
 # make test  - installs what is missing, builds all three builds, runs every test
 # make bench-copy - the copy engine against cp -r (not a test)
+# make bench-setup - the copy through the real setup window under Wine against cp -r (not a test)
 # make fuzz  - the archive directory reader under libFuzzer for FUZZ_SECONDS
 SHELL := /bin/bash
 JOBS ?= 2
 BUILD := build
 
-.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy fuzz fuzz-build fuzz-smoke
+.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy bench-setup fuzz fuzz-build fuzz-smoke
 
 all: native win64 win32
 
@@ -46,6 +47,10 @@ $(BUILD)/bench-copy/build.ninja:
 bench-copy: deps $(BUILD)/bench-copy/build.ninja
 	cmake --build $(BUILD)/bench-copy -j$(JOBS) --target copy_bench
 	$(BUILD)/bench-copy/bench/copy_bench
+
+# Not a test: the copy through the real setup window under Wine against cp -r.
+bench-setup: win64
+	bench/setup_bench.sh $(BUILD)/win64 $(or $(MB),100)
 
 # The directory reader under libFuzzer (clang, ASan, UBSan), in a build of its own.
 FUZZ_SECONDS ?= 300

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ googletest libgtest-dev zlib1g-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix libz-mingw-w64-dev
   wine wine64 xvfb xdotool x11-utils imagemagick fonts-dejavu-core
-  zip unzip p7zip-full python3
+  zip unzip p7zip-full python3 bc
   liblnk-utils
   clang libclang-rt-14-dev
 )

@@ -11,6 +11,8 @@ prepare() {
   local game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
   mkdir -p "$game"
   cp "$build/src/launcher/ZKSTART.EXE" "$game/ZKSTART.EXE"
+  # The self-extractor stub, where the archiver looks for it.
+  cp "$build/src/launcher/ZKSFX.BIN" "$game/ZKSFX.BIN"
   cp "$build/tools/zantorik.exe" "$game/zantorik.exe"
   # Under Wine a .pif that holds a Windows program runs that program.
   cp "$build/tools/zantorik.exe" "$game/zantorik.pif"

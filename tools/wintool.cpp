@@ -4,6 +4,7 @@
 //   wintool dump TEXT             prints the title and every child's text
 //   wintool close TEXT            asks the window to close
 //   wintool press TEXT CAPTION    clicks the child button with that caption
+//   wintool state TEXT CAPTION    prints "enabled" or "disabled" for that child
 // Exit code 0 on success, 1 on a time-out or when nothing matched.
 #include <windows.h>
 
@@ -18,15 +19,25 @@ struct Search {
     HWND found = nullptr;
 };
 
-std::wstring Text(HWND h) {
+// A title: read without a message, so a busy program does not hold us up.
+std::wstring Title(HWND h) {
     wchar_t buf[4096];
     int n = GetWindowTextW(h, buf, 4096);
     return std::wstring(buf, static_cast<size_t>(n > 0 ? n : 0));
 }
 
+std::wstring Text(HWND h) {
+    // GetWindowText does not ask another program's controls for their text
+    // (an edit's content); WM_GETTEXT does.
+    wchar_t buf[4096];
+    DWORD_PTR n = 0;
+    if (!SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &n)) n = 0;
+    return std::wstring(buf, static_cast<size_t>(n));
+}
+
 BOOL CALLBACK FindTop(HWND h, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
-    if (IsWindowVisible(h) && Text(h).find(s->text) != std::wstring::npos) {
+    if (IsWindowVisible(h) && Title(h).find(s->text) != std::wstring::npos) {
         s->found = h;
         return FALSE;
     }
@@ -80,7 +91,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND h = Find(text);
     if (!h) return 1;
     if (cmd == L"dump") {
-        PrintUtf8(Text(h));
+        PrintUtf8(Title(h));
         EnumChildWindows(h, DumpChild, 0);
         return 0;
     }
@@ -93,6 +104,13 @@ int wmain(int argc, wchar_t** argv) {
         EnumChildWindows(h, FindChild, reinterpret_cast<LPARAM>(&s));
         if (!s.found) return 1;
         PostMessageW(s.found, BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (cmd == L"state" && argc > 3) {
+        Search s{argv[3]};
+        EnumChildWindows(h, FindChild, reinterpret_cast<LPARAM>(&s));
+        if (!s.found) return 1;
+        PrintUtf8(IsWindowEnabled(s.found) ? L"enabled" : L"disabled");
         return 0;
     }
     return 2;

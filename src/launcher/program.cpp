@@ -20,6 +20,9 @@ Program::Program(platform::Platform& platform, const Realize& realize) {
     launcher = std::make_unique<TFormStart>(platform);
     made(*launcher);
     splash->FormStart = launcher.get();
+    // Hidden; no archive component yet, so "Komprimieren" stays off.
+    setup = std::make_unique<TForm1>(platform);
+    made(*setup);
     about = std::make_unique<TAboutBoxRV>(platform);
     made(*about);
     // It places itself beside the field it serves.
@@ -33,9 +36,20 @@ Program::Program(platform::Platform& platform, const Realize& realize) {
     launcher->seams.createMenuEntries = [&platform](const std::string& folder) {
         CreateGameMenuEntries(platform, folder);
     };
-    // There is no setup window in this program yet: "Ignorieren" leads to
-    // the launcher, so the player is not left without a window.
-    splash->seams.showSetup = [this] { launcher->Show(); };
+    ConnectSetupAndLauncher(*setup, *launcher);
+    ConnectFolderChooser(*setup, *dirDialog);
+    setup->seams.showAboutBox = [this] { about->Show(); };
+    setup->seams.createMenuEntries = [&platform](const std::string& folder) {
+        CreateGameMenuEntries(platform, folder);
+    };
+    // "Ignorieren" in the welcome: the setup, the launcher stays hidden.
+    splash->seams.showSetup = [this] { setup->Show(); };
+}
+
+void ConnectSetupAndLauncher(TForm1& setup, TFormStart& launcher) {
+    launcher.seams.showSetup = [&setup] { setup.Show(); };
+    setup.seams.showLauncher = [&launcher] { launcher.Show(); };
+    setup.seams.disableLauncherSetup = [&launcher] { launcher.ZKSetup.SetEnabled(false); };
 }
 
 }  // namespace zk

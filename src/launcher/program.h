@@ -8,6 +8,7 @@
 #include "launcher/Unit1.h"
 #include "launcher/Zkstrt00.h"
 #include "setup/Dirlog.h"
+#include "setup/Zksetup1.h"
 
 namespace zk {
 
@@ -22,8 +23,14 @@ public:
     // The splash is the main window for the whole run.
     std::unique_ptr<TForm2> splash;
     std::unique_ptr<TFormStart> launcher;
+    std::unique_ptr<TForm1> setup;
     std::unique_ptr<TAboutBoxRV> about;
     std::unique_ptr<TGetDirDialog> dirDialog;
 };
+
+// The setup window and the launcher, wired as the program runs them: the
+// launcher's "Zantorik kopieren" hides the launcher and shows the setup;
+// closing the setup disables that button and shows the launcher again.
+void ConnectSetupAndLauncher(TForm1& setup, TFormStart& launcher);
 
 }  // namespace zk

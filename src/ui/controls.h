@@ -59,7 +59,7 @@ enum class Kind {
 // What changed, for the peer.
 enum class Prop {
     Bounds, Enabled, Visible, Caption, Hint, Font, Color, Checked, Text, Position, ActivePage, Lines, Focus,
-    Progress, Items, Directory,
+    Progress, Items, Directory, Cursor,
 };
 
 class Control;
@@ -111,7 +111,11 @@ public:
     Color GetColor() const { return color_; }
     void SetColor(Color color);
     Cursor GetCursor() const { return cursor_; }
-    void SetCursor(Cursor cursor) { cursor_ = cursor; }
+    void SetCursor(Cursor cursor) {
+        if (cursor_ == cursor) return;
+        cursor_ = cursor;
+        Notify(Prop::Cursor);
+    }
     int TabOrder() const { return tabOrder_; }
     void SetTabOrder(int order) { tabOrder_ = order; }
     int Tag() const { return tag_; }
@@ -188,6 +192,7 @@ public:
     // A click toggles, as the mouse or the space bar does.
     void Toggle() { SetChecked(!checked_); }
     Event OnClick;
+    bool tabStop = true;
 
 private:
     bool checked_ = false;

@@ -99,9 +99,9 @@ TEST_F(Start, ApplicationAndWindowsInTheirOrder) {
     Run();
     EXPECT_EQ(fake.app.HelpFile(), "ZANTORIK.HLP");
     EXPECT_EQ(fake.app.Title(), "Ruvalin ZANTORIK-Starter");
-    EXPECT_EQ(created, (std::vector<std::string>{"Form2", "FormStart", "AboutBoxRV", "GetDirDialog"}));
+    EXPECT_EQ(created, (std::vector<std::string>{"Form2", "FormStart", "Form1", "AboutBoxRV", "GetDirDialog"}));
     // The splash shows at once, the others are made hidden.
-    EXPECT_EQ(visibleAtCreation, (std::vector<bool>{true, false, false, false}));
+    EXPECT_EQ(visibleAtCreation, (std::vector<bool>{true, false, false, false, false}));
     EXPECT_TRUE(Splash().isMainForm);
     EXPECT_FALSE(Launcher().isMainForm);
     // The launcher's creation ran its FormShow.

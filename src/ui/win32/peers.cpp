@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <map>
+#include <set>
 #include <memory>
 #include <vector>
 
@@ -52,12 +54,19 @@ LPCWSTR CursorId(Cursor c) {
 
 class WinPeer;
 HWND HwndOf(Control& c);
-WinPeer* PeerOf(HWND h) { return reinterpret_cast<WinPeer*>(GetWindowLongPtrW(h, GWLP_USERDATA)); }
+// Our peers' windows. Other windows of the program (the message dialog) keep
+// their own data in GWLP_USERDATA, which is no peer.
+std::set<HWND> gPeerWindows;
+WinPeer* PeerOf(HWND h) {
+    if (!gPeerWindows.count(h)) return nullptr;
+    return reinterpret_cast<WinPeer*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+}
 
 class WinPeer : public Peer {
 public:
     explicit WinPeer(Control& c) : ctl(c) {}
     ~WinPeer() override {
+        gPeerWindows.erase(hwnd);
         if (hwnd && IsWindow(hwnd)) {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             if (ctl.GetKind() == Kind::Form) DestroyWindow(hwnd);
@@ -66,6 +75,9 @@ public:
 
     Control& ctl;
     HWND hwnd = nullptr;
+    // An invalidation is pending; known only for subclassed windows, whose
+    // paints we see.
+    bool dirty = false;
     HWND tooltip = nullptr;  // forms: the one tool-tip window for all their controls
     WNDPROC oldProc = nullptr;
     bool updating = false;
@@ -90,6 +102,7 @@ public:
                                b.height, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(gNextId++)),
                                GetModuleHandleW(nullptr), nullptr);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        gPeerWindows.insert(hwnd);
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(ctl.GetFont())), FALSE);
         AddTool();
     }
@@ -115,6 +128,7 @@ public:
     }
     static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         WinPeer* p = PeerOf(h);
+        if (p && msg == WM_PAINT) p->dirty = false;
         LRESULT r = 0;
         if (p && p->OnSubclassed(msg, wp, lp, r)) return r;
         WNDPROC old = p ? p->oldProc : DefWindowProcW;
@@ -148,9 +162,25 @@ public:
     }
     virtual void Update(Prop) {}
 
-    void Repaint() override {
-        if (hwnd) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    // A run repaints after every block, far more often than a screen shows
+    // a change, and each paint costs a trip to the display. A repaint within
+    // one frame of the last one stays pending and goes out with the next
+    // repaint after the frame, or when the message loop runs.
+    void Invalidate() {
+        if (oldProc && dirty) return;
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        if (oldProc) dirty = true;
     }
+    void Repaint() override {
+        if (!hwnd) return;
+        Invalidate();
+        static ULONGLONG last = 0;
+        const ULONGLONG now = GetTickCount64();
+        if (now - last < kFrameMs) return;
+        last = now;
+        RedrawWindow(GetAncestor(hwnd, GA_ROOT), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
+    static constexpr ULONGLONG kFrameMs = 15;
 
     std::unique_ptr<platform::Canvas> OpenCanvas() override { return platform::OpenWindowCanvas(hwnd); }
 
@@ -242,7 +272,7 @@ public:
 class CheckBoxPeer : public WinPeer {
 public:
     explicit CheckBoxPeer(CheckBox& c) : WinPeer(c), box(c) {
-        Create(L"BUTTON", WS_TABSTOP | BS_NOTIFY | BS_AUTOCHECKBOX);
+        Create(L"BUTTON", (c.tabStop ? WS_TABSTOP : 0) | BS_NOTIFY | BS_AUTOCHECKBOX);
         Update(Prop::Checked);
     }
     CheckBox& box;
@@ -387,32 +417,54 @@ public:
         Subclass();
     }
     // A label is a window of its own here: its repaint is part of the form's.
+    // The caption lives in the control object: a run changes it every
+    // block, and setting the window's text would paint at once each time.
+    void Changed(Prop prop) override {
+        if (prop == Prop::Caption) Invalidate();
+        else WinPeer::Changed(prop);
+    }
     bool OnSubclassed(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
-        const bool transparent = ctl.GetKind() == Kind::Label && static_cast<Label&>(ctl).transparent;
-        if (transparent && msg == WM_ERASEBKGND) {
+        if (msg == WM_GETTEXTLENGTH || msg == WM_GETTEXT) {
+            const std::wstring text = Wide(ctl.Caption());
+            if (msg == WM_GETTEXTLENGTH) {
+                r = static_cast<LRESULT>(text.size());
+            } else {
+                const size_t room = static_cast<size_t>(wp);
+                const size_t n = room ? std::min(text.size(), room - 1) : 0;
+                auto* out = reinterpret_cast<wchar_t*>(lp);
+                if (room) {
+                    text.copy(out, n);
+                    out[n] = L'\0';
+                }
+                r = static_cast<LRESULT>(n);
+            }
+            return true;
+        }
+        if (msg == WM_ERASEBKGND) {
             r = 1;
             return true;
         }
         if (msg != WM_PAINT) return false;
-        if (transparent) PaintTransparent();
-        else r = CallWindowProcW(oldProc, hwnd, msg, wp, lp);
+        PaintLabel(ctl.GetKind() == Kind::Label && static_cast<Label&>(ctl).transparent);
         PaintedInForm();
         return true;
     }
 
-    // The parent clips its children, so what lies below (its colour, bevels
+    // Painted from the caption of the control object. A transparent label:
+    // the parent clips its children, so what lies below (its colour, bevels
     // and shapes) is painted here again, then the caption over it.
-    void PaintTransparent() {
+    void PaintLabel(bool transparent) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         RECT rc;
         GetClientRect(hwnd, &rc);
         Control* parent = ctl.Parent();
         Color bg = parent && parent->GetColor() != clDefault ? parent->GetColor() : clBtnFace;
+        if (!transparent && ctl.GetColor() != clDefault) bg = ctl.GetColor();
         HBRUSH brush = CreateSolidBrush(ToColorRef(bg));
         FillRect(dc, &rc, brush);
         DeleteObject(brush);
-        if (parent) {
+        if (parent && transparent) {
             const Bounds& b = ctl.GetBounds();
             POINT old;
             SetViewportOrgEx(dc, -b.left, -b.top, &old);
@@ -422,7 +474,7 @@ public:
         std::wstring text = Wide(ctl.Caption());
         HGDIOBJ oldFont = SelectObject(dc, FontFor(ctl.GetFont()));
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, ToColorRef(ctl.GetFont().color));
+        SetTextColor(dc, IsWindowEnabled(hwnd) ? ToColorRef(ctl.GetFont().color) : GetSysColor(COLOR_GRAYTEXT));
         UINT align = static_cast<Label&>(ctl).alignment == Label::Align::Center ? DT_CENTER
                    : static_cast<Label&>(ctl).alignment == Label::Align::Right  ? DT_RIGHT : DT_LEFT;
         DrawTextW(dc, text.c_str(), -1, &rc, align | DT_NOPREFIX | DT_WORDBREAK);
@@ -518,6 +570,13 @@ public:
                 return true;
             }
             case WM_SETCURSOR: {
+                // A form-wide cursor (the hourglass of a run) wins over the controls' own.
+                if (Form* f = ctl.OwnerForm(); f && LOWORD(lp) == HTCLIENT)
+                    if (LPCWSTR id = CursorId(f->GetCursor())) {
+                        SetCursor(LoadCursorW(nullptr, id));
+                        r = TRUE;
+                        return true;
+                    }
                 WinPeer* child = PeerOf(reinterpret_cast<HWND>(wp));
                 if (child && child != this && LOWORD(lp) == HTCLIENT) {
                     if (LPCWSTR id = CursorId(child->ctl.GetCursor())) {
@@ -761,6 +820,7 @@ public:
         hwnd = CreateWindowExW(ex, kContainerClass, Wide(f.Caption()).c_str(), style, x, y, w, hgt, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        gPeerWindows.insert(hwnd);
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f.GetFont())), FALSE);
         HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
         if (icon) SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -789,6 +849,17 @@ public:
             case Prop::Visible:
                 ShowWindow(hwnd, form.Visible() ? SW_SHOW : SW_HIDE);
                 break;
+            case Prop::Cursor: {
+                // At once: a run holds the thread, so no WM_SETCURSOR comes meanwhile.
+                POINT pt;
+                GetCursorPos(&pt);
+                HWND under = WindowFromPoint(pt);
+                if (under && (under == hwnd || IsChild(hwnd, under))) {
+                    LPCWSTR id = CursorId(form.GetCursor());
+                    SetCursor(LoadCursorW(nullptr, id ? id : IDC_ARROW));
+                }
+                break;
+            }
             case Prop::Focus:
                 SetForegroundWindow(hwnd);
                 SetActiveWindow(hwnd);
@@ -828,35 +899,63 @@ public:
     }
 };
 
-// A progress bar with the percentage written across it when asked.
+// A progress bar with the percentage written across it when asked, painted
+// by us: the common progress control paints at once on every new position,
+// which would cost a paint per block during a run.
 class GaugePeer : public WinPeer {
 public:
     explicit GaugePeer(Gauge& g) : WinPeer(g), gauge(g) {
-        Create(PROGRESS_CLASSW, PBS_SMOOTH, g.border ? WS_EX_STATICEDGE : 0);
-        SendMessageW(hwnd, PBM_SETBARCOLOR, 0, static_cast<LPARAM>(ToColorRef(g.foreColor)));
-        SendMessageW(hwnd, PBM_SETBKCOLOR, 0, static_cast<LPARAM>(ToColorRef(g.backColor)));
-        Update(Prop::Progress);
+        Create(L"STATIC", SS_NOTIFY, g.border ? WS_EX_STATICEDGE : 0);
         Subclass();
     }
     Gauge& gauge;
+    int shownWidth = -1, shownPercent = -1;
+    bool shownText = false;
     void Update(Prop p) override {
         if (p != Prop::Progress) return;
-        SendMessageW(hwnd, PBM_SETRANGE32, static_cast<WPARAM>(gauge.Min()), gauge.Max());
-        SendMessageW(hwnd, PBM_SETPOS, static_cast<WPARAM>(gauge.Progress()), 0);
-    }
-    bool OnSubclassed(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
-        if (msg != WM_PAINT || !gauge.ShowText()) return false;
-        r = CallWindowProcW(oldProc, hwnd, msg, wp, lp);
-        HDC dc = GetDC(hwnd);
+        // Only what the eye can see changes the picture.
         RECT rc;
         GetClientRect(hwnd, &rc);
-        std::wstring text = std::to_wstring(gauge.PercentDone()) + L"%";
-        HGDIOBJ old = SelectObject(dc, FontFor(gauge.GetFont()));
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(128, 128, 128));
-        DrawTextW(dc, text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-        SelectObject(dc, old);
-        ReleaseDC(hwnd, dc);
+        const int width = BarWidth(rc);
+        if (width == shownWidth && gauge.PercentDone() == shownPercent && gauge.ShowText() == shownText) return;
+        Invalidate();
+    }
+    int BarWidth(const RECT& rc) const {
+        const long long span = static_cast<long long>(gauge.Max()) - gauge.Min();
+        if (span <= 0) return 0;
+        return static_cast<int>((static_cast<long long>(gauge.Progress()) - gauge.Min()) * (rc.right - rc.left) / span);
+    }
+    bool OnSubclassed(UINT msg, WPARAM, LPARAM, LRESULT& r) override {
+        if (msg == WM_ERASEBKGND) {
+            r = 1;
+            return true;
+        }
+        if (msg != WM_PAINT) return false;
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        shownWidth = BarWidth(rc);
+        shownPercent = gauge.PercentDone();
+        shownText = gauge.ShowText();
+        RECT done = rc, rest = rc;
+        done.right = rc.left + shownWidth;
+        rest.left = done.right;
+        HBRUSH fore = CreateSolidBrush(ToColorRef(gauge.foreColor));
+        HBRUSH back = CreateSolidBrush(ToColorRef(gauge.backColor));
+        FillRect(dc, &done, fore);
+        FillRect(dc, &rest, back);
+        DeleteObject(fore);
+        DeleteObject(back);
+        if (shownText) {
+            std::wstring text = std::to_wstring(shownPercent) + L"%";
+            HGDIOBJ old = SelectObject(dc, FontFor(gauge.GetFont()));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, RGB(128, 128, 128));
+            DrawTextW(dc, text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            SelectObject(dc, old);
+        }
+        EndPaint(hwnd, &ps);
         return true;
     }
 };
@@ -1004,7 +1103,10 @@ public:
             case Kind::Panel: return std::make_unique<PanelPeer>(static_cast<Panel&>(c));
             case Kind::GroupBox: return std::make_unique<GroupBoxPeer>(static_cast<GroupBox&>(c));
             case Kind::Bevel: return std::make_unique<PaintedPeer>(c);
-            case Kind::Label: return std::make_unique<StaticPeer>(c, LabelStyle(static_cast<Label&>(c)) | SS_NOPREFIX);
+            case Kind::Label:
+                // SS_NOTIFY: a label with a hint takes the mouse, so its hint shows.
+                return std::make_unique<StaticPeer>(
+                    c, LabelStyle(static_cast<Label&>(c)) | SS_NOPREFIX | (c.Hint().empty() ? 0 : SS_NOTIFY));
             case Kind::Shape: return std::make_unique<PaintedPeer>(c);
             case Kind::Button: return std::make_unique<ButtonPeer>(static_cast<Button&>(c));
             case Kind::CheckBox: return std::make_unique<CheckBoxPeer>(static_cast<CheckBox&>(c));

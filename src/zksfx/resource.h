@@ -1,0 +1,24 @@
+// Dialogs and controls of ZKSFX.BIN.
+#pragma once
+
+#define IDD_OPTIONS 101
+#define IDD_OVERWRITE 102
+#define IDD_COMMAND 103
+#define IDD_PROGRESS 104
+
+#define IDC_FOLDER 1001
+#define IDC_BROWSE 1002
+#define IDC_INFO 1003
+#define IDC_MODEGROUP 1004
+#define IDC_CONFIRM 1005
+#define IDC_ALWAYS 1006
+#define IDC_NEVER 1007
+#define IDC_TEXT 1010
+#define IDC_QUESTION 1011
+#define IDC_ANSWER_YES 1012
+#define IDC_ANSWER_YESALL 1013
+#define IDC_ANSWER_NO 1014
+#define IDC_ANSWER_NOALL 1015
+#define IDC_COMMAND 1020
+#define IDC_NAME 1030
+#define IDC_BAR 1031

@@ -1,0 +1,206 @@
+#include "sfx_support.h"
+
+#include <zlib.h>
+
+#include <stdexcept>
+
+namespace zksfx::test {
+
+namespace {
+
+void Put16(std::string& b, uint32_t v) {
+    b += char(v & 0xFF);
+    b += char((v >> 8) & 0xFF);
+}
+void Put32(std::string& b, uint32_t v) {
+    Put16(b, v & 0xFFFF);
+    Put16(b, v >> 16);
+}
+void Set32(std::string& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+std::string MakeHeader(uint8_t flags, const std::string& caption, const std::string& defaultDir,
+                       const std::string& commandLine, const std::string& message) {
+    const std::string* texts[4] = {&caption, &defaultDir, &commandLine, &message};
+    size_t used = 12;
+    for (const std::string* t : texts) {
+        if (t->size() > 255) throw std::invalid_argument("a settings text is longer than 255 bytes");
+        used += t->size();
+    }
+    const size_t length = (used + 3) / 4 * 4;
+    std::string h = "MPV";
+    h += char(flags);
+    h += char(0);
+    h += char(1);
+    Put16(h, uint32_t(length));
+    for (const std::string* t : texts) {
+        h += char(t->size());
+        h += *t;
+    }
+    h.resize(length, '\0');
+    return h;
+}
+
+std::string EmptyEndRecord(uint32_t dirOffset) {
+    std::string e;
+    Put32(e, 0x06054b50);
+    Put16(e, 0);
+    Put16(e, 0);
+    Put16(e, 0);
+    Put16(e, 0);
+    Put32(e, 0);
+    Put32(e, dirOffset);
+    Put16(e, 0);
+    return e;
+}
+
+std::string FakeStub(size_t size, size_t symbolBytes) {
+    const size_t headers = 0x200;
+    if (size < headers + 0x200) throw std::invalid_argument("a stub needs at least 1024 bytes");
+    std::string s(size + symbolBytes, '\0');
+    s[0] = 'M';
+    s[1] = 'Z';
+    Set32(s, 0x3C, 0x40);
+    std::string pe = "PE";
+    pe += std::string(2, '\0');
+    Put16(pe, 0x8664);  // machine
+    Put16(pe, 1);       // one section
+    Put32(pe, 0x12345678);  // time stamp
+    Put32(pe, symbolBytes ? uint32_t(size) : 0);
+    Put32(pe, symbolBytes ? uint32_t((symbolBytes - 4) / 18) : 0);
+    Put16(pe, 240);  // optional header of PE32+
+    Put16(pe, 0x22);
+    std::string opt(240, '\0');
+    opt[0] = 0x0B;
+    opt[1] = 0x02;
+    Set32(opt, 60, uint32_t(headers));
+    Set32(opt, 108, 16);
+    std::string section = ".text";
+    section.resize(8, '\0');
+    Put32(section, uint32_t(size - headers));  // virtual size
+    Put32(section, 0x1000);
+    Put32(section, uint32_t(size - headers));  // raw size
+    Put32(section, uint32_t(headers));         // raw position
+    section.resize(40, '\0');
+    std::string head = pe + opt + section;
+    s.replace(0x40, head.size(), head);
+    for (size_t i = headers; i < size; ++i) s[i] = char(0x90 + i % 7);
+    if (symbolBytes) {
+        // Symbols as zeros, then the string table with its own length.
+        const size_t strings = size + (symbolBytes - 4) / 18 * 18;
+        Set32(s, strings, uint32_t(size + symbolBytes - strings));
+    }
+    return s;
+}
+
+std::string Deflate(const std::string& data) {
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, uLong(data.size())) + 16, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(out.size() - z.avail_out);
+    deflateEnd(&z);
+    return out;
+}
+
+uint32_t Crc(const std::string& data) {
+    return uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size())));
+}
+
+std::string RandomBytes(size_t n, uint32_t seed) {
+    std::string s(n, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (char& c : s) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = char(x & 0xFF);
+    }
+    return s;
+}
+
+std::string UnicodePathField(const std::string& storedName, const std::string& utf8) {
+    std::string f;
+    Put16(f, 0x7075);
+    Put16(f, uint32_t(5 + utf8.size()));
+    f += char(1);
+    Put32(f, Crc(storedName));
+    return f + utf8;
+}
+
+ZipMaker& ZipMaker::Add(ZipItem item) {
+    items_.push_back(std::move(item));
+    return *this;
+}
+
+ZipMaker& ZipMaker::File(const std::string& name, const std::string& data, uint16_t method) {
+    return Add(ZipItem(name, data, method));
+}
+
+ZipMaker& ZipMaker::Folder(const std::string& name) {
+    ZipItem item(name, "", 0);
+    item.attributes = 0x10;
+    return Add(item);
+}
+
+std::string ZipMaker::Build(uint32_t base, const std::string& comment) const {
+    std::string out, dir;
+    for (const ZipItem& it : items_) {
+        std::string packed = it.method == 8 ? Deflate(it.data) : it.data;
+        packed.resize(packed.size() - std::min(it.cutData, packed.size()));
+        const uint32_t crc = Crc(it.data) + uint32_t(it.crcDelta);
+        const uint32_t size = uint32_t(it.data.size()) + uint32_t(it.sizeDelta);
+        const uint32_t offset = base + uint32_t(out.size());
+        std::string local;
+        Put32(local, 0x04034b50);
+        Put16(local, 20);
+        Put16(local, it.flags);
+        Put16(local, it.method);
+        Put32(local, it.dosTime);
+        Put32(local, crc);
+        Put32(local, uint32_t(packed.size()));
+        Put32(local, size);
+        Put16(local, uint32_t(it.name.size()));
+        Put16(local, 0);
+        out += local + it.name + packed;
+
+        std::string c;
+        Put32(c, 0x02014b50);
+        Put16(c, it.madeBy);
+        Put16(c, 20);
+        Put16(c, it.flags);
+        Put16(c, it.method);
+        Put32(c, it.dosTime);
+        Put32(c, crc);
+        Put32(c, uint32_t(packed.size()));
+        Put32(c, size);
+        Put16(c, uint32_t(it.name.size()));
+        Put16(c, uint32_t(it.extra.size()));
+        Put16(c, 0);
+        Put16(c, 0);
+        Put16(c, 0);
+        Put32(c, it.attributes);
+        Put32(c, offset);
+        dir += c + it.name + it.extra;
+    }
+    const uint32_t dirOffset = base + uint32_t(out.size());
+    out += dir;
+    Put32(out, 0x06054b50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, uint32_t(items_.size()));
+    Put16(out, uint32_t(items_.size()));
+    Put32(out, uint32_t(dir.size()));
+    Put32(out, dirOffset);
+    Put16(out, uint32_t(comment.size()));
+    return out + comment;
+}
+
+}  // namespace zksfx::test

@@ -1,0 +1,57 @@
+// Builders for self-extractor tests: the settings header as the archiver
+// writes it, a stand-in stub program, and a zip writer of our own with
+// knobs for broken archives. Also built for Windows into sfxpack.exe.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zksfx::test {
+
+// The settings header: "MPV", flags, 0, 1, the 16-bit length, the four
+// counted texts (bytes as given), zeros up to a multiple of four.
+std::string MakeHeader(uint8_t flags, const std::string& caption, const std::string& defaultDir = "",
+                       const std::string& commandLine = "", const std::string& message = "");
+// The empty end record that closes a new self-extractor.
+std::string EmptyEndRecord(uint32_t dirOffset);
+
+// A minimal PE program image of exactly `size` bytes (headers and one
+// section), optionally with a symbol table behind the section.
+std::string FakeStub(size_t size, size_t symbolBytes = 0);
+
+struct ZipItem {
+    ZipItem() = default;
+    ZipItem(std::string n, std::string d, uint16_t m = 8) : name(std::move(n)), data(std::move(d)), method(m) {}
+    std::string name;  // stored bytes
+    std::string data;
+    uint16_t method = 8;  // 0 stored, 8 deflated; others are written stored
+    uint16_t flags = 0;
+    uint16_t madeBy = (11 << 8) | 20;
+    uint32_t attributes = 0x20;
+    uint32_t dosTime = (uint32_t((2001 - 1980) << 9 | 2 << 5 | 3) << 16) | (4 << 11 | 5 << 5 | 6 / 2);
+    std::string extra;  // central directory only
+    int crcDelta = 0;   // added to the stored CRC
+    int sizeDelta = 0;  // added to the stored uncompressed size
+    size_t cutData = 0; // bytes of compressed data left out
+};
+
+class ZipMaker {
+public:
+    ZipMaker& Add(ZipItem item);
+    ZipMaker& File(const std::string& name, const std::string& data, uint16_t method = 8);
+    ZipMaker& Folder(const std::string& name);
+    // The archive with every offset counted from `base` (the bytes that
+    // will precede it in the file when offsets are to be absolute).
+    std::string Build(uint32_t base = 0, const std::string& comment = "") const;
+
+private:
+    std::vector<ZipItem> items_;
+};
+
+std::string Deflate(const std::string& data);
+uint32_t Crc(const std::string& data);
+std::string RandomBytes(size_t n, uint32_t seed);
+// Info-ZIP's Unicode path field for a stored name.
+std::string UnicodePathField(const std::string& storedName, const std::string& utf8);
+
+}  // namespace zksfx::test
