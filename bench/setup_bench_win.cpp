@@ -36,7 +36,10 @@ int wmain(int argc, wchar_t** argv) {
     zk::win32::Application app;
     zk::win32::Timers timers;
     zk::win32::ShellLinks shellLinks;
-    zk::platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks};
+    zk::win32::DynLib dynlib;
+    zk::win32::CodePages codePages;
+    zk::platform::Platform platform{registry, files, process, help, dialogs,
+                                    app, timers, shellLinks, dynlib, codePages};
     zk::ui::win32::Init(app);
     zk::TForm1 setup(platform);
     setup.Created();
