@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "common/text.h"
 #include "zip/PasswordDlg.h"
@@ -881,6 +882,150 @@ void TZipArchiver::ReadDirectory() {
         DataOffset += dirPos_ - static_cast<int64_t>(record.directoryOffset);
     }
     if (OnDirUpdate) OnDirUpdate(*this);
+}
+
+// ---- adding files ----
+
+namespace {
+// The extension from the last "." after the last "\" or ":", upper-cased.
+std::string UpperExtension(const std::string& name) {
+    size_t start = name.find_last_of("\\:");
+    start = start == std::string::npos ? 0 : start + 1;
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot < start) return {};
+    std::string ext = name.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return ext;
+}
+}  // namespace
+
+std::string TZipArchiver::MakeTempName(const std::string& prefix, const std::string& extension) {
+    std::string folder;
+    if (!TempDir.empty()) {
+        if (TempDir.back() != '\\') TempDir += '\\';
+        folder = TempDir;
+    } else if (systemTempFolder) {
+        folder = systemTempFolder();
+    }
+    if (folder.empty()) return {};
+    std::string name = platform.files.TempFileName(folder, prefix.empty() ? "zip" : prefix);
+    if (name.empty()) return {};
+    // Only the unique name is wanted; the library creates the file itself.
+    platform.files.RemoveFile(name);
+    size_t slash = name.find_last_of("\\:");
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) name.erase(dot);
+    return name + (extension.empty() ? ".zip" : extension);
+}
+
+void TZipArchiver::ParseFileSpec(ZipCommandBlock& command, const std::string& entry, ZipFileSpec& spec) {
+    const ZipCommand& c = command.New();
+    size_t first = 0;
+    size_t last = entry.size();  // one past the end
+    spec.recurse = c.recurse;
+    if (!entry.empty() && entry[0] == '>') {
+        spec.recurse = 0xFFFF;
+        first = 1;
+    } else if (!entry.empty() && entry[0] == '|') {
+        spec.recurse = 0;
+        first = 1;
+    }
+    spec.encrypt = c.encrypt;
+    spec.password = c.password ? command.Copy(c.password) : nullptr;
+    size_t lt = entry.find('<');
+    if (lt != std::string::npos) {
+        spec.encrypt = 0x0000FFFF;
+        spec.password = nullptr;
+        if (lt + 1 < entry.size())
+            spec.password = command.Copy(entry.substr(lt + 1));
+        else
+            spec.encrypt = 0;
+        last = lt;
+    }
+    spec.rootDir = rootDir_.empty() ? nullptr : command.Copy(rootDir_);
+    // "<" right after ">" leaves an empty name; the library then finds nothing.
+    spec.fileSpec = command.Copy(last > first ? entry.substr(first, last - first) : std::string());
+}
+
+void TZipArchiver::AddFiles() {
+    SuccessCount = 0;
+    if (FSpecArgs.empty()) return ReportMessage(zmNothingToAdd);
+    if (zipFileName_.empty()) return ReportMessage(zmNoZipFile);
+    if (Unattended && AddOptions.Contains(AddEncrypt) && password_.empty()) return ReportMessage(zmEncryptUnattended);
+    const bool spanning = AddOptions.Contains(AddDiskSpan) || AddOptions.Contains(AddDiskSpanErase);
+    std::string workName = zipFileName_;
+    if (spanning) {
+        if (AddOptions.Contains(AddFreshen) || AddOptions.Contains(AddUpdate)) return ReportMessage(zmSpanWithUpdate);
+        if (UpperExtension(zipFileName_) == ".EXE") return ReportMessage(zmSpanToExe);
+        workName = MakeTempName("", "");
+        if (Verbose) EventMessage(0, "Temporary zipfile: " + workName);
+    }
+    if (Busy) return;
+    if (writeSfxStub && UpperExtension(zipFileName_) == ".EXE" && DataOffset == 0 &&
+        !platform.files.FileExists(zipFileName_)) {
+        try {
+            int32_t result = writeSfxStub();
+            if (result != 0) throw EZipArchiver::CreateResInt(zmSfxStubFailed, result);
+        } catch (const EZipArchiver& e) {
+            ReportException(e);
+            return;
+        }
+    }
+    bool loadedHere = false;
+    if (!ZipLibraryHandle()) {
+        LoadZipLibrary();
+        loadedHere = true;
+        if (!ZipLibraryHandle()) return;
+    }
+    Busy = true;
+    Cancel = false;
+    const int32_t version = GetZkZipVersion();
+    {
+        std::unique_ptr<ZipCommandBlock> command;
+        try {
+            if (version < ZK_NEW_LAYOUT_VERSION) {
+                command = std::make_unique<ZipCommandBlock>(true);
+                FillCommand(*command, workName, version);
+                ZipCommandOld& c = command->Old();
+                // The old record has a fixed number of slots.
+                if (FSpecArgs.size() > static_cast<size_t>(ZK_OLD_SPEC_SLOTS))
+                    throw std::length_error("too many file specifications");
+                for (size_t i = 0; i < FSpecArgs.size(); ++i) c.fileSpecs[i] = command->Copy(FSpecArgs[i]);
+                c.endMark = ZK_END_MARK;
+                c.argCount = static_cast<int32_t>(FSpecArgs.size());
+            } else {
+                command = std::make_unique<ZipCommandBlock>(false);
+                FillCommand(*command, workName, version);
+                ZipCommand& c = command->New();
+                command->specs.assign(FSpecArgs.size(), ZipFileSpec{});
+                c.fileSpecs = command->specs.data();
+                for (size_t i = 0; i < FSpecArgs.size(); ++i) ParseFileSpec(*command, FSpecArgs[i], command->specs[i]);
+                c.endMark = ZK_END_MARK;
+                c.argCount = static_cast<int32_t>(FSpecArgs.size());
+            }
+            ZkZipExecFn exec = ZkZipExecEntry();
+            if (!exec) throw std::runtime_error("ZkZipExec");
+            SuccessCount = exec(command->Record());
+            RethrowCallbackError();
+            if (SuccessCount > 0 && spanning) {
+                int32_t copied = copyToDisks ? copyToDisks(workName, zipFileName_) : -1;
+                if (!copyToDisks) ReportMessage(zmException, " (disk spanning is not available)");
+                if (copied != 0) SuccessCount = 0;
+                platform.files.RemoveFile(workName);
+            }
+        } catch (const std::exception& e) {
+            ReportMessage(zmException, std::string(" ") + e.what());
+        } catch (...) {
+            ReportMessage(zmException);
+        }
+        // Clean-up: every add consumes its entries; the block frees itself.
+        FSpecArgs.clear();
+        FSpecArgsExcl.clear();
+    }
+    if (loadedHere) UnloadZipLibrary();
+    Cancel = false;
+    Busy = false;
+    if (SuccessCount > 0) ReadDirectory();
 }
 
 }  // namespace zk

@@ -154,7 +154,8 @@ enum ZipMessage {
     zmPasswordConfirmUnattended = 10150, zmPasswordUnattended = 10151, zmPwdOkCaption = 10152,
     zmPwdCancelCaption = 10153, zmPwdCaption = 10154, zmPwdPrompt = 10155, zmPwdConfirmPrompt = 10156,
     zmSeekDirectory = 10201, zmReadFailed = 10202, zmDirectoryDisplaced = 10203, zmBytesAfterEnd = 10204,
-    zmNothingToAdd = 10301,
+    zmNothingToAdd = 10301, zmEncryptUnattended = 10302, zmSpanWithUpdate = 10303, zmSfxStubFailed = 10304,
+    zmSpanToExe = 11041,
     zmLibraryLoaded = 10601, zmNoExecEntry = 10602, zmNoVersionEntry = 10603, zmLibraryNotLoaded = 10604,
     zmCannotOpen = 11001, zmCannotOpenReported = 11002, zmBadDriveRoot = 11003, zmDriveNotReady = 11004,
     zmSeekEnd = 11008, zmReadEnd = 11011, zmDirectoryShort = 11013, zmBadDirSignature = 11015,
@@ -313,6 +314,27 @@ public:
 
     // The archive's directory (run by SetZipFileName).
     void ReadDirectory();
+
+    // Adds every entry of FSpecArgs to ZipFileName; the outcome is in
+    // SuccessCount, ErrorCode and LastMessage. An entry may start with ">"
+    // (recurse) or "|" (do not), and end in "<password" or "<" (no
+    // encryption for it).
+    void AddFiles();
+    // A unique file name in TempDir (or the system's temporary folder) with
+    // the extension; "" when none can be made.
+    std::string MakeTempName(const std::string& prefix, const std::string& extension);
+    // Fills the new layout's file specification from one entry.
+    void ParseFileSpec(ZipCommandBlock& command, const std::string& entry, ZipFileSpec& spec);
+
+    // Seams for the parts of adding that live elsewhere.
+    // The system's temporary folder; unset: only TempDir is used.
+    std::function<std::string()> systemTempFolder;
+    // Copies a temporary archive onto removable disks; 0 on success. Unset:
+    // spanning is not available and the copy fails.
+    std::function<int32_t(const std::string& source, const std::string& nameOnDisks)> copyToDisks;
+    // Writes the self-extractor stub to a new ".EXE" archive; 0 on success.
+    // Unset: such a name is treated like any other.
+    std::function<int32_t()> writeSfxStub;
 
     // Asking for disk number n (0-based) of a spanned set while reading: the
     // part opened for reading. The disk handling fills this in; without it

@@ -1,0 +1,406 @@
+// Adding files: the component's command as the library receives it, and the
+// real zip library linked in behind the fake run-time libraries, writing into
+// a scratch folder that the fake drive Z: shows.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "zip_fixture.h"
+#include "zkzip/zkfs.h"
+#include "zkzip/zkzip.h"
+
+namespace zk::test {
+namespace {
+
+namespace sfs = std::filesystem;
+
+// ---- a library that only records what it was sent ----
+
+struct SentSpec {
+    std::string spec;
+    bool hasPassword = false;
+    std::string password;
+    int32_t encrypt = 0;
+    uint16_t recurse = 0;
+    std::string rootDir;
+};
+struct Sent {
+    int calls = 0;
+    int32_t argCount = 0;
+    int32_t endMark = 0;
+    std::string archive;
+    std::vector<SentSpec> specs;
+    std::vector<std::string> whole;  // old layout
+};
+Sent g_sent;
+int32_t g_version = 160;
+int32_t g_result = 0;
+
+int32_t ZK_STDCALL RecordingVersion() { return g_version; }
+int32_t ZK_STDCALL RecordingExec(ZipCommand* c) {
+    ++g_sent.calls;
+    g_sent.argCount = c->argCount;
+    g_sent.archive = c->archiveName ? c->archiveName : "";
+    if (g_version < ZK_NEW_LAYOUT_VERSION) {
+        auto* old = reinterpret_cast<ZipCommandOld*>(c);
+        g_sent.endMark = old->endMark;
+        for (int i = 0; i < old->argCount; ++i) g_sent.whole.push_back(old->fileSpecs[i]);
+        if (old->fileSpecs[old->argCount] != nullptr) g_sent.whole.push_back("<slot after the last is set>");
+    } else {
+        g_sent.endMark = c->endMark;
+        for (int i = 0; i < c->argCount; ++i) {
+            const ZipFileSpec& s = c->fileSpecs[i];
+            g_sent.specs.push_back({s.fileSpec, s.password != nullptr, s.password ? s.password : "", s.encrypt,
+                                    s.recurse, s.rootDir ? s.rootDir : ""});
+        }
+    }
+    return g_result;
+}
+
+class AddFilesCommand : public ZipFixture {
+protected:
+    AddFilesCommand() {
+        g_sent = {};
+        g_version = 160;
+        g_result = 0;
+        zip.Unattended = true;
+        fake.dynlib.Add("ZKZIP.DLL", {{"ZkZipExec", reinterpret_cast<void*>(&RecordingExec)},
+                                      {"GetZkZipVersion", reinterpret_cast<void*>(&RecordingVersion)}});
+        zip.SetZipFileName("C:\\ZIP\\GAME.ZIP");
+        messages.clear();
+        dirUpdates = 0;
+    }
+};
+
+TEST_F(AddFilesCommand, EntrySyntaxBecomesTheFileSpecifications) {
+    zip.SetPassword("allgemein");
+    zip.AddOptions = {AddEncrypt};
+    zip.SetRootDir("C:\\SPIELE");
+    zip.FSpecArgs = {">C:\\DATA\\*.TXT", "|C:\\DATA\\*.TXT", "C:\\A.TXT<geheim", "C:\\A.TXT<", "B.TXT",
+                     ">C:\\B.TXT<x<y", "|"};
+    zip.AddFiles();
+    ASSERT_EQ(g_sent.calls, 1);
+    EXPECT_EQ(g_sent.argCount, 7);
+    EXPECT_EQ(g_sent.endMark, 7);
+    EXPECT_EQ(g_sent.archive, "C:\\ZIP\\GAME.ZIP");
+    const std::vector<SentSpec> expected = {
+        {"C:\\DATA\\*.TXT", true, "allgemein", -1, 0xFFFF, "C:\\SPIELE\\"},
+        {"C:\\DATA\\*.TXT", true, "allgemein", -1, 0, "C:\\SPIELE\\"},
+        {"C:\\A.TXT", true, "geheim", 0xFFFF, 0, "C:\\SPIELE\\"},
+        {"C:\\A.TXT", false, "", 0, 0, "C:\\SPIELE\\"},
+        {"B.TXT", true, "allgemein", -1, 0, "C:\\SPIELE\\"},
+        {"C:\\B.TXT", true, "x<y", 0xFFFF, 0xFFFF, "C:\\SPIELE\\"},  // the name ends at the first "<"
+        {"", true, "allgemein", -1, 0, "C:\\SPIELE\\"},
+    };
+    ASSERT_EQ(g_sent.specs.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const SentSpec& s = g_sent.specs[i];
+        const SentSpec& e = expected[i];
+        EXPECT_EQ(s.spec, e.spec) << i;
+        EXPECT_EQ(s.hasPassword, e.hasPassword) << i;
+        EXPECT_EQ(s.password, e.password) << i;
+        EXPECT_EQ(s.encrypt, e.encrypt) << i;
+        EXPECT_EQ(s.recurse, e.recurse) << i;
+        EXPECT_EQ(s.rootDir, e.rootDir) << i;
+    }
+    // Consumed, not re-read (the result was 0), the library let go again.
+    EXPECT_TRUE(zip.FSpecArgs.empty());
+    EXPECT_EQ(dirUpdates, 0);
+    EXPECT_EQ(TZipArchiver::ZipLibraryHandle(), 0u);
+    EXPECT_EQ(fake.dynlib.OpenCount(), 0u);
+}
+
+TEST_F(AddFilesCommand, RecurseOptionIsTheDefaultOfEveryEntry) {
+    zip.AddOptions = {AddRecurseDirs};
+    zip.FSpecArgs = {"A.TXT", "|B.TXT", "C.TXT"};
+    zip.AddFiles();
+    ASSERT_EQ(g_sent.specs.size(), 3u);
+    EXPECT_EQ(g_sent.specs[0].recurse, 0xFFFF);
+    EXPECT_EQ(g_sent.specs[1].recurse, 0);
+    EXPECT_EQ(g_sent.specs[2].recurse, 0xFFFF);
+    EXPECT_FALSE(g_sent.specs[0].hasPassword);
+    EXPECT_EQ(g_sent.specs[0].encrypt, 0);
+    EXPECT_EQ(g_sent.specs[0].rootDir, "");
+}
+
+TEST_F(AddFilesCommand, OldLibrariesGetTheEntriesWhole) {
+    g_version = 150;
+    zip.FSpecArgs = {">C:\\DATA\\*.TXT", "C:\\A.TXT<geheim"};
+    zip.AddFiles();
+    EXPECT_EQ(g_sent.whole, (std::vector<std::string>{">C:\\DATA\\*.TXT", "C:\\A.TXT<geheim"}));
+    EXPECT_EQ(g_sent.argCount, 2);
+    EXPECT_EQ(g_sent.endMark, 7);
+    EXPECT_TRUE(zip.FSpecArgs.empty());
+}
+
+TEST_F(AddFilesCommand, StopsBeforeTheLibrary) {
+    struct Case {
+        std::vector<std::string> specs;
+        std::string archive;
+        AddOpts options;
+        int message;
+    };
+    const Case cases[] = {
+        {{}, "C:\\ZIP\\GAME.ZIP", {}, 10301},
+        {{"A.TXT"}, "", {}, 10102},
+        {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddEncrypt}, 10302},
+        {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddDiskSpan, AddFreshen}, 10303},
+        {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddDiskSpanErase, AddUpdate}, 10303},
+        {{"A.TXT"}, "C:\\ZIP\\game.exe", {AddDiskSpan}, 11041},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        zip.SuccessCount = 5;
+        zip.SetZipFileName(c.archive);
+        zip.AddOptions = c.options;
+        zip.FSpecArgs = c.specs;
+        zip.AddFiles();
+        EXPECT_EQ(Numbers(), std::vector<int>{c.message}) << c.message;
+        EXPECT_EQ(zip.ErrorCode, c.message);
+        EXPECT_EQ(zip.SuccessCount, 0) << c.message;
+        EXPECT_EQ(zip.FSpecArgs, c.specs) << c.message;  // left for another try
+    }
+    EXPECT_EQ(g_sent.calls, 0);
+    EXPECT_TRUE(fake.dynlib.loads.empty());
+}
+
+TEST_F(AddFilesCommand, MissingLibraryStopsAfterItsMessage) {
+    fake.dynlib.Remove("ZKZIP.DLL");
+    zip.FSpecArgs = {"A.TXT"};
+    zip.AddFiles();
+    EXPECT_EQ(Numbers(), std::vector<int>{10604});
+    EXPECT_FALSE(zip.Busy);
+    EXPECT_EQ(zip.FSpecArgs.size(), 1u);
+}
+
+TEST_F(AddFilesCommand, SpanningWritesATemporaryArchiveAndCopiesIt) {
+    fake.files.AddDir("C:\\TMP");
+    zip.TempDir = "C:\\TMP";
+    zip.Verbose = true;
+    zip.AddOptions = {AddDiskSpan};
+    g_result = 2;
+    std::vector<std::pair<std::string, std::string>> copies;
+    zip.copyToDisks = [&](const std::string& source, const std::string& target) {
+        copies.push_back({source, target});
+        return 0;
+    };
+    zip.FSpecArgs = {"A.TXT"};
+    zip.AddFiles();
+    ASSERT_FALSE(messages.empty());
+    const std::string prefix = "Temporary zipfile: C:\\TMP\\zip";
+    EXPECT_EQ(messages[0].text.compare(0, prefix.size(), prefix), 0) << messages[0].text;
+    EXPECT_EQ(messages[0].text.substr(messages[0].text.size() - 4), ".zip");
+    EXPECT_EQ(zip.TempDir, "C:\\TMP\\");
+    const std::string temp = messages[0].text.substr(std::string("Temporary zipfile: ").size());
+    EXPECT_EQ(g_sent.archive, temp);
+    EXPECT_EQ(copies, (std::vector<std::pair<std::string, std::string>>{{temp, "C:\\ZIP\\GAME.ZIP"}}));
+    EXPECT_EQ(zip.SuccessCount, 2);
+    EXPECT_FALSE(fake.files.FileExists(temp));
+
+    // Without the disk copy the add counts nothing.
+    zip.copyToDisks = nullptr;
+    zip.Verbose = false;
+    messages.clear();
+    zip.FSpecArgs = {"A.TXT"};
+    zip.AddFiles();
+    EXPECT_EQ(zip.SuccessCount, 0);
+    EXPECT_EQ(Numbers(), std::vector<int>{10101});
+}
+
+TEST_F(AddFilesCommand, ExeStubSeamRunsOnlyForANewExeArchive) {
+    int stubs = 0;
+    int32_t stubResult = 0;
+    zip.writeSfxStub = [&] { return ++stubs, stubResult; };
+    zip.SetZipFileName("C:\\ZIP\\SETUP.EXE");
+    zip.FSpecArgs = {"A.TXT"};
+    zip.AddFiles();
+    EXPECT_EQ(stubs, 1);
+    EXPECT_EQ(g_sent.calls, 1);
+
+    stubResult = 3;
+    zip.FSpecArgs = {"A.TXT"};
+    zip.AddFiles();
+    EXPECT_EQ(stubs, 2);
+    EXPECT_EQ(g_sent.calls, 1);  // stopped
+    EXPECT_EQ(zip.ErrorCode, 10304);
+    EXPECT_EQ(zip.FSpecArgs.size(), 1u);
+
+    zip.SetZipFileName("C:\\ZIP\\GAME.ZIP");
+    zip.AddFiles();
+    EXPECT_EQ(stubs, 2);
+    EXPECT_EQ(g_sent.calls, 2);
+}
+
+TEST_F(AddFilesCommand, ALoadedLibraryStaysLoaded) {
+    zip.LoadZipLibrary();
+    zip.FSpecArgs = {"A.TXT"};
+    zip.AddFiles();
+    EXPECT_NE(TZipArchiver::ZipLibraryHandle(), 0u);
+    EXPECT_EQ(fake.dynlib.loads.size(), 1u);
+}
+
+// ---- the real library ----
+
+class AddFilesReal : public ZipFixture {
+protected:
+    AddFilesReal() {
+        char pattern[] = "/tmp/zkadd-XXXXXX";
+        root_ = mkdtemp(pattern);
+        oldCwd_ = sfs::current_path().string();
+        sfs::current_path(root_);
+        fake.files.Drive('Z').hostFolder = root_;
+        EXPECT_TRUE(fake.files.SetCurrentDir("Z:\\"));
+        zip.Unattended = true;
+        zip.AddOptions = {AddDirNames};
+        fake.dynlib.Add("ZKZIP.DLL", {{"ZkZipExec", reinterpret_cast<void*>(&::ZkZipExec)},
+                                      {"GetZkZipVersion", reinterpret_cast<void*>(&::GetZkZipVersion)}});
+        Write("ZANTORIK.EXE", std::string(5000, 'M') + "ZANTORIK");
+        std::string text;
+        for (int i = 0; i < 300; ++i) text += "Zeile " + std::to_string(i) + " des Themas\n";
+        Write("TEXTE/THEMA.{1}", text);
+        Write("TEXTE/THEMA.{2}", "zwei");
+        // Relative on both sides: the library opens it in the real folder,
+        // the component through Z:.
+        zip.SetZipFileName("GAME.ZIP");
+        messages.clear();
+        dirUpdates = 0;
+    }
+    ~AddFilesReal() override {
+        zkzip::fs::TestHooks() = {};
+        std::error_code ec;
+        sfs::current_path(oldCwd_, ec);
+        sfs::remove_all(root_, ec);
+    }
+    void Write(const std::string& rel, const std::string& content) {
+        sfs::path p = sfs::path(root_) / rel;
+        sfs::create_directories(p.parent_path());
+        std::ofstream(p, std::ios::binary) << content;
+    }
+    std::string Bytes(const std::string& rel) {
+        std::ifstream in(sfs::path(root_) / rel, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> out;
+        for (const auto& e : zip.Contents) out.push_back(e.FileName);
+        return out;
+    }
+    void Add(std::vector<std::string> specs) {
+        zip.FSpecArgs = std::move(specs);
+        zip.AddFiles();
+    }
+
+    std::string root_, oldCwd_;
+};
+
+TEST_F(AddFilesReal, NewArchiveGrowsOneCallAtATime) {
+    Add({"TEXTE\\THEMA.{1}"});
+    EXPECT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
+    EXPECT_EQ(Names(), std::vector<std::string>{"TEXTE\\THEMA.{1}"});
+    EXPECT_EQ(dirUpdates, 1);
+    EXPECT_TRUE(zip.FSpecArgs.empty());
+    EXPECT_EQ(TZipArchiver::ZipLibraryHandle(), 0u);
+
+    Add({"ZANTORIK.EXE", "TEXTE\\THEMA.{2}"});
+    EXPECT_EQ(zip.SuccessCount, 2) << zip.LastMessage;
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE", "TEXTE\\THEMA.{2}"}));
+    EXPECT_EQ(dirUpdates, 2);
+    ASSERT_EQ(zip.Contents.size(), 3u);
+    EXPECT_EQ(zip.Contents[0].UncomprSize, Bytes("TEXTE/THEMA.{1}").size());
+    EXPECT_LT(zip.Contents[0].ComprSize, zip.Contents[0].UncomprSize);
+    EXPECT_EQ(zip.Contents[1].UncomprSize, 5008u);
+    EXPECT_EQ(fake.dynlib.OpenCount(), 0u);
+    EXPECT_FALSE(zip.Busy);
+}
+
+TEST_F(AddFilesReal, PasswordSuffixEncryptsOnlyThatEntry) {
+    Add({"ZANTORIK.EXE<geheim", "TEXTE\\THEMA.{2}", ">TEXTE\\THEMA.{1}<"});
+    ASSERT_EQ(zip.SuccessCount, 3) << zip.LastMessage;
+    ASSERT_EQ(zip.Contents.size(), 3u);
+    EXPECT_EQ(zip.Contents[0].FileName, "ZANTORIK.EXE");
+    EXPECT_TRUE(zip.Contents[0].Encrypted);
+    EXPECT_FALSE(zip.Contents[1].Encrypted);
+    EXPECT_FALSE(zip.Contents[2].Encrypted);
+}
+
+TEST_F(AddFilesReal, FailedAddLeavesTheArchiveAlone) {
+    Add({"ZANTORIK.EXE"});
+    ASSERT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
+    const std::string before = Bytes("GAME.ZIP");
+    const int updates = dirUpdates;
+    zkzip::fs::TestHooks().failReadName = "THEMA.{2}";
+    zkzip::fs::TestHooks().failReadAfter = -1;
+    Add({"TEXTE\\THEMA.{1}", "TEXTE\\THEMA.{2}"});
+    EXPECT_LE(zip.SuccessCount, 0);
+    EXPECT_TRUE(Bytes("GAME.ZIP") == before) << "archive changed";
+    EXPECT_EQ(zip.ErrorCode, zkzip::kErrOpen) << zip.LastMessage;
+    EXPECT_NE(zip.LastMessage.find("THEMA.{2}"), std::string::npos) << zip.LastMessage;
+    EXPECT_TRUE(zip.FSpecArgs.empty());
+    EXPECT_EQ(dirUpdates, updates);  // not re-read
+    EXPECT_EQ(zip.Contents.size(), 1u);
+}
+
+TEST_F(AddFilesReal, CancelFromAProgressEventStopsTheAdd) {
+    Add({"ZANTORIK.EXE"});
+    ASSERT_EQ(zip.SuccessCount, 1);
+    const std::string before = Bytes("GAME.ZIP");
+    int starts = 0;
+    zip.OnProgress = [&](TZipArchiver& z, ProgressType t, const std::string&, int32_t) {
+        if (t == ProgressFileStart && ++starts == 1) z.Cancel = true;
+    };
+    Add({"TEXTE\\THEMA.{1}", "TEXTE\\THEMA.{2}"});
+    EXPECT_LE(zip.SuccessCount, 0);
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(zip.ErrorCode, zkzip::kErrCancel) << zip.LastMessage;
+    EXPECT_TRUE(Bytes("GAME.ZIP") == before);
+    EXPECT_FALSE(zip.Cancel);
+    EXPECT_FALSE(zip.Busy);
+
+    // The next add runs normally: Cancel is cleared at its start too.
+    zip.OnProgress = nullptr;
+    zip.Cancel = true;
+    Add({"TEXTE\\THEMA.{2}"});
+    EXPECT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
+}
+
+TEST_F(AddFilesReal, BusyDuringTheRunAndASecondAddDoesNothing) {
+    std::vector<bool> busy;
+    bool nested = false;
+    zip.OnProgress = [&](TZipArchiver& z, ProgressType, const std::string&, int32_t) {
+        busy.push_back(z.Busy);
+        if (!nested) {
+            nested = true;
+            size_t before = messages.size();
+            z.AddFiles();  // finds Busy set
+            EXPECT_EQ(messages.size(), before);
+            EXPECT_EQ(z.FSpecArgs.size(), 2u);
+        }
+    };
+    EXPECT_FALSE(zip.Busy);
+    Add({"ZANTORIK.EXE", "TEXTE\\THEMA.{2}"});
+    EXPECT_EQ(zip.SuccessCount, 2) << zip.LastMessage;
+    ASSERT_FALSE(busy.empty());
+    for (bool b : busy) EXPECT_TRUE(b);
+    EXPECT_FALSE(zip.Busy);
+    EXPECT_EQ(zip.Contents.size(), 2u);
+}
+
+TEST_F(AddFilesReal, HandlerExceptionIsReportedAndTheAddCleansUp) {
+    zip.OnProgress = [](TZipArchiver&, ProgressType, const std::string&, int32_t) {
+        throw std::runtime_error("Abbruch im Ereignis");
+    };
+    Add({"ZANTORIK.EXE"});
+    EXPECT_EQ(zip.ErrorCode, 10101);
+    EXPECT_NE(zip.LastMessage.find("Abbruch im Ereignis"), std::string::npos) << zip.LastMessage;
+    EXPECT_TRUE(zip.FSpecArgs.empty());
+    EXPECT_FALSE(zip.Busy);
+    EXPECT_EQ(TZipArchiver::ZipLibraryHandle(), 0u);
+}
+
+}  // namespace
+}  // namespace zk::test
