@@ -136,6 +136,35 @@ TEST_F(AddFilesCommand, OldLibrariesGetTheEntriesWhole) {
     EXPECT_TRUE(zip.FSpecArgs.empty());
 }
 
+TEST_F(AddFilesCommand, OldLayoutRefusesMoreEntriesThanItHasSlots) {
+    g_version = 150;
+    zip.FSpecArgs.assign(ZK_OLD_SPEC_SLOTS + 1, "A.TXT");
+    zip.AddFiles();
+    EXPECT_EQ(g_sent.calls, 0);
+    EXPECT_EQ(Numbers(), std::vector<int>{10101});
+    EXPECT_TRUE(zip.FSpecArgs.empty());
+    EXPECT_FALSE(zip.Busy);
+}
+
+TEST_F(AddFilesCommand, TemporaryNames) {
+    fake.files.AddDir("C:\\TEMP");
+    // Neither TempDir nor a system folder: no name.
+    EXPECT_EQ(zip.MakeTempName("", ""), "");
+    zip.systemTempFolder = [] { return std::string("C:\\TEMP"); };
+    std::string a = zip.MakeTempName("", "");
+    EXPECT_EQ(a.compare(0, 11, "C:\\TEMP\\zip"), 0) << a;
+    EXPECT_EQ(a.substr(a.size() - 4), ".zip");
+    EXPECT_FALSE(fake.files.FileExists(a));  // only the name is kept
+    std::string b = zip.MakeTempName("abc", ".tmp");
+    EXPECT_EQ(b.compare(0, 11, "C:\\TEMP\\abc"), 0) << b;
+    EXPECT_EQ(b.substr(b.size() - 4), ".tmp");
+    EXPECT_NE(a.substr(0, a.size() - 4), b.substr(0, b.size() - 4));
+    // A TempDir that does not exist gives no name, not the system folder's.
+    zip.TempDir = "C:\\FEHLT";
+    EXPECT_EQ(zip.MakeTempName("", ""), "");
+    EXPECT_EQ(zip.TempDir, "C:\\FEHLT\\");
+}
+
 TEST_F(AddFilesCommand, StopsBeforeTheLibrary) {
     struct Case {
         std::vector<std::string> specs;
