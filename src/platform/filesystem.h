@@ -119,6 +119,12 @@ public:
     virtual std::string Drives() = 0;
     // Sets the critical-error mode and returns the one before.
     virtual unsigned SetCriticalErrorMode(unsigned mode) = 0;
+    // The system folder (C:\WINDOWS\SYSTEM32) and the Windows folder, without
+    // a trailing "\"; "" when the system cannot tell.
+    virtual std::string SystemFolder() = 0;
+    virtual std::string WindowsFolder() = 0;
+    // Moves a file to the recycle bin, silently; false when it is still there.
+    virtual bool RecycleFile(const std::string& path) = 0;
 };
 
 // Keeps the system's "drive not ready" boxes away for a scope.

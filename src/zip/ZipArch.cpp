@@ -255,6 +255,7 @@ void PutCallbackText(ZipCallbackData& data, const std::string& text) {
 TZipArchiver::TZipArchiver(platform::Platform& platform) : platform(platform) {
     if (auto* state = dynamic_cast<platform::ApplicationState*>(&platform.app)) OwnerWindow = state->mainWindow;
     Instances().push_back(this);
+    writeSfxStub = [this] { return WriteSfxStub(); };
 }
 
 TZipArchiver::~TZipArchiver() {

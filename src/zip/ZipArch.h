@@ -336,6 +336,27 @@ public:
     // Unset: such a name is treated like any other.
     std::function<int32_t()> writeSfxStub;
 
+    // ---- the self-extractor in front of a new ".EXE" archive (ZipSfx.cpp) ----
+    // Writes ZKSFX.BIN, its settings header and an empty end record to
+    // ZipFileName, replacing a file of that name. 0 on success; -1 the file
+    // cannot be made, -2 writing failed, -3 the stub cannot be read, -9 the
+    // settings, stub or icon are unusable. On failure no file is left.
+    int32_t WriteSfxStub();
+    // The flags byte of the settings header from SFXOptions and SFXOverWriteMode.
+    uint8_t SfxFlags() const;
+    // The settings header; false (with the would-be length) when a text does
+    // not fit its length byte. The texts go in the Windows (ANSI) code page.
+    bool MakeSfxHeader(std::vector<uint8_t>& header, size_t& length);
+    // The first stub found in the search order, stored in SFXPath; "" when
+    // there is none.
+    std::string FindSfxStub();
+    // Puts the 744 image bytes of SFXIcon over the stub's own icon in the
+    // open copy: 0, -9 when the icon or the stub has another shape, -2 when
+    // the file cannot be read or written.
+    int32_t ReplaceSfxIcon(platform::File& file);
+    // The hourglass while the stub is written (true), the normal cursor after.
+    std::function<void(bool busy)> busyCursor;
+
     // Asking for disk number n (0-based) of a spanned set while reading: the
     // part opened for reading. The disk handling fills this in; without it
     // the part cannot be opened (EZipArchiver 11001).

@@ -34,6 +34,17 @@ std::string Utf8(const std::wstring& w) {
     return s;
 }
 
+// The settings texts in the code page of the machine that wrote them,
+// taken to be this one's.
+std::string AnsiToUtf8(const std::string& raw) {
+    if (raw.empty()) return {};
+    int n = MultiByteToWideChar(CP_ACP, 0, raw.data(), int(raw.size()), nullptr, 0);
+    if (n <= 0) return Cp1252ToUtf8(raw);
+    std::wstring w(size_t(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, raw.data(), int(raw.size()), w.data(), n);
+    return Utf8(w);
+}
+
 std::string ErrorText(DWORD code) {
     wchar_t* buf = nullptr;
     DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -480,6 +491,7 @@ void AppendLog(const std::wstring& path, const std::string& line) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     g_instance = instance;
+    SetAnsiDecoder(&AnsiToUtf8);
     const bool unattended = Env(L"ZKSFX_UNATTENDED") == L"1";
     const std::wstring logPath = Env(L"ZKSFX_LOG");
     auto log = [&logPath](const std::string& line) { AppendLog(logPath, line); };

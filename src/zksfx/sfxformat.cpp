@@ -199,7 +199,13 @@ std::string Cp437ToUtf8(const std::string& raw) {
     return out;
 }
 
-std::string SettingText(const std::string& raw) { return IsUtf8(raw) ? raw : Cp1252ToUtf8(raw); }
+namespace {
+AnsiDecoder g_ansiDecoder = &Cp1252ToUtf8;
+}  // namespace
+
+void SetAnsiDecoder(AnsiDecoder decoder) { g_ansiDecoder = decoder ? decoder : &Cp1252ToUtf8; }
+
+std::string SettingText(const std::string& raw) { return IsUtf8(raw) ? raw : g_ansiDecoder(raw); }
 
 // ---- Zip directory -------------------------------------------------------
 

@@ -76,9 +76,14 @@ bool LocateHeader(Source& src, uint64_t limit, uint64_t& offset, Settings& out, 
 // ---- Texts ---------------------------------------------------------------
 
 bool IsUtf8(const std::string& s);
-// The settings texts come from a program that may write UTF-8 or the
-// Windows ANSI code page (1252): UTF-8 when they read as such.
+// The archiver writes the settings texts in the Windows (ANSI) code page of
+// the machine that made the archive; hand-made ones may carry UTF-8. UTF-8
+// when they read as such, else the ANSI decoder's result.
 std::string SettingText(const std::string& raw);
+// The decoder for ANSI texts; code page 1252 until the program sets the
+// system's own.
+using AnsiDecoder = std::string (*)(const std::string& raw);
+void SetAnsiDecoder(AnsiDecoder decoder);
 std::string Cp1252ToUtf8(const std::string& raw);
 std::string Cp437ToUtf8(const std::string& raw);
 

@@ -711,6 +711,12 @@ bool FakeFileSystem::RemoveFile(const std::string& path) {
     return true;
 }
 
+bool FakeFileSystem::RecycleFile(const std::string& path) {
+    if (!RemoveFile(path)) return false;
+    recycled.push_back(path);
+    return true;
+}
+
 bool FakeFileSystem::RenameFile(const std::string& from, const std::string& to) {
     Loc a = Locate(from), b = Locate(to);
     if (!Usable(a, true) || !Usable(b, true)) return false;

@@ -91,6 +91,10 @@ public:
     bool SetDriveLabel(char letter, const std::string& label) override;
     std::string Drives() override;
     unsigned SetCriticalErrorMode(unsigned mode) override;
+    std::string SystemFolder() override { return systemFolder; }
+    std::string WindowsFolder() override { return windowsFolder; }
+    // Removes the file and records it in `recycled`.
+    bool RecycleFile(const std::string& path) override;
 
     // Test side: drives. A drive is declared by its first use here or by
     // AddDir/AddFile on it; undeclared letters have no drive.
@@ -128,6 +132,9 @@ public:
     std::string Absolute(const std::string& path) const;
     std::string modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
     std::set<std::string> failSetCurrent;  // folders (any case) that cannot be made current
+    std::string systemFolder = "C:\\WINDOWS\\SYSTEM32";
+    std::string windowsFolder = "C:\\WINDOWS";
+    std::vector<std::string> recycled;  // files moved to the recycle bin, as named
 
 private:
     friend class FakeMemFile;

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 
 #include "platform/win32/win32_platform.h"
 #include "platform/buffered_file.h"
@@ -245,6 +246,52 @@ std::string FileSystem::Drives() {
 }
 
 unsigned FileSystem::SetCriticalErrorMode(unsigned mode) { return ::SetErrorMode(mode); }
+
+namespace {
+
+std::string FolderOf(UINT(WINAPI* query)(LPWSTR, UINT)) {
+    std::wstring buf(MAX_PATH, L'\0');
+    UINT n = query(buf.data(), static_cast<UINT>(buf.size()));
+    if (n >= buf.size()) {
+        buf.resize(n);
+        n = query(buf.data(), static_cast<UINT>(buf.size()));
+        if (n >= buf.size()) return {};
+    }
+    buf.resize(n);
+    if (!buf.empty() && buf.back() == L'\\') buf.pop_back();
+    return Utf8(buf);
+}
+
+}  // namespace
+
+std::string FileSystem::SystemFolder() { return FolderOf(GetSystemDirectoryW); }
+std::string FileSystem::WindowsFolder() { return FolderOf(GetWindowsDirectoryW); }
+
+bool FileSystem::RecycleFile(const std::string& path) {
+    // The shell wants a full path (relative ones are not put in the bin)
+    // and a list ending in two NULs.
+    std::wstring wide = Wide(path);
+    DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return Failed();
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
+    full.resize(n);
+    full.push_back(L'\0');
+    SHFILEOPSTRUCTW op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = full.c_str();
+    op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    int rc = SHFileOperationW(&op);
+    if (rc != 0 || op.fAnyOperationsAborted) {
+        lastError_ = rc != 0 ? rc : ERROR_CANCELLED;
+        return false;
+    }
+    if (GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        lastError_ = ERROR_ACCESS_DENIED;
+        return false;
+    }
+    return true;
+}
 
 bool FileSystem::Failed() {
     lastError_ = static_cast<int>(GetLastError());

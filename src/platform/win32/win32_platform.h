@@ -40,6 +40,9 @@ public:
     bool SetDriveLabel(char letter, const std::string& label) override;
     std::string Drives() override;
     unsigned SetCriticalErrorMode(unsigned mode) override;
+    std::string SystemFolder() override;
+    std::string WindowsFolder() override;
+    bool RecycleFile(const std::string& path) override;
 
 private:
     // Keeps the system's error number for LastError; false for chaining.
