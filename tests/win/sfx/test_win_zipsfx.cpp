@@ -1,0 +1,160 @@
+// The self-extractor writer over the real Win32 file system: the system
+// and Windows folders, the recycle bin, and the built ZKSFX.BIN found in the
+// program's folder with its icon replaced, as Windows' own resource loader
+// then sees it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/fake/fake_platform.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/wstr.h"
+#include "zip/ZipArch.h"
+#include "zksfx/sfxformat.h"
+
+namespace zk::test {
+namespace {
+
+std::string ExeFolder() {
+    wchar_t path[MAX_PATH];
+    std::wstring p(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return win32::Utf8(p.substr(0, p.rfind(L'\\')));
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream f(win32::Wide(path).c_str(), std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(win32::Wide(path).c_str(), std::ios::binary) << bytes;
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A fresh folder below the temporary folder.
+std::string ScratchFolder(const char* name) {
+    wchar_t temp[MAX_PATH];
+    std::string folder = win32::Utf8(std::wstring(temp, GetTempPathW(MAX_PATH, temp))) + name;
+    CreateDirectoryW(win32::Wide(folder).c_str(), nullptr);
+    return folder;
+}
+
+TEST(Win32Files, SystemAndWindowsFolders) {
+    win32::FileSystem files;
+    const std::string system = files.SystemFolder(), windows = files.WindowsFolder();
+    ASSERT_FALSE(system.empty());
+    ASSERT_FALSE(windows.empty());
+    EXPECT_NE(system.back(), '\\');
+    EXPECT_NE(windows.back(), '\\');
+    EXPECT_TRUE(files.DirExists(windows));
+    EXPECT_EQ(Lower(system), Lower(windows + "\\system32"));
+    EXPECT_TRUE(files.FileExists(system + "\\kernel32.dll"));
+}
+
+TEST(Win32Files, RecycleFileTakesTheFileAway) {
+    win32::FileSystem files;
+    const std::string folder = ScratchFolder("zkrecycle");
+    const std::string full = folder + "\\weg damit.txt";
+    WriteFile(full, "alt");
+    ASSERT_TRUE(files.FileExists(full));
+    EXPECT_TRUE(files.RecycleFile(full));
+    EXPECT_FALSE(files.FileExists(full));
+    EXPECT_FALSE(files.RecycleFile(full));  // nothing there any more
+
+    // A name relative to the current folder.
+    wchar_t old[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, old);
+    ASSERT_TRUE(files.SetCurrentDir(folder));
+    WriteFile(folder + "\\Größe.txt", "alt");
+    EXPECT_TRUE(files.RecycleFile("Größe.txt"));
+    EXPECT_FALSE(files.FileExists(folder + "\\Größe.txt"));
+    SetCurrentDirectoryW(old);
+    RemoveDirectoryW(win32::Wide(folder).c_str());
+}
+
+class SfxOnWindows : public ::testing::Test {
+protected:
+    SfxOnWindows() {
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) {
+            ADD_FAILURE() << "unexpected dialog: " << r.text;
+        };
+        GetCurrentDirectoryW(MAX_PATH, oldCwd_);
+        work_ = ScratchFolder("zksfxwork");
+        SetCurrentDirectoryW(win32::Wide(work_).c_str());
+        zip.Unattended = true;
+        zip.OnMessage = [this](TZipArchiver& z, int32_t, const std::string&) { numbers.push_back(z.ErrorCode); };
+    }
+    ~SfxOnWindows() override { SetCurrentDirectoryW(oldCwd_); }
+
+    platform::FakePlatform fake;
+    win32::FileSystem files;
+    win32::Application app;
+    win32::DynLib dynlib;
+    win32::CodePages codePages;
+    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
+                                app, fake.timers, fake.shellLinks, dynlib, codePages};
+    TZipArchiver zip{platform};
+    std::vector<int> numbers;
+    std::string work_;
+    wchar_t oldCwd_[MAX_PATH];
+};
+
+TEST_F(SfxOnWindows, StubFromTheProgramFolderWithAnotherIcon) {
+    const std::string stub = ReadFile(ExeFolder() + "\\ZKSFX.BIN");
+    std::string icon = ReadFile(ExeFolder() + "\\zksfx.ico");
+    ASSERT_EQ(icon.size(), 766u);
+    // Other colours: every pixel's palette index changed.
+    for (size_t i = 22 + 40 + 64; i < 22 + 40 + 64 + 512; ++i) icon[i] = static_cast<char>(icon[i] ^ 0x33);
+    zip.SFXIcon.data.assign(icon.begin(), icon.end());
+    zip.SFXPath = "FEHLT.BIN";
+    zip.SFXCaption = "Größe für ZANTORIK";
+    const std::string archive = work_ + "\\NEU.EXE";
+    WriteFile(archive, "ein altes Archiv");  // goes to the recycle bin
+    zip.SetZipFileName(archive);
+    numbers.clear();
+
+    ASSERT_EQ(zip.WriteSfxStub(), 0) << zip.LastMessage;
+    EXPECT_TRUE(numbers.empty());
+    EXPECT_EQ(Lower(zip.SFXPath), Lower(ExeFolder() + "\\ZKSFX.BIN"));
+    const std::string file = ReadFile(archive);
+    ASSERT_EQ(file.size(), stub.size() + 36 + 22);
+
+    HMODULE m = LoadLibraryExW(win32::Wide(archive).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(m, nullptr);
+    HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(3));
+    ASSERT_NE(r, nullptr);
+    ASSERT_EQ(SizeofResource(m, r), 744u);
+    const char* data = static_cast<const char*>(LockResource(LoadResource(m, r)));
+    ASSERT_NE(data, nullptr);
+    EXPECT_TRUE(std::string(data, 744) == icon.substr(22)) << "Windows sees another icon image";
+    FreeLibrary(m);
+
+    // Nothing else of the stub changed, and the stub finds its settings.
+    size_t differ = 0;
+    for (size_t i = 0; i < stub.size(); ++i) differ += file[i] != stub[i];
+    EXPECT_GT(differ, 0u);
+    EXPECT_LE(differ, 512u);
+    zksfx::MemorySource src(file);
+    EXPECT_EQ(zksfx::PeImageEnd(src), stub.size());
+    zksfx::Settings settings;
+    uint64_t at = 0;
+    std::string error;
+    ASSERT_TRUE(zksfx::LocateHeader(src, src.Size(), at, settings, error)) << error;
+    EXPECT_EQ(settings.caption, "Größe für ZANTORIK");
+    DeleteFileW(win32::Wide(archive).c_str());
+}
+
+}  // namespace
+}  // namespace zk::test
