@@ -51,6 +51,29 @@ std::string ScratchFolder(const char* name) {
     return folder;
 }
 
+// Files in the host's trash whose names begin with `name`; -1 when the
+// tests were not given a trash of their own (XDG_DATA_HOME, a host path
+// that Wine shows below Z:).
+int InTrash(const std::string& name) {
+    wchar_t buf[MAX_PATH];
+    DWORD n = GetEnvironmentVariableW(L"XDG_DATA_HOME", buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return -1;
+    std::wstring folder = L"Z:" + std::wstring(buf, n);
+    for (wchar_t& c : folder) c = c == L'/' ? L'\\' : c;
+    // Made here: without them Wine deletes for good.
+    for (const wchar_t* part : {L"", L"\\Trash", L"\\Trash\\info", L"\\Trash\\files"})
+        CreateDirectoryW((folder + part).c_str(), nullptr);
+    folder += L"\\Trash\\files\\";
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW((folder + win32::Wide(name) + L"*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int count = 0;
+    do ++count;
+    while (FindNextFileW(h, &found));
+    FindClose(h);
+    return count;
+}
+
 TEST(Win32Files, SystemAndWindowsFolders) {
     win32::FileSystem files;
     const std::string system = files.SystemFolder(), windows = files.WindowsFolder();
@@ -69,8 +92,12 @@ TEST(Win32Files, RecycleFileTakesTheFileAway) {
     const std::string full = folder + "\\weg damit.txt";
     WriteFile(full, "alt");
     ASSERT_TRUE(files.FileExists(full));
+    const int before = InTrash("weg damit.txt");
     EXPECT_TRUE(files.RecycleFile(full));
     EXPECT_FALSE(files.FileExists(full));
+    if (before >= 0) {
+        EXPECT_EQ(InTrash("weg damit.txt"), before + 1) << "not in the recycle bin";
+    }
     EXPECT_FALSE(files.RecycleFile(full));  // nothing there any more
 
     // A name relative to the current folder.
@@ -125,9 +152,13 @@ TEST_F(SfxOnWindows, StubFromTheProgramFolderWithAnotherIcon) {
     zip.SetZipFileName(archive);
     WriteFile(archive, "ein altes Archiv");  // goes to the recycle bin
     ASSERT_TRUE(numbers.empty());
+    const int before = InTrash("NEU.EXE");
 
     ASSERT_EQ(zip.WriteSfxStub(), 0) << zip.LastMessage;
     EXPECT_TRUE(numbers.empty());
+    if (before >= 0) {
+        EXPECT_EQ(InTrash("NEU.EXE"), before + 1) << "the old file is not in the recycle bin";
+    }
     EXPECT_EQ(Lower(zip.SFXPath), Lower(ExeFolder() + "\\ZKSFX.BIN"));
     const std::string file = ReadFile(archive);
     ASSERT_EQ(file.size(), stub.size() + 32 + 22);  // 12 + 18 rounded up
