@@ -22,6 +22,7 @@ static char logText[65536];
 
 EXPORT const char* ZK_STDCALL ZkTestLog(void) { return logText; }
 
+#if defined(ZK_WITH_VERSION) || defined(ZK_RECORD)
 /* Read through the system, not the C run-time's copy of the environment:
  * the test sets it in the same process. */
 static int32_t Version(void) {
@@ -29,6 +30,7 @@ static int32_t Version(void) {
     DWORD n = GetEnvironmentVariableA("ZK_TESTLIB_VERSION", v, sizeof v);
     return n > 0 && n < sizeof v ? (int32_t)atoi(v) : ZK_VERSION;
 }
+#endif
 
 #ifdef ZK_WITH_VERSION
 EXPORT int32_t ZK_STDCALL GetZkZipVersion(void) { return Version(); }
