@@ -257,6 +257,28 @@ TEST_F(ZipWin, TheRealLibraryWritesWhatTheReaderReads) {
     RemoveDirectoryW(win32::Wide(dir).c_str());
 }
 
+TEST_F(ZipWin, TemporaryNamesInTheSystemsFolder) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    std::wstring folder = std::wstring(temp) + L"zk tmp ä";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    wchar_t before[MAX_PATH] = {};
+    const bool hadTmp = GetEnvironmentVariableW(L"TMP", before, MAX_PATH) > 0;
+    // Named without the trailing backslash: the service adds it.
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    const std::string expected = win32::Utf8(folder) + "\\";
+    EXPECT_EQ(files.TempFolder(), expected);
+    // The component falls back to it while TempDir is empty.
+    std::string name = zip.MakeTempName("", "");
+    EXPECT_EQ(name.compare(0, expected.size() + 3, expected + "zip"), 0) << name;
+    EXPECT_EQ(name.substr(name.size() - 4), ".zip");
+    EXPECT_EQ(name.find('\\', expected.size()), std::string::npos) << name;
+    EXPECT_FALSE(files.FileExists(name));
+    EXPECT_TRUE(files.RemoveDir(win32::Utf8(folder)));  // nothing was left in it
+    SetEnvironmentVariableW(L"TMP", hadTmp ? before : nullptr);
+    EXPECT_TRUE(numbers.empty());
+}
+
 // ---- the command as a library of a given version receives it ----
 
 // The lines the recording library writes for one field each; "*" marks the
