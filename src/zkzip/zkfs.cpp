@@ -27,6 +27,7 @@ thread_local char g_lastErrorText[512];
 
 void SetLastErrorText(const std::string& text) {
     size_t n = std::min(text.size(), sizeof g_lastErrorText - 1);
+    while (n < text.size() && n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;  // whole characters
     std::memcpy(g_lastErrorText, text.data(), n);
     g_lastErrorText[n] = 0;
 }
