@@ -32,6 +32,7 @@ for ((i = 1; i <= runs; i++)); do
     (cd "$game" && zip -9 -r -q "$theirs" .)
     t1=$(now)
     result=$("$driver" "$ours" "$game")
+    small=$(sed -n 2p <<<"$result"); result=$(sed -n 1p <<<"$result")
     t2=$(now)
     z=$(calc "$t1 - $t0"); o=$(calc "$t2 - $t1")
     printf 'run %d: zip -9 %.3f s, AddFiles %.3f s\n' "$i" "$z" "$o"
@@ -44,6 +45,7 @@ our_size=$(stat -c %s "$ours")
 printf 'folder:    %d files, %d bytes\n' "$nfiles" "$bytes"
 printf 'zip -9:    %8.3f s  %10d bytes\n' "$best_zip" "$zip_size"
 printf 'AddFiles:  %8.3f s  %10d bytes  (%s files, one call each)\n' "$best_ours" "$our_size" "${result%% *}"
+printf 'one small file more: %s ms into the finished archive, %s ms into a new one\n' ${small% *} ${small#* }
 printf 'time ratio: %.3f (aim <= 1.3)   size ratio: %.4f (aim <= 1.01)\n' \
     "$(calc "$best_ours / $best_zip")" "$(calc "$our_size / $zip_size")"
 unzip -tq "$ours" >/dev/null && echo "unzip -t: archive OK" || { echo "unzip -t: archive BROKEN"; exit 1; }
