@@ -125,6 +125,9 @@ public:
     virtual std::string WindowsFolder() = 0;
     // Moves a file to the recycle bin, silently; false when it is still there.
     virtual bool RecycleFile(const std::string& path) = 0;
+    // The system's folder for temporary files, with a trailing "\"; "" when
+    // the system names none.
+    virtual std::string TempFolder() = 0;
 };
 
 // Keeps the system's "drive not ready" boxes away for a scope.

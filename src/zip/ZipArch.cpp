@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "zip/PasswordDlg.h"
+#include "zip/TempFolder.h"
 
 namespace zk {
 
@@ -255,6 +256,7 @@ void PutCallbackText(ZipCallbackData& data, const std::string& text) {
 TZipArchiver::TZipArchiver(platform::Platform& platform) : platform(platform) {
     if (auto* state = dynamic_cast<platform::ApplicationState*>(&platform.app)) OwnerWindow = state->mainWindow;
     Instances().push_back(this);
+    systemTempFolder = SystemTempFolder(platform.files);
     writeSfxStub = [this] { return WriteSfxStub(); };
 }
 

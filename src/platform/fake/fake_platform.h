@@ -95,6 +95,7 @@ public:
     std::string WindowsFolder() override { return windowsFolder; }
     // Removes the file and records it in `recycled`.
     bool RecycleFile(const std::string& path) override;
+    std::string TempFolder() override { return tempFolder; }
 
     // Test side: drives. A drive is declared by its first use here or by
     // AddDir/AddFile on it; undeclared letters have no drive.
@@ -135,6 +136,7 @@ public:
     std::string systemFolder = "C:\\WINDOWS\\SYSTEM32";
     std::string windowsFolder = "C:\\WINDOWS";
     std::vector<std::string> recycled;  // files moved to the recycle bin, as named
+    std::string tempFolder = "C:\\TEMP\\";  // what TempFolder answers; the folder is not made
 
 private:
     friend class FakeMemFile;

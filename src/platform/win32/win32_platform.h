@@ -43,6 +43,7 @@ public:
     std::string SystemFolder() override;
     std::string WindowsFolder() override;
     bool RecycleFile(const std::string& path) override;
+    std::string TempFolder() override;
 
 private:
     // Keeps the system's error number for LastError; false for chaining.
