@@ -77,6 +77,12 @@ public:
     bool Free(platform::LibHandle lib) override;
 };
 
+// SHFormatDrive on a thread of its own, its dialog steered by a message hook.
+class DiskFormat : public platform::DiskFormat {
+public:
+    int Format(int drive, const std::string& label, bool confirmErase, void* parentWindow) override;
+};
+
 class CodePages : public platform::CodePages {
 public:
     unsigned OemCodePage() override;
