@@ -1,0 +1,121 @@
+// Spanning under Wine: the real ZKZIP.DLL writes the temporary archive, the
+// component copies it onto drive A:, which the prefix maps as a floppy. The
+// script around this test swaps the folder behind A: whenever the disk
+// request asks for the next disk (ZK_SPAN_CTL names the folder both sides
+// talk through), and checks the parts afterwards with Info-ZIP.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "platform/fake/fake_platform.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/wstr.h"
+#include "zip/ZipArch.h"
+
+namespace zk::test {
+namespace {
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(win32::Wide(path).c_str(), std::ios::binary) << content;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesW(win32::Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Asks the script for disk n behind A: and waits until it is there.
+bool SwapDisk(const std::string& ctl, int n) {
+    const std::string ack = ctl + "\\ack" + std::to_string(n);
+    WriteFile(ctl + "\\request.tmp", std::to_string(n));
+    if (!MoveFileExW(win32::Wide(ctl + "\\request.tmp").c_str(), win32::Wide(ctl + "\\request").c_str(),
+                     MOVEFILE_REPLACE_EXISTING))
+        return false;
+    for (int i = 0; i < 600; ++i) {
+        if (Exists(ack)) {
+            DeleteFileW(win32::Wide(ack).c_str());
+            return true;
+        }
+        Sleep(50);
+    }
+    return false;
+}
+
+class SpanWine : public ::testing::Test {
+protected:
+    SpanWine() {
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) {
+            ADD_FAILURE() << "unexpected dialog: " << r.text;
+        };
+        zip.OnMessage = [this](TZipArchiver& z, int32_t, const std::string& text) {
+            if (text.rfind("Copying: ", 0) != 0) messages += std::to_string(z.ErrorCode) + " " + text + "\n";
+        };
+    }
+    platform::FakePlatform fake;
+    win32::FileSystem files;
+    win32::Application app;
+    win32::DynLib dynlib;
+    win32::CodePages codePages;
+    win32::DiskFormat diskFormat;
+    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
+                                app, fake.timers, fake.shellLinks, dynlib, codePages, diskFormat};
+    TZipArchiver zip{platform};
+    std::string messages;
+};
+
+TEST_F(SpanWine, GameOntoFloppies) {
+    const std::string ctl = Env("ZK_SPAN_CTL"), src = Env("ZK_SPAN_SRC");
+    if (ctl.empty() || src.empty()) GTEST_SKIP() << "run through run_span.sh";
+    ASSERT_EQ(files.DriveKind('A'), platform::DriveType::Removable);
+    ASSERT_TRUE(files.SetCurrentDir(src));
+    files.CreateDir(src + "\\TMP");
+    zip.TempDir = src + "\\TMP";
+    zip.AddOptions = {AddDirNames, AddDiskSpan};
+    zip.MaxVolumeSize = 1457664;
+    zip.SetZipFileName("A:\\GAME.ZIP");
+    std::vector<int> asked, totals;
+    zip.OnGetNextDisk = [&](TZipArchiver&, int32_t disk, int32_t total, const std::string& drive, bool& abort) {
+        EXPECT_EQ(drive, "A:\\");
+        asked.push_back(disk);
+        totals.push_back(total);
+        abort = !SwapDisk(ctl, disk);
+    };
+    zip.FSpecArgs = {"ZANTORIK.EXE", "TEXTE\\THEMA.TXT", "LEER.DAT"};
+    zip.AddFiles();
+    ASSERT_EQ(zip.SuccessCount, 3) << messages;
+    ASSERT_GE(asked.size(), 2u);
+    for (size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(asked[i], static_cast<int>(i) + 1);
+    EXPECT_EQ(totals.front(), static_cast<int>(asked.size()));
+    // The directory was read back from the last disk.
+    ASSERT_EQ(zip.Contents.size(), 3u) << messages;
+    EXPECT_EQ(zip.Contents[1].FileName, "TEXTE\\THEMA.TXT");
+    EXPECT_TRUE(zip.Spanned());
+    EXPECT_EQ(zip.VolumeLabel(), "PKBACK# 00" + std::to_string(asked.size()));
+    // Nothing is left in the temporary folder.
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(win32::Wide(src + "\\TMP\\*.*").c_str(), &fd);
+    int left = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++left;
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    EXPECT_EQ(left, 0);
+
+    // Disk 1 alone: its label tells the reader it holds the first part.
+    ASSERT_TRUE(SwapDisk(ctl, 1));
+    fake.dialogs.Answer(platform::mrOk);  // the message box of the failed read
+    zip.SetZipFileName("A:\\GAME.ZIP");
+    EXPECT_EQ(zip.ZipFileName(), "");  // disk 1 holds no end record
+    EXPECT_NE(messages.find("11037"), std::string::npos) << messages;
+}
+
+}  // namespace
+}  // namespace zk::test
