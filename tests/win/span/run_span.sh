@@ -53,6 +53,7 @@ rc=0
   wine "$2" >"$3" 2>&1 </dev/null' _ "$work" "$exe" "$log" || rc=$?
 : >"$work/ctl/end"
 cat "$log"
+for d in "$work"/disks/d*; do echo "$(basename "$d"):"; ls -la "$d" | tail -n +2; done
 [ $rc -eq 0 ] || exit $rc
 
 # What Wine keeps of the labels: the file .windows-label in each disk's root.
