@@ -13,7 +13,7 @@
 namespace zk::win32 {
 namespace {
 
-using SHFormatDriveFn = DWORD(WINAPI*)(HWND, UINT, UINT, UINT);
+using SHFormatDriveFn = DiskFormat::FormatFn;
 constexpr UINT kDefaultCapacity = 0xFFFF;  // SHFMT_ID_DEFAULT
 
 // Control numbers of the shell's format dialog.
@@ -25,7 +25,8 @@ struct FormatJob {
     std::wstring label;
     bool confirmErase = true;
     HWND parent = nullptr;
-    HHOOK hook = nullptr;
+    SHFormatDriveFn function = nullptr;  // none: the shell's
+    HHOOK hook = nullptr, postedHook = nullptr;
     bool startPressed = false;
     int result = platform::kFormatNotRun;
 };
@@ -38,7 +39,25 @@ void Press(HWND dlg, int id) {
     PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
 }
 
-// Acts after each message has been handled, so that what it sets stays set.
+// The dialog's "ready" message, sent or posted: Start is pressed once.
+void FormatReady(FormatJob* job, HWND w) {
+    if (job->confirmErase || job->startPressed || (GetWindowLongW(w, GWL_STYLE) & WS_CHILD)) return;
+    job->startPressed = true;
+    Press(w, kStart);
+}
+
+// Posted messages pass here on their way out of the queue.
+LRESULT CALLBACK PostedHook(int code, WPARAM wp, LPARAM lp) {
+    FormatJob* job = g_job;
+    if (code == HC_ACTION && wp == PM_REMOVE && job) {
+        const auto* m = reinterpret_cast<const MSG*>(lp);
+        if (m->message == kFormatReady && m->hwnd) FormatReady(job, m->hwnd);
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// Sent messages pass here once they have been handled, so that what it
+// sets stays set.
 LRESULT CALLBACK FormatHook(int code, WPARAM wp, LPARAM lp) {
     FormatJob* job = g_job;
     if (code == HC_ACTION && job) {
@@ -60,12 +79,7 @@ LRESULT CALLBACK FormatHook(int code, WPARAM wp, LPARAM lp) {
                 if (id == kLabel && m->lParam && job->label != reinterpret_cast<const wchar_t*>(m->lParam))
                     SetWindowTextW(m->hwnd, job->label.c_str());
                 break;
-            case kFormatReady:
-                if (!job->confirmErase && !job->startPressed && id == 0) {
-                    job->startPressed = true;
-                    Press(m->hwnd, kStart);
-                }
-                break;
+            case kFormatReady: FormatReady(job, m->hwnd); break;
             case BM_SETSTYLE:
                 // Once the format is done its Cancel button turns into Close.
                 if (!job->confirmErase && id == kClose && m->wParam == 0) Press(dlg, kClose);
@@ -78,15 +92,19 @@ LRESULT CALLBACK FormatHook(int code, WPARAM wp, LPARAM lp) {
 
 DWORD WINAPI FormatThread(LPVOID arg) {
     auto* job = static_cast<FormatJob*>(arg);
-    HMODULE shell = LoadLibraryW(L"Shell32.dll");
-    if (!shell) return 0;
-    auto format = reinterpret_cast<SHFormatDriveFn>(reinterpret_cast<void*>(GetProcAddress(shell, "SHFormatDrive")));
+    HMODULE shell = job->function ? nullptr : LoadLibraryW(L"Shell32.dll");
+    if (!shell && !job->function) return 0;
+    SHFormatDriveFn format = job->function;
+    if (!format)
+        format = reinterpret_cast<SHFormatDriveFn>(reinterpret_cast<void*>(GetProcAddress(shell, "SHFormatDrive")));
     if (format) {
         job->hook = SetWindowsHookExW(WH_CALLWNDPROCRET, FormatHook, nullptr, GetCurrentThreadId());
+        job->postedHook = SetWindowsHookExW(WH_GETMESSAGE, PostedHook, nullptr, GetCurrentThreadId());
         job->result = static_cast<int>(format(job->parent, job->drive, kDefaultCapacity, 0));
         if (job->hook) UnhookWindowsHookEx(job->hook);
+        if (job->postedHook) UnhookWindowsHookEx(job->postedHook);
     }
-    FreeLibrary(shell);
+    if (shell) FreeLibrary(shell);
     return 0;
 }
 
@@ -114,6 +132,7 @@ int DiskFormat::Format(int drive, const std::string& label, bool confirmErase, v
     job.label = Wide(label);
     job.confirmErase = confirmErase;
     job.parent = static_cast<HWND>(parentWindow);
+    job.function = formatFunction;
     g_job = &job;
     DWORD threadId = 0;
     HANDLE thread = CreateThread(nullptr, 0, FormatThread, &job, 0, &threadId);

@@ -158,3 +158,118 @@ TEST_F(SpanWine, EraseEndsAsACancelledFormat) {
 
 }  // namespace
 }  // namespace zk::test
+
+namespace zk::test {
+namespace {
+
+// A stand-in for the shell's format dialog, with the same control numbers:
+// it turns its controls on as the real one does, puts its own text into the
+// label field, and records what the hook made of them when it closes.
+struct StandIn {
+    bool confirm = true;     // the test's expectation: nobody presses Start
+    bool started = false;    // Start was pressed
+    bool closedByHook = false;
+    std::wstring label;      // the label field at the end
+    bool capacityEnabled = true, labelEnabled = true, quickEnabled = true;
+    bool quickChecked = false, systemChecked = true;
+    unsigned drive = 99;
+    bool done = false;
+    unsigned long result = 0;
+};
+StandIn g_standIn;
+
+void Record(HWND dlg) {
+    wchar_t text[64] = {};
+    GetDlgItemTextW(dlg, 38, text, 64);
+    g_standIn.label = text;
+    g_standIn.capacityEnabled = IsWindowEnabled(GetDlgItem(dlg, 35));
+    g_standIn.labelEnabled = IsWindowEnabled(GetDlgItem(dlg, 38));
+    g_standIn.quickEnabled = IsWindowEnabled(GetDlgItem(dlg, 39));
+    g_standIn.quickChecked = IsDlgButtonChecked(dlg, 39) == BST_CHECKED;
+    g_standIn.systemChecked = IsDlgButtonChecked(dlg, 41) == BST_CHECKED;
+}
+
+LRESULT CALLBACK StandInProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND && LOWORD(wp) == 1) {
+        g_standIn.started = true;
+        // "Formatted": Cancel becomes a plain Close button.
+        SendMessageW(GetDlgItem(h, 2), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+        return 0;
+    }
+    if (msg == WM_COMMAND && LOWORD(wp) == 2) {
+        Record(h);
+        g_standIn.closedByHook = true;
+        g_standIn.result = 0;
+        g_standIn.done = true;
+        return 0;
+    }
+    if (msg == WM_TIMER) {  // nobody acted: the user cancels
+        Record(h);
+        g_standIn.result = static_cast<unsigned long>(platform::kFormatCancelled);
+        g_standIn.done = true;
+        return 0;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
+
+unsigned long __stdcall StandInFormat(void* parent, unsigned drive, unsigned, unsigned) {
+    g_standIn.drive = drive;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = StandInProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZkStandInFormat";
+    RegisterClassW(&wc);
+    HWND dlg = CreateWindowExW(0, L"ZkStandInFormat", L"Format", WS_POPUP | WS_CAPTION | WS_VISIBLE, 10, 10, 300, 200,
+                               static_cast<HWND>(parent), nullptr, wc.hInstance, nullptr);
+    auto control = [&](const wchar_t* cls, int id, DWORD style) {
+        return CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE | WS_DISABLED | style, 10, 10 + id, 100, 20, dlg,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), wc.hInstance, nullptr);
+    };
+    control(L"COMBOBOX", 35, CBS_DROPDOWNLIST);
+    control(L"EDIT", 38, 0);
+    control(L"BUTTON", 39, BS_AUTOCHECKBOX);
+    HWND system = control(L"BUTTON", 41, BS_AUTOCHECKBOX);
+    control(L"BUTTON", 1, BS_DEFPUSHBUTTON);
+    control(L"BUTTON", 2, BS_PUSHBUTTON);
+    SendMessageW(system, BM_SETCHECK, BST_CHECKED, 0);
+    for (int id : {35, 38, 39, 41, 1, 2}) EnableWindow(GetDlgItem(dlg, id), TRUE);
+    SetDlgItemTextW(dlg, 38, L"EIGENES");
+    PostMessageW(dlg, 0x402, 0, 0);
+    SetTimer(dlg, 1, 1500, nullptr);
+    MSG m;
+    while (!g_standIn.done && GetMessageW(&m, nullptr, 0, 0) > 0) {
+        TranslateMessage(&m);
+        DispatchMessageW(&m);
+    }
+    DestroyWindow(dlg);
+    return g_standIn.result;
+}
+
+TEST(DiskFormatWine, TheHookSteersTheDialog) {
+    // The owner lives on this thread, which must keep its messages moving
+    // while the dialog's thread talks to it.
+    HWND owner = CreateWindowExW(0, L"STATIC", L"Besitzer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(owner, nullptr);
+    for (bool confirm : {false, true}) {
+        g_standIn = StandIn{};
+        win32::DiskFormat format;
+        format.formatFunction = &StandInFormat;
+        int result = format.Format(1, "PKBACK# 007", confirm, confirm ? nullptr : owner);
+        EXPECT_EQ(g_standIn.drive, 1u);
+        EXPECT_EQ(g_standIn.label, L"PKBACK# 007") << confirm;
+        EXPECT_FALSE(g_standIn.capacityEnabled) << confirm;
+        EXPECT_FALSE(g_standIn.labelEnabled) << confirm;
+        EXPECT_FALSE(g_standIn.quickEnabled) << confirm;
+        EXPECT_TRUE(g_standIn.quickChecked) << confirm;
+        EXPECT_FALSE(g_standIn.systemChecked) << confirm;
+        // Without confirmation Start and then Close are pressed for the user.
+        EXPECT_EQ(g_standIn.started, !confirm);
+        EXPECT_EQ(g_standIn.closedByHook, !confirm);
+        EXPECT_EQ(result, confirm ? platform::kFormatCancelled : 0);
+    }
+    DestroyWindow(owner);
+}
+
+}  // namespace
+}  // namespace zk::test
