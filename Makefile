@@ -1,7 +1,7 @@
 # make run   - installs what is missing, builds, starts the launcher under Wine
 # make test  - installs what is missing, builds all three builds, runs every test
 # make bench-copy - the copy engine against cp -r (not a test)
-# make bench-setup - the copy through the real setup window under Wine against cp -r (not a test)
+# make bench-setup - the copy and the zip run through the real setup window under Wine against cp -r and zip -9 -r (not a test)
 # make fuzz  - the archive directory reader under libFuzzer for FUZZ_SECONDS
 SHELL := /bin/bash
 JOBS ?= 2

@@ -1,8 +1,9 @@
 // The copy through the real setup window, under Wine: the window realized and
 // shown, the paths in its fields, "Start" pressed, every question answered
 // "No". Prints the bytes copied and the seconds the run took.
-//   setup_bench.exe SOURCE TARGET [--hidden]
-// --hidden runs the same without real windows (the copy without repaints).
+//   setup_bench.exe SOURCE TARGET [--hidden | --zip]
+// --hidden runs the same without real windows (the copy without repaints);
+// --zip ticks "Komprimieren": TARGET\zantorik.zip through ZKZIP.DLL.
 #include <windows.h>
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "platform/win32/shelllink_win32.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
+#include "launcher/setupzip.h"
 #include "setup/Zksetup1.h"
 #include "ui/win32/peers.h"
 
@@ -28,6 +30,7 @@ public:
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const bool hidden = argc > 3 && std::wstring(argv[3]) == L"--hidden";
+    const bool zip = argc > 3 && std::wstring(argv[3]) == L"--zip";
     zk::win32::Registry registry;
     zk::win32::FileSystem files;
     zk::win32::Process process;
@@ -42,13 +45,14 @@ int wmain(int argc, wchar_t** argv) {
     zk::platform::Platform platform{registry, files, process, help, dialogs,
                                     app, timers, shellLinks, dynlib, codePages, diskFormat};
     zk::ui::win32::Init(app);
-    zk::TForm1 setup(platform);
+    zk::TForm1 setup(platform, {}, std::make_unique<zk::SetupZip>(platform));
     setup.Created();
     if (!hidden) zk::ui::win32::Realize(setup);
     setup.Show();
     zk::ui::win32::ProcessMessages();
     setup.Edit1.SetText(zk::win32::Utf8(argv[1]));
     setup.Edit2.SetText(zk::win32::Utf8(argv[2]));
+    if (zip) setup.chkZip.Toggle();
     zk::ui::win32::ProcessMessages();
     const auto t0 = std::chrono::steady_clock::now();
     setup.ButStartClick();

@@ -13,6 +13,7 @@ prepare() {
   cp "$build/src/launcher/ZKSTART.EXE" "$game/ZKSTART.EXE"
   # The self-extractor stub, where the archiver looks for it.
   cp "$build/src/launcher/ZKSFX.BIN" "$game/ZKSFX.BIN"
+  cp "$build/src/launcher/ZKZIP.DLL" "$game/ZKZIP.DLL"
   cp "$build/tools/zantorik.exe" "$game/zantorik.exe"
   # Under Wine a .pif that holds a Windows program runs that program.
   cp "$build/tools/zantorik.exe" "$game/zantorik.pif"

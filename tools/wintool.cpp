@@ -5,6 +5,7 @@
 //   wintool close TEXT            asks the window to close
 //   wintool press TEXT CAPTION    clicks the child button with that caption
 //   wintool state TEXT CAPTION    prints "enabled" or "disabled" for that child
+//   wintool check TEXT CAPTION    prints "checked" or "unchecked" for that check box
 // Exit code 0 on success, 1 on a time-out or when nothing matched.
 #include <windows.h>
 
@@ -111,6 +112,13 @@ int wmain(int argc, wchar_t** argv) {
         EnumChildWindows(h, FindChild, reinterpret_cast<LPARAM>(&s));
         if (!s.found) return 1;
         PrintUtf8(IsWindowEnabled(s.found) ? L"enabled" : L"disabled");
+        return 0;
+    }
+    if (cmd == L"check" && argc > 3) {
+        Search s{argv[3]};
+        EnumChildWindows(h, FindChild, reinterpret_cast<LPARAM>(&s));
+        if (!s.found) return 1;
+        PrintUtf8(SendMessageW(s.found, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"checked" : L"unchecked");
         return 0;
     }
     return 2;

@@ -6,6 +6,7 @@
 #include "platform/win32/win32_platform.h"
 #include "ui/win32/dialogs_win32.h"
 #include "ui/win32/peers.h"
+#include "zip/win32/PasswordDlg_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     zk::win32::Registry registry;
@@ -24,6 +25,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
                                     app, timers, shellLinks, dynlib, codePages, diskFormat};
 
     zk::ui::win32::Init(app);
-    zk::Program program(platform, [](zk::ui::Form& form) { zk::ui::win32::Realize(form); });
+    zk::win32::InstallPasswordDlg();
+    zk::Program program(platform, [&app](zk::ui::Form& form) {
+        zk::ui::win32::Realize(form);
+        // The zip library's dialogs belong to the main window.
+        if (form.isMainForm) app.mainWindow = zk::ui::win32::WindowOf(form);
+    });
     return zk::ui::win32::RunMessageLoop();
 }

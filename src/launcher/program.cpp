@@ -1,5 +1,6 @@
 #include "launcher/program.h"
 
+#include "launcher/setupzip.h"
 #include "shell/shelllinks.h"
 
 namespace zk {
@@ -20,8 +21,8 @@ Program::Program(platform::Platform& platform, const Realize& realize) {
     launcher = std::make_unique<TFormStart>(platform);
     made(*launcher);
     splash->FormStart = launcher.get();
-    // Hidden; no archive component yet, so "Komprimieren" stays off.
-    setup = std::make_unique<TForm1>(platform);
+    // Hidden; its archive component takes the splash as its owner window.
+    setup = std::make_unique<TForm1>(platform, SetupSeams{}, std::make_unique<SetupZip>(platform));
     made(*setup);
     about = std::make_unique<TAboutBoxRV>(platform);
     made(*about);

@@ -11,6 +11,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -584,6 +585,49 @@ uint32_t Job::FileCrc(const Item& item) {
     return uint32_t(crc);
 }
 
+// Already-compressed data gains nothing from deflate and costs it the most
+// time. After a window of input that deflate did not shrink, the data goes
+// out in plain deflate blocks until a stretch of it looks compressible
+// again (its bytes are far from evenly spread); then the requested level
+// returns. The stream stays one valid deflate stream throughout.
+class LevelChooser {
+public:
+    static constexpr size_t kStretch = 32 * 1024;
+
+    explicit LevelChooser(int level) : current(level), wanted(level) {}
+
+    // At the requested level: whether the last window came out no smaller
+    // than it went in.
+    bool WindowDidNotShrink(uLong totalIn, uLong totalOut) {
+        const uLong in = totalIn - windowIn_, out = totalOut - windowOut_;
+        if (in < kWindow) return false;
+        StartWindow(totalIn, totalOut);
+        return out >= in - in / 100;
+    }
+    void StartWindow(uLong totalIn, uLong totalOut) {
+        windowIn_ = totalIn;
+        windowOut_ = totalOut;
+    }
+    // Order-0 entropy below 7.8 bits a byte: Huffman coding alone saves a
+    // few percent there.
+    static bool LooksCompressible(const uint8_t* data, size_t n) {
+        if (n < 256) return true;
+        uint32_t counts[256] = {};
+        for (size_t i = 0; i < n; ++i) ++counts[data[i]];
+        double bits = 0;
+        for (uint32_t c : counts)
+            if (c) bits -= double(c) * std::log2(double(c) / double(n));
+        return bits < 7.8 * double(n);
+    }
+
+    int current;
+    const int wanted;
+
+private:
+    static constexpr uLong kWindow = 1024 * 1024;
+    uLong windowIn_ = 0, windowOut_ = 0;
+};
+
 Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progress, const uint32_t* knownCrc) {
     fs::File f;
     if (!f.Open(item.src, fs::File::Mode::Read))
@@ -616,6 +660,34 @@ Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progre
         out.Write(data, n);
         r.packed += n;
     };
+    LevelChooser levels(level_);
+    auto setLevel = [&](int level) {
+        for (int tries = 0; tries < 64; ++tries) {
+            zs.next_out = packed.data();
+            zs.avail_out = uInt(packed.size());
+            int rc = deflateParams(&zs, level, Z_DEFAULT_STRATEGY);
+            emit(packed.data(), packed.size() - zs.avail_out);
+            if (rc == Z_OK) {
+                levels.current = level;
+                levels.StartWindow(zs.total_in, zs.total_out);
+                return;
+            }
+            if (rc != Z_BUF_ERROR) break;
+        }
+        throw Failure{kErrMemory, "Compression failed for " + item.src};
+    };
+    auto feed = [&](uint8_t* data, size_t n, int flush) {
+        zs.next_in = data;
+        zs.avail_in = uInt(n);
+        int rc;
+        do {
+            zs.next_out = packed.data();
+            zs.avail_out = uInt(packed.size());
+            rc = deflate(&zs, flush);
+            if (rc == Z_STREAM_ERROR) throw Failure{kErrMemory, "Compression failed for " + item.src};
+            emit(packed.data(), packed.size() - zs.avail_out);
+        } while (zs.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+    };
     uLong crc = crc32(0, nullptr, 0);
     for (;;) {
         int64_t n = f.Read(in.data(), int64_t(in.size()));
@@ -627,17 +699,20 @@ Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progre
         if (method == 0) {
             emit(in.data(), size_t(n));
         } else {
-            zs.next_in = in.data();
-            zs.avail_in = uInt(n);
-            int flush = n == 0 ? Z_FINISH : Z_NO_FLUSH;
-            int rc;
-            do {
-                zs.next_out = packed.data();
-                zs.avail_out = uInt(packed.size());
-                rc = deflate(&zs, flush);
-                if (rc == Z_STREAM_ERROR) throw Failure{kErrMemory, "Compression failed for " + item.src};
-                emit(packed.data(), packed.size() - zs.avail_out);
-            } while (zs.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+            size_t done = 0;
+            if (n > 0 && levels.wanted > 0) {
+                if (levels.current != 0 && levels.WindowDidNotShrink(zs.total_in, zs.total_out)) setLevel(0);
+                if (levels.current == 0) {
+                    while (done < size_t(n)) {
+                        const size_t stretch = std::min(LevelChooser::kStretch, size_t(n) - done);
+                        if (LevelChooser::LooksCompressible(in.data() + done, stretch)) break;
+                        done += stretch;
+                    }
+                    feed(in.data(), done, Z_NO_FLUSH);
+                    if (done < size_t(n)) setLevel(levels.wanted);
+                }
+            }
+            feed(in.data() + done, size_t(n) - done, n == 0 ? Z_FINISH : Z_NO_FLUSH);
         }
         if (n == 0) break;
         if (progress) Step(ZK_CB_STEP, int32_t(n));

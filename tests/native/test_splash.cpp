@@ -6,6 +6,7 @@
 #include "common/runflags.h"
 #include "graphics/surface.h"
 #include "launcher/program.h"
+#include "launcher/setupzip.h"
 #include "platform/fake/fake_canvas.h"
 #include "platform/fake/fake_platform.h"
 
@@ -48,6 +49,8 @@ protected:
     Program& Run() {
         program = std::make_unique<Program>(platform, [this](ui::Form& form) {
             created.push_back(form.Name());
+            // As the main entry does: the main window is known from here on.
+            if (form.isMainForm) fake.app.mainWindow = &mainWindow;
             visibleAtCreation.push_back(form.Visible());
             if (auto* splash = dynamic_cast<TForm2*>(&form)) {
                 splash->scheme = [] { return 5; };
@@ -93,6 +96,7 @@ protected:
     std::vector<bool> visibleAtCreation;
     int setupShown = 0;
     size_t errorsAtLauncher = 99;
+    int mainWindow = 0;
 };
 
 TEST_F(Start, ApplicationAndWindowsInTheirOrder) {
@@ -106,6 +110,33 @@ TEST_F(Start, ApplicationAndWindowsInTheirOrder) {
     EXPECT_FALSE(Launcher().isMainForm);
     // The launcher's creation ran its FormShow.
     EXPECT_EQ(Launcher().ed_zkpfad.Text(), kFolder);
+}
+
+TEST_F(Start, TheSetupGetsItsArchiveComponentWithTheStoredSettings) {
+    Game();
+    fake.files.AddFile(kFolder + "zantorik.zip", "kein Archiv");
+    fake.files.SetCurrentDir(kFolder);
+    fake.dialogs.Answer(platform::mrOk);
+    Run();
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_NE(fake.dialogs.shown[0].text.find("11011"), std::string::npos) << fake.dialogs.shown[0].text;
+    auto* zip = dynamic_cast<SetupZip*>(program->setup->Zip.get());
+    ASSERT_NE(zip, nullptr);
+    EXPECT_EQ(zip->zip.AddCompLevel, 9);
+    EXPECT_EQ(zip->zip.AddOptions, AddOpts{AddDirNames});
+    // Made after the splash has its window: the library's dialogs hang on it.
+    EXPECT_EQ(zip->zip.OwnerWindow, &mainWindow);
+    // The stored name is read at once; a file that is no archive is
+    // reported and forgotten, so no run can append to it.
+    EXPECT_EQ(zip->zip.ZipFileName(), "");
+    program->setup->Show();
+    EXPECT_TRUE(program->setup->chkZip.Enabled());
+
+    // The window's settings reach the component unchanged.
+    zip->SetAddOptions(zaoAddDirNames | zaoAddRecurseDirs);
+    EXPECT_EQ(zip->zip.AddOptions, (AddOpts{AddDirNames, AddRecurseDirs}));
+    zip->SetFSpecArgs({"TEXTE\\THEMA.{1}"});
+    EXPECT_EQ(zip->zip.FSpecArgs, std::vector<std::string>{"TEXTE\\THEMA.{1}"});
 }
 
 TEST_F(Start, SplashWindowAndControls) {

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <functional>
 
+#include <zlib.h>
+
 #include "zkzip/zkfs.h"
 #include "zkzip_support.h"
 
@@ -289,6 +291,30 @@ TEST_F(ZkZipTest, StoredSuffixesAndIncompressibleDataAreStored) {
     int64_t steps = 0;
     for (const auto& s : rec.Of(ZK_CB_STEP)) steps += s.value;
     EXPECT_EQ(steps, 3 * 50000 + 70000);
+}
+
+TEST_F(ZkZipTest, CompressedStretchesInsideAFileCostNoSize) {
+    // Noise and text in turns: the noise goes out in plain blocks, the text
+    // after it is deflated again, and the whole is as small as deflate at
+    // the best level makes it.
+    std::string mixed = RandomBytes(2500000, 7) + TextLike(2000000, 8) + RandomBytes(1500000, 9) +
+                        TextLike(1200000, 10);
+    dir.Write("GEMISCHT.DAT", mixed);
+    dir.Write("RAUSCHEN.DAT", RandomBytes(3000000, 11));
+    ASSERT_EQ(Command(Zip(), {"GEMISCHT.DAT", "RAUSCHEN.DAT"}, &rec).Run(), 2) << rec.Messages();
+    ZipView v = View();
+    ASSERT_TRUE(v.ok) << v.error;
+    const ViewEntry* e = v.Find("GEMISCHT.DAT");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->method, 8);
+    uLongf best = compressBound(uLong(mixed.size()));
+    std::vector<Bytef> whole(best);
+    ASSERT_EQ(compress2(whole.data(), &best, reinterpret_cast<const Bytef*>(mixed.data()), uLong(mixed.size()), 9),
+              Z_OK);
+    EXPECT_LE(double(e->packed), double(best) * 1.01);
+    EXPECT_EQ(Data("GEMISCHT.DAT"), mixed);
+    EXPECT_EQ(v.Find("RAUSCHEN.DAT")->method, 0);
+    EXPECT_EQ(v.Find("RAUSCHEN.DAT")->packed, 3000000u);
 }
 
 TEST_F(ZkZipTest, EmptyFile) {

@@ -55,6 +55,8 @@ protected:
             {"GRAFIK/FELD.BMP", std::string(90000, '\x11') + RandomBytes(1000, 35)},
             {"SOUND/JINGLE.Z", RandomBytes(20000, 36)},
             {"DATEN/LEER.DAT", ""},
+            // Plain and deflated blocks in one entry.
+            {"DATEN/GEMISCHT.DAT", RandomBytes(1200000, 37) + TextLike(1100000, 38) + RandomBytes(1100000, 39)},
         };
         for (const auto& [name, data] : game) dir.Write("game/" + name, data, 1300000000);
         std::vector<Archive> out;
@@ -103,6 +105,7 @@ protected:
             a.files.erase("ZANTORIK.EXE");
             a.files.erase("SOUND/JINGLE.Z");
             a.files.erase("DATEN/LEER.DAT");
+            a.files.erase("DATEN/GEMISCHT.DAT");
             a.files["TEXTE/THEMA.{1}"] = "neuer Text";
             dir.Write("game/TEXTE/THEMA.{1}", game["TEXTE/THEMA.{1}"], 1300000000);
             out.push_back(a);

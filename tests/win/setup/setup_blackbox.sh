@@ -2,8 +2,10 @@
 # The real ZKSTART.EXE copies a game-like folder to a second drive, used as a
 # player would: "Zantorik kopieren" in the launcher, the target typed into
 # the setup window, "Start", the questions answered. Every listed file must
-# arrive byte for byte. Screenshots of the setup window idle, during the run
-# and after it are kept in BUILD/screens.
+# arrive byte for byte. Then "Komprimieren" and "Start" again: the real
+# ZKZIP.DLL writes X:\zantorik.zip, which must pass unzip -t and hold every
+# listed file under its relative path. Screenshots of the setup window idle,
+# during the runs and after them are kept in BUILD/screens.
 #   setup_blackbox.sh BUILD_DIR
 # Runs in a Wine prefix of its own (BUILD/wineprefix-setup) whose drive X:
 # is a new empty host folder; inside an outer session its display is used.
@@ -28,6 +30,8 @@ game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 rm -rf "$game"
 python3 "$here/make_game.py" "$game" "${ZK_GAME_MB:-300}"
 cp "$build/src/launcher/ZKSTART.EXE" "$game/"
+# The real zip library in place of the stand-in bytes: still a listed file.
+cp "$build/src/launcher/ZKZIP.DLL" "$game/"
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
 # Options stored once: no welcome, the launcher comes after the splash.
 wine reg add 'HKCU\Software\Orvandel\Zantorik' /v xFast /d 0 /f >/dev/null 2>&1
@@ -103,8 +107,43 @@ copied=$(cd "$ZK_TARGET/ZANTORIK" && find . -type f | sort)
 bytes=$(cd "$game" && cat $(sed 's|^\./||' <<<"$listed") | wc -c)
 echo "copied $bytes bytes in $(echo "$end - $start" | bc) s (until the question showed)"
 
-wt press "$setup" 'Ende'
-wt gone "$setup" 10 || fail "Ende did not close the setup"
+# The zip run into the same target: the archive goes to its root.
+wt press "$setup" 'Komprimieren'
+sleep 0.3
+[ "$(wt check "$setup" 'Komprimieren')" = checked ] || fail "Komprimieren is not ticked"
+start=$(date +%s.%N)
+wt press "$setup" 'Start'
+# A picture once the zip run shows its own labels.
+for i in $(seq 40); do
+  if wt dump "$setup" | grep -qx 'Static: Noch zu Zippen'; then import -window root "$shots/zip-during.png"; break; fi
+  sleep 0.2
+done
+[ -f "$shots/zip-during.png" ] || echo "note: no picture caught the zip run part way"
+wt wait 'Information' 300 || fail "no question after the zip run"
+end=$(date +%s.%N)
+question=$(wt dump 'Information')
+grep -q 'Zip erfolgreich erstellt!' <<<"$question" || fail "question: $question"
+grep -q 'Setup verlassen?' <<<"$question" || fail "question: $question"
+import -window root "$shots/zip-question.png"
+after=$(wt dump "$setup")
+grep -qx 'Static: Noch zu Zippen' <<<"$after" || fail "labels after the zip run: $after"
+grep -qx 'Static: 0' <<<"$after" || fail "bytes left after the zip run: $after"
+echo "zipped $bytes bytes in $(echo "$end - $start" | bc) s (until the question showed)"
+archive="$ZK_TARGET/zantorik.zip"
+[ -f "$archive" ] || fail "no X:\\zantorik.zip: $(ls "$ZK_TARGET")"
+unzip -tq "$archive" >/dev/null || fail "unzip -t: $(unzip -t "$archive" 2>&1 | tail -5)"
+# Every listed file under its relative path, and nothing else.
+entries=$(unzip -Z1 "$archive" | sed 's|^|./|' | sort)
+[ "$entries" = "$listed" ] || fail "archive entries: $entries"
+unpacked=$(mktemp -d)
+unzip -q "$archive" -d "$unpacked"
+while read -r f; do
+  cmp -s "$game/$f" "$unpacked/$f" || fail "$f differs in the archive"
+done <<<"$listed"
+rm -rf "$unpacked"
+# "Ja" leaves the setup; the launcher comes back with its button off.
+wt press 'Information' '&Ja'
+wt gone "$setup" 10 || fail "Ja did not close the setup"
 wt wait "$launcher" 10 || fail "the launcher did not come back"
 sleep 0.5
 [ "$(wt state "$launcher" 'Zantorik kopieren')" = disabled ] || fail "the setup button is still enabled"

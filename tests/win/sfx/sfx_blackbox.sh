@@ -13,7 +13,7 @@ build=$(realpath "$1")
 work="$WINEPREFIX/drive_c/sfxtest"
 rm -rf "$work"
 mkdir -p "$work"
-cp "$build/src/launcher/ZKSFX.BIN" "$build/src/zkzip/ZKZIP.DLL" "$work/"
+cp "$build/src/launcher/ZKSFX.BIN" "$build/src/launcher/ZKZIP.DLL" "$work/"
 fail() { echo "FAIL: $*"; exit 1; }
 pack() {
   wine "$build/tests/win/sfx/sfxpack.exe" "$@" </dev/null >"$work/pack.out" 2>&1 || { cat "$work/pack.out"; fail "sfxpack $*"; }
