@@ -549,6 +549,21 @@ TEST_F(Span, NoThousandthDisk) {
     EXPECT_EQ(all.size(), 99900u);
     EXPECT_TRUE(all.substr(4) == source.substr(0, all.size() - 4));
     EXPECT_EQ(fake.files.Stamp("C:\\OUT\\BIG999.ZIP"), fake.files.Stamp(kSource));
+
+    // Floppies: disk 1000 is never asked for.
+    zip.Unattended = false;
+    int highest = 0;
+    zip.OnGetNextDisk = [&](TZipArchiver&, int32_t disk, int32_t, const std::string&, bool&) {
+        highest = std::max(highest, disk);
+        Insert(disk);
+    };
+    fake.dialogs.Answer(platform::mrOk);  // the message of the stop
+    EXPECT_EQ(zip.WriteSpannedArchive(kSource, "A:\\GAME.ZIP"), -7);
+    EXPECT_EQ(highest, 999);
+    EXPECT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(zip.ErrorCode, 11048);
+    EXPECT_EQ(fake.files.DiskLabel("d999"), "PKBACK# 999");
+    EXPECT_EQ(fake.files.DiskFile("d999", "\\GAME.ZIP").size(), 100u);
 }
 
 TEST_F(Span, DamagedSourcesGiveTheirNumbers) {
