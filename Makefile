@@ -2,12 +2,13 @@
 # make test  - installs what is missing, builds all three builds, runs every test
 # make bench-copy - the copy engine against cp -r (not a test)
 # make bench-setup - the copy and the zip run through the real setup window under Wine against cp -r and zip -9 -r (not a test)
+# make bench-addfiles - zipping one file per AddFiles call against zip -9 (not a test)
 # make fuzz  - the archive directory reader under libFuzzer for FUZZ_SECONDS
 SHELL := /bin/bash
 JOBS ?= 2
 BUILD := build
 
-.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy bench-setup fuzz fuzz-build fuzz-smoke
+.PHONY: all deps native win64 win32 test test-native test-win64 run clean bench-copy bench-setup bench-addfiles fuzz fuzz-build fuzz-smoke
 
 all: native win64 win32
 
@@ -51,6 +52,14 @@ bench-copy: deps $(BUILD)/bench-copy/build.ninja
 # Not a test: the copy through the real setup window under Wine against cp -r.
 bench-setup: win64
 	bench/setup_bench.sh $(BUILD)/win64 $(or $(MB),100)
+
+# Not a test: the setup's one-file-per-call zipping (component and real
+# library, optimised) against zip -9 -r -q of the same folder.
+$(BUILD)/bench-addfiles/build.ninja:
+	cmake -S . -B $(BUILD)/bench-addfiles -G Ninja -DCMAKE_BUILD_TYPE=Release -DZK_TESTS=OFF
+bench-addfiles: deps $(BUILD)/bench-addfiles/build.ninja
+	cmake --build $(BUILD)/bench-addfiles -j$(JOBS) --target addfiles_bench
+	bench/addfiles_bench.sh $(BUILD)/bench-addfiles/bench/addfiles_bench $(BUILD)/bench-addfiles/work $(or $(RUNS),3)
 
 # The directory reader under libFuzzer (clang, ASan, UBSan), in a build of its own.
 FUZZ_SECONDS ?= 300

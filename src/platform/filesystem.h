@@ -119,6 +119,9 @@ public:
     virtual std::string Drives() = 0;
     // Sets the critical-error mode and returns the one before.
     virtual unsigned SetCriticalErrorMode(unsigned mode) = 0;
+    // The system's folder for temporary files, with a trailing "\"; "" when
+    // the system names none.
+    virtual std::string TempFolder() = 0;
 };
 
 // Keeps the system's "drive not ready" boxes away for a scope.

@@ -8,6 +8,7 @@
 
 #include "common/text.h"
 #include "zip/PasswordDlg.h"
+#include "zip/TempFolder.h"
 
 namespace zk {
 
@@ -257,6 +258,7 @@ TZipArchiver::TZipArchiver(platform::Platform& platform) : platform(platform) {
     copyToDisks = [this](const std::string& source, const std::string& target) { return WriteSpannedArchive(source, target); };
     diskForReading = [this](int diskNo) { return SelectDiskForReading(diskNo); };
     Instances().push_back(this);
+    systemTempFolder = SystemTempFolder(platform.files);
 }
 
 TZipArchiver::~TZipArchiver() {

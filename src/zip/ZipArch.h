@@ -329,7 +329,8 @@ public:
     void ParseFileSpec(ZipCommandBlock& command, const std::string& entry, ZipFileSpec& spec);
 
     // Seams for the parts of adding that live elsewhere.
-    // The system's temporary folder; unset: only TempDir is used.
+    // The system's temporary folder (the platform's, from creation on);
+    // unset: only TempDir is used.
     std::function<std::string()> systemTempFolder;
     // Copies a temporary archive onto removable disks; 0 on success. Unset:
     // spanning is not available and the copy fails.

@@ -21,7 +21,16 @@ namespace zkzip::fs {
 
 namespace {
 
-thread_local std::string g_lastError;
+// A plain buffer: a thread-local object with a destructor would pin the
+// DLL in memory, and the component could never unload it.
+thread_local char g_lastErrorText[512];
+
+void SetLastErrorText(const std::string& text) {
+    size_t n = std::min(text.size(), sizeof g_lastErrorText - 1);
+    while (n < text.size() && n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;  // whole characters
+    std::memcpy(g_lastErrorText, text.data(), n);
+    g_lastErrorText[n] = 0;
+}
 
 std::string Slashed(std::string path) {
     std::replace(path.begin(), path.end(), '\\', '/');
@@ -39,7 +48,7 @@ Hooks& TestHooks() {
     return hooks;
 }
 
-std::string LastErrorText() { return g_lastError; }
+std::string LastErrorText() { return g_lastErrorText; }
 
 #ifdef _WIN32
 
@@ -72,7 +81,7 @@ void SetError(DWORD code) {
     if (buf) LocalFree(buf);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '.'))
         text.pop_back();
-    g_lastError = text.empty() ? "Windows error " + std::to_string(code) : text;
+    SetLastErrorText(text.empty() ? "Windows error " + std::to_string(code) : text);
 }
 
 void SetLastFailure() { SetError(GetLastError()); }
@@ -149,7 +158,7 @@ bool File::Open(const std::string& path, Mode mode) {
     readSoFar_ = 0;
     Hooks& hooks = TestHooks();
     if (mode == Mode::Read && hooks.failReadAfter < 0 && EndsWith(Slashed(path), hooks.failReadName)) {
-        g_lastError = "Access is denied";
+        SetLastErrorText("Access is denied");
         return false;
     }
     DWORD access = mode == Mode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
@@ -172,7 +181,7 @@ int64_t File::Read(void* buf, int64_t n) {
     Hooks& hooks = TestHooks();
     if (hooks.failReadAfter >= 0 && EndsWith(Slashed(path_), hooks.failReadName)) {
         if (readSoFar_ >= hooks.failReadAfter) {
-            g_lastError = "The device is not ready (test)";
+            SetLastErrorText("The device is not ready (test)");
             return -1;
         }
         n = std::min(n, hooks.failReadAfter - readSoFar_);
@@ -328,7 +337,7 @@ bool ClearArchiveAttribute(const std::string& path) {
 
 namespace {
 
-void SetErrno(int e) { g_lastError = std::strerror(e); }
+void SetErrno(int e) { SetLastErrorText(std::strerror(e)); }
 
 void FillStat(const struct stat& s, const std::string& name, Stat& st) {
     st.isDir = S_ISDIR(s.st_mode);

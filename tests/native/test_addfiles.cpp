@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "addfiles_shared.h"
 #include "zip_fixture.h"
 #include "zkzip/zkfs.h"
 #include "zkzip/zkzip.h"
@@ -149,8 +150,10 @@ TEST_F(AddFilesCommand, OldLayoutRefusesMoreEntriesThanItHasSlots) {
 TEST_F(AddFilesCommand, TemporaryNames) {
     fake.files.AddDir("C:\\TEMP");
     // Neither TempDir nor a system folder: no name.
+    fake.files.tempFolder = "";
     EXPECT_EQ(zip.MakeTempName("", ""), "");
-    zip.systemTempFolder = [] { return std::string("C:\\TEMP"); };
+    // An empty TempDir falls back to the platform's folder, asked at each call.
+    fake.files.tempFolder = "C:\\TEMP\\";
     std::string a = zip.MakeTempName("", "");
     EXPECT_EQ(a.compare(0, 11, "C:\\TEMP\\zip"), 0) << a;
     EXPECT_EQ(a.substr(a.size() - 4), ".zip");
@@ -159,10 +162,35 @@ TEST_F(AddFilesCommand, TemporaryNames) {
     EXPECT_EQ(b.compare(0, 11, "C:\\TEMP\\abc"), 0) << b;
     EXPECT_EQ(b.substr(b.size() - 4), ".tmp");
     EXPECT_NE(a.substr(0, a.size() - 4), b.substr(0, b.size() - 4));
+    EXPECT_EQ(zip.TempDir, "");
     // A TempDir that does not exist gives no name, not the system folder's.
     zip.TempDir = "C:\\FEHLT";
     EXPECT_EQ(zip.MakeTempName("", ""), "");
     EXPECT_EQ(zip.TempDir, "C:\\FEHLT\\");
+    // A TempDir that exists wins over the system folder.
+    fake.files.AddDir("D:\\ZWISCHEN");
+    zip.TempDir = "D:\\ZWISCHEN";
+    std::string c = zip.MakeTempName("", "");
+    EXPECT_EQ(c.compare(0, 15, "D:\\ZWISCHEN\\zip"), 0) << c;
+}
+
+TEST_F(AddFilesCommand, SpanningWithoutTempDirUsesTheSystemFolder) {
+    fake.files.AddDir("C:\\SYSTMP");
+    fake.files.tempFolder = "C:\\SYSTMP\\";
+    zip.AddOptions = {AddDiskSpan};
+    zip.Verbose = true;
+    g_result = 1;
+    std::string copiedFrom;
+    zip.copyToDisks = [&](const std::string& source, const std::string&) {
+        copiedFrom = source;
+        return 0;
+    };
+    zip.FSpecArgs = {"A.TXT"};
+    zip.AddFiles();
+    EXPECT_EQ(g_sent.archive.compare(0, 13, "C:\\SYSTMP\\zip"), 0) << g_sent.archive;
+    EXPECT_EQ(copiedFrom, g_sent.archive);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].text, "Temporary zipfile: " + g_sent.archive);
 }
 
 TEST_F(AddFilesCommand, StopsBeforeTheLibrary) {
@@ -273,31 +301,19 @@ TEST_F(AddFilesCommand, ALoadedLibraryStaysLoaded) {
 
 // ---- the real library ----
 
-class AddFilesReal : public ZipFixture {
+class AddFilesNative : public ZipFixture {
 protected:
-    AddFilesReal() {
+    AddFilesNative() {
         char pattern[] = "/tmp/zkadd-XXXXXX";
         root_ = mkdtemp(pattern);
         oldCwd_ = sfs::current_path().string();
         sfs::current_path(root_);
         fake.files.Drive('Z').hostFolder = root_;
         EXPECT_TRUE(fake.files.SetCurrentDir("Z:\\"));
-        zip.Unattended = true;
-        zip.AddOptions = {AddDirNames};
         fake.dynlib.Add("ZKZIP.DLL", {{"ZkZipExec", reinterpret_cast<void*>(&::ZkZipExec)},
                                       {"GetZkZipVersion", reinterpret_cast<void*>(&::GetZkZipVersion)}});
-        Write("ZANTORIK.EXE", std::string(5000, 'M') + "ZANTORIK");
-        std::string text;
-        for (int i = 0; i < 300; ++i) text += "Zeile " + std::to_string(i) + " des Themas\n";
-        Write("TEXTE/THEMA.{1}", text);
-        Write("TEXTE/THEMA.{2}", "zwei");
-        // Relative on both sides: the library opens it in the real folder,
-        // the component through Z:.
-        zip.SetZipFileName("GAME.ZIP");
-        messages.clear();
-        dirUpdates = 0;
     }
-    ~AddFilesReal() override {
+    ~AddFilesNative() override {
         zkzip::fs::TestHooks() = {};
         std::error_code ec;
         sfs::current_path(oldCwd_, ec);
@@ -314,122 +330,18 @@ protected:
         s << in.rdbuf();
         return s.str();
     }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> out;
-        for (const auto& e : zip.Contents) out.push_back(e.FileName);
-        return out;
+    // The library's file layer refuses to open it.
+    void Unreadable(const std::string& rel) {
+        zkzip::fs::TestHooks().failReadName = rel.substr(rel.rfind('/') + 1);
+        zkzip::fs::TestHooks().failReadAfter = -1;
     }
-    void Add(std::vector<std::string> specs) {
-        zip.FSpecArgs = std::move(specs);
-        zip.AddFiles();
-    }
+    bool LibraryLoaded() { return TZipArchiver::ZipLibraryHandle() != 0 || fake.dynlib.OpenCount() != 0; }
 
     std::string root_, oldCwd_;
 };
 
-TEST_F(AddFilesReal, NewArchiveGrowsOneCallAtATime) {
-    Add({"TEXTE\\THEMA.{1}"});
-    EXPECT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
-    EXPECT_EQ(Names(), std::vector<std::string>{"TEXTE\\THEMA.{1}"});
-    EXPECT_EQ(dirUpdates, 1);
-    EXPECT_TRUE(zip.FSpecArgs.empty());
-    EXPECT_EQ(TZipArchiver::ZipLibraryHandle(), 0u);
-
-    Add({"ZANTORIK.EXE", "TEXTE\\THEMA.{2}"});
-    EXPECT_EQ(zip.SuccessCount, 2) << zip.LastMessage;
-    EXPECT_EQ(Names(), (std::vector<std::string>{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE", "TEXTE\\THEMA.{2}"}));
-    EXPECT_EQ(dirUpdates, 2);
-    ASSERT_EQ(zip.Contents.size(), 3u);
-    EXPECT_EQ(zip.Contents[0].UncomprSize, Bytes("TEXTE/THEMA.{1}").size());
-    EXPECT_LT(zip.Contents[0].ComprSize, zip.Contents[0].UncomprSize);
-    EXPECT_EQ(zip.Contents[1].UncomprSize, 5008u);
-    EXPECT_EQ(fake.dynlib.OpenCount(), 0u);
-    EXPECT_FALSE(zip.Busy);
-}
-
-TEST_F(AddFilesReal, PasswordSuffixEncryptsOnlyThatEntry) {
-    Add({"ZANTORIK.EXE<geheim", "TEXTE\\THEMA.{2}", ">TEXTE\\THEMA.{1}<"});
-    ASSERT_EQ(zip.SuccessCount, 3) << zip.LastMessage;
-    ASSERT_EQ(zip.Contents.size(), 3u);
-    EXPECT_EQ(zip.Contents[0].FileName, "ZANTORIK.EXE");
-    EXPECT_TRUE(zip.Contents[0].Encrypted);
-    EXPECT_FALSE(zip.Contents[1].Encrypted);
-    EXPECT_FALSE(zip.Contents[2].Encrypted);
-}
-
-TEST_F(AddFilesReal, FailedAddLeavesTheArchiveAlone) {
-    Add({"ZANTORIK.EXE"});
-    ASSERT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
-    const std::string before = Bytes("GAME.ZIP");
-    const int updates = dirUpdates;
-    zkzip::fs::TestHooks().failReadName = "THEMA.{2}";
-    zkzip::fs::TestHooks().failReadAfter = -1;
-    Add({"TEXTE\\THEMA.{1}", "TEXTE\\THEMA.{2}"});
-    EXPECT_LE(zip.SuccessCount, 0);
-    EXPECT_TRUE(Bytes("GAME.ZIP") == before) << "archive changed";
-    EXPECT_EQ(zip.ErrorCode, zkzip::kErrOpen) << zip.LastMessage;
-    EXPECT_NE(zip.LastMessage.find("THEMA.{2}"), std::string::npos) << zip.LastMessage;
-    EXPECT_TRUE(zip.FSpecArgs.empty());
-    EXPECT_EQ(dirUpdates, updates);  // not re-read
-    EXPECT_EQ(zip.Contents.size(), 1u);
-}
-
-TEST_F(AddFilesReal, CancelFromAProgressEventStopsTheAdd) {
-    Add({"ZANTORIK.EXE"});
-    ASSERT_EQ(zip.SuccessCount, 1);
-    const std::string before = Bytes("GAME.ZIP");
-    int starts = 0;
-    zip.OnProgress = [&](TZipArchiver& z, ProgressType t, const std::string&, int32_t) {
-        if (t == ProgressFileStart && ++starts == 1) z.Cancel = true;
-    };
-    Add({"TEXTE\\THEMA.{1}", "TEXTE\\THEMA.{2}"});
-    EXPECT_LE(zip.SuccessCount, 0);
-    EXPECT_EQ(starts, 1);
-    EXPECT_EQ(zip.ErrorCode, zkzip::kErrCancel) << zip.LastMessage;
-    EXPECT_TRUE(Bytes("GAME.ZIP") == before);
-    EXPECT_FALSE(zip.Cancel);
-    EXPECT_FALSE(zip.Busy);
-
-    // The next add runs normally: Cancel is cleared at its start too.
-    zip.OnProgress = nullptr;
-    zip.Cancel = true;
-    Add({"TEXTE\\THEMA.{2}"});
-    EXPECT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
-}
-
-TEST_F(AddFilesReal, BusyDuringTheRunAndASecondAddDoesNothing) {
-    std::vector<bool> busy;
-    bool nested = false;
-    zip.OnProgress = [&](TZipArchiver& z, ProgressType, const std::string&, int32_t) {
-        busy.push_back(z.Busy);
-        if (!nested) {
-            nested = true;
-            size_t before = messages.size();
-            z.AddFiles();  // finds Busy set
-            EXPECT_EQ(messages.size(), before);
-            EXPECT_EQ(z.FSpecArgs.size(), 2u);
-        }
-    };
-    EXPECT_FALSE(zip.Busy);
-    Add({"ZANTORIK.EXE", "TEXTE\\THEMA.{2}"});
-    EXPECT_EQ(zip.SuccessCount, 2) << zip.LastMessage;
-    ASSERT_FALSE(busy.empty());
-    for (bool b : busy) EXPECT_TRUE(b);
-    EXPECT_FALSE(zip.Busy);
-    EXPECT_EQ(zip.Contents.size(), 2u);
-}
-
-TEST_F(AddFilesReal, HandlerExceptionIsReportedAndTheAddCleansUp) {
-    zip.OnProgress = [](TZipArchiver&, ProgressType, const std::string&, int32_t) {
-        throw std::runtime_error("Abbruch im Ereignis");
-    };
-    Add({"ZANTORIK.EXE"});
-    EXPECT_EQ(zip.ErrorCode, 10101);
-    EXPECT_NE(zip.LastMessage.find("Abbruch im Ereignis"), std::string::npos) << zip.LastMessage;
-    EXPECT_TRUE(zip.FSpecArgs.empty());
-    EXPECT_FALSE(zip.Busy);
-    EXPECT_EQ(TZipArchiver::ZipLibraryHandle(), 0u);
-}
+using NativeEnv = ::testing::Types<AddFilesNative>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Native, AddFilesShared, NativeEnv);
 
 }  // namespace
 }  // namespace zk::test

@@ -91,6 +91,7 @@ public:
     bool SetDriveLabel(char letter, const std::string& label) override;
     std::string Drives() override;
     unsigned SetCriticalErrorMode(unsigned mode) override;
+    std::string TempFolder() override { return tempFolder; }
 
     // Test side: drives. A drive is declared by its first use here or by
     // AddDir/AddFile on it; undeclared letters have no drive.
@@ -152,6 +153,7 @@ public:
     std::string Absolute(const std::string& path) const;
     std::string modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
     std::set<std::string> failSetCurrent;  // folders (any case) that cannot be made current
+    std::string tempFolder = "C:\\TEMP\\";  // what TempFolder answers; the folder is not made
 
 private:
     friend class FakeMemFile;

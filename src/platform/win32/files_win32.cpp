@@ -246,6 +246,23 @@ std::string FileSystem::Drives() {
 
 unsigned FileSystem::SetCriticalErrorMode(unsigned mode) { return ::SetErrorMode(mode); }
 
+std::string FileSystem::TempFolder() {
+    // TMP, TEMP or USERPROFILE as the system resolves them; a path longer
+    // than the buffer is asked for again with the size the call named.
+    std::wstring buf(MAX_PATH + 1, L'\0');
+    for (;;) {
+        DWORD n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
+        if (n == 0) return Failed(), std::string();
+        if (n < buf.size()) {
+            buf.resize(n);
+            break;
+        }
+        buf.assign(n + 1, L'\0');
+    }
+    if (buf.back() != L'\\') buf += L'\\';
+    return Utf8(buf);
+}
+
 bool FileSystem::Failed() {
     lastError_ = static_cast<int>(GetLastError());
     return false;

@@ -40,6 +40,7 @@ public:
     bool SetDriveLabel(char letter, const std::string& label) override;
     std::string Drives() override;
     unsigned SetCriticalErrorMode(unsigned mode) override;
+    std::string TempFolder() override;
 
 private:
     // Keeps the system's error number for LastError; false for chaining.

@@ -6,8 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
+#include "addfiles_shared.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
@@ -252,6 +256,228 @@ TEST_F(ZipWin, TheRealLibraryWritesWhatTheReaderReads) {
     Into(ExeFolder());
     RemoveDirectoryW(win32::Wide(dir).c_str());
 }
+
+TEST_F(ZipWin, TemporaryNamesInTheSystemsFolder) {
+    wchar_t temp[MAX_PATH];
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    std::wstring folder = std::wstring(temp) + L"zk tmp ä";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    wchar_t before[MAX_PATH] = {};
+    const bool hadTmp = GetEnvironmentVariableW(L"TMP", before, MAX_PATH) > 0;
+    // Named without the trailing backslash: the service adds it.
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    const std::string expected = win32::Utf8(folder) + "\\";
+    EXPECT_EQ(files.TempFolder(), expected);
+    // The component falls back to it while TempDir is empty.
+    std::string name = zip.MakeTempName("", "");
+    EXPECT_EQ(name.compare(0, expected.size() + 3, expected + "zip"), 0) << name;
+    EXPECT_EQ(name.substr(name.size() - 4), ".zip");
+    EXPECT_EQ(name.find('\\', expected.size()), std::string::npos) << name;
+    EXPECT_FALSE(files.FileExists(name));
+    EXPECT_TRUE(files.RemoveDir(win32::Utf8(folder)));  // nothing was left in it
+    SetEnvironmentVariableW(L"TMP", hadTmp ? before : nullptr);
+    EXPECT_TRUE(numbers.empty());
+}
+
+// ---- the command as a library of a given version receives it ----
+
+// The lines the recording library writes for one field each; "*" marks the
+// fields that vary per run and are filled in by the test.
+std::string Lines(std::initializer_list<const char*> lines) {
+    std::string out;
+    for (const char* l : lines) out += std::string(l) + "\n";
+    return out;
+}
+
+// The head fields of both layouts as the setup's instance sends them.
+const char* const kSetupHead[] = {
+    "trace=0", "password=null", "suffixes=\".gif:.png:.z:.zip:.zoo:.arc:.lzh:.arj:.taz:.tgz:.lha\"",
+    "encrypt=0", "hidden=0", "volume=0", "0x28=0", "noDirEntries=-1", "0x30=0", "verbose=0", "0x38=-1",
+    "level=9", "0x44=0", "dropDirNames=0", "recurse=0", "0x50=-1", "forceDOS=0", "move=0", "0x5C=0",
+    "update=0", "freshen=0", "0x68=0", "keepArchiveTime=0"};
+
+class ZipWinCommand : public ZipWin {
+protected:
+    ZipWinCommand() {
+        zip.SetDLLDirectory(Dlls("record"));
+        zip.SetZipFileName("C:\\NIRGENDS\\GAME.ZIP");  // not there: nothing to read
+        zip.AddOptions = {AddDirNames};
+        zip.OnDirUpdate = [this](TZipArchiver&) { ++dirUpdates; };
+    }
+    ~ZipWinCommand() override { SetEnvironmentVariableA("ZK_TESTLIB_VERSION", nullptr); }
+    // Runs AddFiles against the recording library reporting that version;
+    // the command as it arrived, with the caller already checked.
+    std::string Sent(int version) {
+        SetEnvironmentVariableA("ZK_TESTLIB_VERSION", std::to_string(version).c_str());
+        const size_t entries = zip.FSpecArgs.size();
+        zip.LoadZipLibrary();  // kept loaded to read its log afterwards
+        zip.AddFiles();
+        auto log = platform::SymbolAs<const char*(ZK_STDCALL*)()>(dynlib, TZipArchiver::ZipLibraryHandle(),
+                                                                    "ZkTestLog");
+        if (!log) return "no log";
+        EXPECT_EQ(zip.SuccessCount, static_cast<int32_t>(entries));
+        EXPECT_TRUE(zip.FSpecArgs.empty());
+        std::string text = log();
+        const std::string caller = "caller=" + std::to_string(reinterpret_cast<intptr_t>(&zip)) + "\n";
+        size_t at = text.find(caller);
+        EXPECT_NE(at, std::string::npos) << text;
+        if (at != std::string::npos) text.replace(at, caller.size(), "caller=*\n");
+        return text;
+    }
+    int dirUpdates = 0;
+};
+
+TEST_F(ZipWinCommand, EveryOptionOnForTheNewLayout) {
+    zip.Unattended = false;
+    zip.OwnerWindow = reinterpret_cast<void*>(0x4711);
+    zip.Trace = true;  // brings the verbose flag with it
+    zip.AddCompLevel = 6;
+    zip.AddOptions = {AddRecurseDirs, AddMove,        AddFreshen,      AddUpdate,  AddZipTime,      AddForceDOS,
+                      AddHiddenFiles, AddArchiveOnly, AddResetArchive, AddEncrypt, AddSeparateDirs, AddVolume};
+    // 90 characters, the last 45 of two bytes each: 81 characters go out.
+    std::string umlauts;
+    for (int i = 0; i < 45; ++i) umlauts += "\xC3\xBC";
+    zip.SetPassword(std::string(45, 'p') + umlauts);
+    zip.AddStoreSuffixes = {assZIP, assEXE, assGIF};
+    zip.TempDir = "C:\\TMP";
+    zip.ArchiveComment = "Kommentar";
+    zip.SetRootDir("C:\\SPIELE");
+    zip.FSpecArgsExcl = {"*.BAK", "TEXTE\\NOTIZ.*"};
+    zip.FSpecArgs = {">DATEN\\*.DAT", "|A.TXT<geheim", "B.TXT<", "C.TXT"};
+    numbers.clear();
+    fake.dialogs.Answer(platform::mrOk);  // Trace reports the load, not unattended: in a box
+    const std::string pw81 = "\"" + std::string(45, 'p') + umlauts.substr(0, 72) + "\"";
+    const std::string expected =
+        Lines({"layout=new", "handle=18193", "caller=*", "version=160", "callback=1", "trace=-1"}) +
+        "password=" + pw81 + "\n" +
+        Lines({"suffixes=\".gif:.zip:.exe\"", "encrypt=-1", "hidden=-1", "volume=-1", "0x28=0", "noDirEntries=0",
+               "0x30=0", "verbose=-1", "0x38=-1", "level=6", "0x44=0", "dropDirNames=-1", "recurse=65535",
+               "0x50=-1", "forceDOS=-1", "move=-1", "0x5C=0", "update=-1", "freshen=0", "0x68=0",
+               "keepArchiveTime=-1", "argCount=4", "archive=\"C:\\NIRGENDS\\GAME.ZIP\"", "tempDir=\"C:\\TMP\"",
+               "comment=\"Kommentar\"", "archiveOnly=1", "resetArchive=1", "exclCount=2", "excl=1",
+               "excl=\"*.BAK\"", "excl=\"TEXTE\\NOTIZ.*\"", "endMark=7",
+               // Recurse from ">", the command's password and encrypt flag.
+               "spec=\"DATEN\\*.DAT\""}) +
+        " password=" + pw81 + "\n" +
+        Lines({" encrypt=-1", " recurse=65535", " rootDir=\"C:\\SPIELE\\\"",
+               // "|" stops recursing; "<" with a password of its own.
+               "spec=\"A.TXT\"", " password=\"geheim\"", " encrypt=65535", " recurse=0",
+               " rootDir=\"C:\\SPIELE\\\"",
+               // "<" alone: no encryption, no password.
+               "spec=\"B.TXT\"", " password=null", " encrypt=0", " recurse=65535", " rootDir=\"C:\\SPIELE\\\"",
+               "spec=\"C.TXT\""}) +
+        " password=" + pw81 + "\n" + Lines({" encrypt=-1", " recurse=65535", " rootDir=\"C:\\SPIELE\\\""});
+    EXPECT_EQ(Sent(160), expected);
+    EXPECT_EQ(numbers, std::vector<int>{10601});
+    EXPECT_TRUE(zip.FSpecArgsExcl.empty());
+    EXPECT_EQ(dirUpdates, 1);  // a result above 0 re-reads the (missing) archive
+}
+
+TEST_F(ZipWinCommand, TheSetupsOwnAdd) {
+    zip.Unattended = true;
+    zip.OwnerWindow = reinterpret_cast<void*>(0x4711);  // not given when unattended
+    zip.FSpecArgs = {"TEXTE\\THEMA.{1}"};
+    std::string expected = Lines({"layout=new", "handle=0", "caller=*", "version=160", "callback=1"});
+    for (const char* line : kSetupHead) expected += std::string(line) + "\n";
+    expected += Lines({"argCount=1", "archive=\"C:\\NIRGENDS\\GAME.ZIP\"", "tempDir=null", "comment=null",
+                       "archiveOnly=0", "resetArchive=0", "exclCount=0", "excl=0", "endMark=7",
+                       "spec=\"TEXTE\\THEMA.{1}\"", " password=null", " encrypt=0", " recurse=0", " rootDir=null"});
+    EXPECT_EQ(Sent(160), expected);
+}
+
+TEST_F(ZipWinCommand, VersionsDecideWhatIsSent) {
+    struct Case {
+        int version;
+        std::string tail;  // after the archive name
+    };
+    const Case cases[] = {
+        // From 151: the new layout and the temporary folder; the comment, the
+        // archive-attribute flags and the exclusions only from 160.
+        {151, Lines({"tempDir=\"C:\\TMP\"", "comment=null", "archiveOnly=0", "resetArchive=0", "exclCount=0",
+                     "excl=0", "endMark=7", "spec=\"A.TXT\"", " password=\"pw\"", " encrypt=65535",
+                     " recurse=65535", " rootDir=null", "spec=\"B.TXT\"", " password=null", " encrypt=0",
+                     " recurse=0", " rootDir=null"})},
+        {159, Lines({"tempDir=\"C:\\TMP\"", "comment=null", "archiveOnly=0", "resetArchive=0", "exclCount=0",
+                     "excl=0", "endMark=7", "spec=\"A.TXT\"", " password=\"pw\"", " encrypt=65535",
+                     " recurse=65535", " rootDir=null", "spec=\"B.TXT\"", " password=null", " encrypt=0",
+                     " recurse=0", " rootDir=null"})},
+        // Below 151: the old layout, the entries whole, no temporary folder.
+        {150, Lines({"endMark=7", "spec=\">A.TXT<pw\"", "spec=\"|B.TXT\""})},
+        {0, Lines({"endMark=7", "spec=\">A.TXT<pw\"", "spec=\"|B.TXT\""})},
+    };
+    for (const Case& c : cases) {
+        zip.Unattended = true;
+        zip.TempDir = "C:\\TMP";
+        zip.ArchiveComment = "Kommentar";
+        zip.AddOptions = {AddDirNames, AddArchiveOnly, AddResetArchive};
+        zip.FSpecArgsExcl = {"*.BAK"};
+        zip.FSpecArgs = {">A.TXT<pw", "|B.TXT"};
+        std::string expected = Lines({c.version < 151 ? "layout=old" : "layout=new", "handle=0", "caller=*",
+                                      "version=160", "callback=1"});
+        for (const char* line : kSetupHead) expected += std::string(line) + "\n";
+        expected += Lines({"argCount=2", "archive=\"C:\\NIRGENDS\\GAME.ZIP\""}) + c.tail;
+        EXPECT_EQ(Sent(c.version), expected) << c.version;
+        EXPECT_TRUE(zip.FSpecArgsExcl.empty()) << c.version;
+        TZipArchiver::UnloadZipLibrary();
+    }
+}
+
+// ---- AddFiles with the real ZKZIP.DLL, the cases the native build runs ----
+
+class AddFilesWine : public ZipWin {
+protected:
+    AddFilesWine() {
+        wchar_t temp[MAX_PATH], name[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        GetTempFileNameW(temp, L"zka", 0, name);  // a unique name for the folder
+        DeleteFileW(name);
+        root_ = name;
+        CreateDirectoryW(root_.c_str(), nullptr);
+        Into(win32::Utf8(root_));
+        zip.SetDLLDirectory(Dlls("real"));
+        zip.OnMessage = [this](TZipArchiver&, int32_t, const std::string& text) { messages.push_back(text); };
+        zip.OnDirUpdate = [this](TZipArchiver&) { ++dirUpdates; };
+    }
+    ~AddFilesWine() override {
+        for (HANDLE h : locks_) CloseHandle(h);
+        TZipArchiver::UnloadZipLibrary();
+        SetCurrentDirectoryW(oldCwd_.c_str());
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::path(root_), ec);
+    }
+    std::wstring Path(std::string rel) {
+        for (char& c : rel)
+            if (c == '/') c = '\\';
+        return root_ + L"\\" + win32::Wide(rel);
+    }
+    void Write(const std::string& rel, const std::string& content) {
+        std::filesystem::create_directories(std::filesystem::path(Path(rel)).parent_path());
+        std::ofstream(std::filesystem::path(Path(rel)), std::ios::binary) << content;
+    }
+    std::string Bytes(const std::string& rel) {
+        std::ifstream in(std::filesystem::path(Path(rel)), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // Held open without sharing: nobody else can open it until the test ends.
+    void Unreadable(const std::string& rel) {
+        HANDLE h = CreateFileW(Path(rel).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        locks_.push_back(h);
+    }
+    bool LibraryLoaded() { return GetModuleHandleW(L"ZKZIP.DLL") != nullptr; }
+
+    std::vector<std::string> messages;
+    int dirUpdates = 0;
+
+private:
+    std::wstring root_;
+    std::vector<HANDLE> locks_;
+};
+
+using WineEnv = ::testing::Types<AddFilesWine>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Wine, AddFilesShared, WineEnv);
 
 TEST_F(ZipWin, CodePagesOfTheSystem) {
     EXPECT_EQ(codePages.ToUtf8("\x81\x84\xE1", 437), "üäß");

@@ -1,0 +1,9 @@
+#include "zip/TempFolder.h"
+
+namespace zk {
+
+std::function<std::string()> SystemTempFolder(platform::FileSystem& files) {
+    return [&files] { return files.TempFolder(); };
+}
+
+}  // namespace zk
