@@ -20,8 +20,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     zk::win32::ShellLinks shellLinks;
     zk::win32::DynLib dynlib;
     zk::win32::CodePages codePages;
+    zk::win32::DiskFormat diskFormat;
     zk::platform::Platform platform{registry, files, process, help, dialogs,
-                                    app, timers, shellLinks, dynlib, codePages};
+                                    app, timers, shellLinks, dynlib, codePages, diskFormat};
 
     zk::ui::win32::Init(app);
     zk::win32::InstallPasswordDlg();

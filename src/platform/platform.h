@@ -3,6 +3,7 @@
 #include "platform/application.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
+#include "platform/diskformat.h"
 #include "platform/dynlib.h"
 #include "platform/filesystem.h"
 #include "platform/help.h"
@@ -24,6 +25,7 @@ struct Platform {
     ShellLinks& shellLinks;
     DynLib& dynlib;
     CodePages& codePages;
+    DiskFormat& diskFormat;
 };
 
 }  // namespace zk::platform

@@ -255,6 +255,8 @@ void PutCallbackText(ZipCallbackData& data, const std::string& text) {
 
 TZipArchiver::TZipArchiver(platform::Platform& platform) : platform(platform) {
     if (auto* state = dynamic_cast<platform::ApplicationState*>(&platform.app)) OwnerWindow = state->mainWindow;
+    copyToDisks = [this](const std::string& source, const std::string& target) { return WriteSpannedArchive(source, target); };
+    diskForReading = [this](int diskNo) { return SelectDiskForReading(diskNo); };
     Instances().push_back(this);
     systemTempFolder = SystemTempFolder(platform.files);
     writeSfxStub = [this] { return WriteSfxStub(); };
@@ -1021,6 +1023,8 @@ void TZipArchiver::AddFiles() {
         } catch (...) {
             ReportMessage(zmException);
         }
+        // A temporary archive is never left behind, whatever the library did.
+        if (spanning && !workName.empty() && platform.files.FileExists(workName)) platform.files.RemoveFile(workName);
         // Clean-up: every add consumes its entries; the block frees itself.
         FSpecArgs.clear();
         FSpecArgsExcl.clear();

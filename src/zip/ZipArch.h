@@ -138,6 +138,8 @@ public:
     // With a number or a text formatted into the message; always shown.
     static EZipArchiver CreateResInt(int number, long long arg);
     static EZipArchiver CreateResStr(int number, const std::string& arg);
+    // Plain, with a fallback text of its own for an empty table.
+    static EZipArchiver CreateResFallback(int number, const std::string& fallback, bool showToUser);
 
     bool ShowToUser;
     int MessageNumber;
@@ -362,6 +364,63 @@ public:
     // part opened for reading. The disk handling fills this in; without it
     // the part cannot be opened (EZipArchiver 11001).
     std::function<std::unique_ptr<platform::File>(int diskNo)> diskForReading;
+
+    // ---- spanning an archive over several disks ----
+    // Copies the temporary archive `source` onto disks in the drive of
+    // `target`, each part named like target (numbered on fixed drives);
+    // 0 on success, -7 after a reported EZipArchiver, -8 out of memory, -9
+    // any other failure. The parts written so far stay.
+    int32_t WriteSpannedArchive(const std::string& source, const std::string& target);
+    // Asks for disk diskNo (0-based) of the set of ZipFileName until the
+    // right one is in the drive; its part, opened for reading.
+    std::unique_ptr<platform::File> SelectDiskForReading(int diskNo);
+    // The name of a part on a fixed or network drive: "C:\X\ARC.ZIP" and
+    // disk 1 (1-based) give "C:\X\ARC001.ZIP".
+    static std::string NumberedPartName(const std::string& target, int diskNo1);
+    // Reading: the last three characters before the extension give way to the number.
+    static std::string ReadingPartName(const std::string& name, int diskNo1);
+    // The highest number a disk label holds.
+    static constexpr int kMaxDisks = 999;
+
+private:
+    struct SpanCopyRecord {
+        uint16_t disk = 0;
+        uint32_t offset = 0;
+        std::string name;
+        bool used = false;  // matched by a central header
+    };
+    struct SpanState {
+        std::string root;       // "A:"
+        std::string source, target, partName;
+        int disk = 0;           // current disk, 0-based
+        int estimate = 0;       // estimated disks - 1
+        int64_t free = 0;       // what the open part may still take
+        int64_t written = 0;    // bytes on the open part
+        int64_t sourceSize = 0;
+        platform::FileTime sourceDate = 0;
+        bool newDisk = true;    // a fresh disk must be asked for
+        bool progress = false;  // steps of the split writer go to OnProgress
+        bool writing = false;   // a copy runs (else the directory reader asks)
+        TZipDiskAction statusAction = zdaOk;
+        std::unique_ptr<platform::File> out;  // the open part
+        std::unique_ptr<platform::File> in;   // the source
+    };
+    // The split writer: a minimum piece above 0 keeps that many first bytes on one disk.
+    void SpanWrite(const void* buffer, size_t length, int64_t minPiece);
+    void SpanEnsureRoom(int64_t minPiece);
+    void SpanOpenPart();
+    bool SpanClosePart();  // false when the part's last bytes did not get out
+    void SpanNextDisk();
+    // Asks for the disk span_.disk names until it is in the drive.
+    platform::DriveType SpanRequestDisk();
+    // count bytes of the source through the split writer, in 8192-byte pieces.
+    void SpanCopy(int64_t count, int errorNumber);
+    void SpanRead(void* buffer, size_t count, int errorNumber);
+    int FormatDisk(const std::string& label);
+    bool SpanDriveCheck();
+    SpanState span_;
+
+public:
 
     // What the directory read found out.
     bool Spanned() const { return spanned_; }

@@ -110,8 +110,9 @@ struct Screen : ::testing::Test {
     zk::win32::ShellLinks shellLinks;
     zk::win32::DynLib dynlib;
     zk::win32::CodePages codePages;
+    zk::win32::DiskFormat diskFormat;
     zk::platform::Platform platform{registry, files, process, help, dialogs,
-                                    app, timers, shellLinks, dynlib, codePages};
+                                    app, timers, shellLinks, dynlib, codePages, diskFormat};
 };
 
 TEST_F(Screen, AboutBoxFromTheLauncherInEveryScheme) {

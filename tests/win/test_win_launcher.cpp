@@ -92,7 +92,9 @@ protected:
     win32::ShellLinks shellLinks;
     win32::DynLib dynlib;
     win32::CodePages codePages;
-    platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks, dynlib, codePages};
+    win32::DiskFormat diskFormat;
+    platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks, dynlib, codePages,
+                                diskFormat};
     std::unique_ptr<TFormStart> form;
     std::wstring logPath;
 };

@@ -101,6 +101,30 @@ public:
     // AddDir/AddFile on it; undeclared letters have no drive.
     FakeDrive& Drive(char letter);
     void RemoveDrive(char letter);
+    // Test side: removable media. A disk waits on the shelf under its name
+    // until a test puts it into a drive; the disk a drive held goes back to
+    // the shelf. Its files, label, size and free space travel with it.
+    struct Disk {
+        std::optional<uint64_t> size, free;
+        std::string label;
+        uint32_t serial = 0;
+        bool formatted = true;
+        std::map<std::string, Node> nodes;          // by folded path below the root: "\arc.zip"
+        std::map<std::string, std::string> names;  // as created: "\ARC.ZIP"
+    };
+    // A blank disk on the shelf (an old one of that name is replaced).
+    Disk& NewDisk(const std::string& name, uint64_t size, const std::string& label = "");
+    // Puts a shelved disk into the drive; the drive is removable and ready.
+    void InsertDisk(char letter, const std::string& name);
+    // Takes the disk out: the drive is then not ready.
+    void EjectDisk(char letter);
+    std::string DiskIn(char letter) const;  // "" when the drive is empty
+    // A disk's file, label and the paths of its files, in the drive or on the shelf.
+    std::string DiskFile(const std::string& disk, const std::string& pathBelowRoot);
+    std::string DiskLabel(const std::string& disk);
+    std::vector<std::string> DiskFiles(const std::string& disk);
+    // Erases the disk in the drive and gives it the label (a format).
+    void WipeDisk(char letter, const std::string& label);
     // Test side: looking at files. Content of a missing file: "<missing>".
     std::string Content(const std::string& path);
     bool Exists(const std::string& path);
@@ -164,6 +188,8 @@ private:
     std::map<std::string, Node> nodes_;     // by folded absolute path without trailing "\"
     std::map<std::string, std::string> names_;  // folded → name as created
     std::map<char, FakeDrive> drives_;      // by upper-case letter
+    std::map<std::string, Disk> disks_;     // the shelf
+    std::map<char, std::string> inserted_;  // drive → name of the disk in it
     std::string current_ = "C:\\";
     int lastError_ = 0;
     uint64_t seq_ = 0;
@@ -252,6 +278,34 @@ private:
     int next_ = 1;
 };
 
+// Formats from a script: each call takes the next result (none left: no
+// dialog ran). A result of 0 or more wipes the disk in the drive and gives it the label.
+class FakeDiskFormat : public DiskFormat {
+public:
+    explicit FakeDiskFormat(FakeFileSystem& files) : files_(files) {}
+    struct Call {
+        int drive;
+        std::string label;
+        bool confirmErase;
+        void* parent;
+    };
+    int Format(int drive, const std::string& label, bool confirmErase, void* parentWindow) override {
+        calls.push_back({drive, label, confirmErase, parentWindow});
+        int result = kFormatNotRun;
+        if (!results.empty()) {
+            result = results.front();
+            results.pop_front();
+        }
+        if (result >= 0) files_.WipeDisk(static_cast<char>('A' + drive), label);
+        return result;
+    }
+    std::vector<Call> calls;
+    std::deque<int> results;
+
+private:
+    FakeFileSystem& files_;
+};
+
 struct FakePlatform {
     FakeRegistry registry;
     FakeFileSystem files;
@@ -263,8 +317,10 @@ struct FakePlatform {
     FakeShellLinks shellLinks{files};
     FakeDynLib dynlib{files};
     FakeCodePages codePages;
+    FakeDiskFormat diskFormat{files};
     Platform Get() {
-        return Platform{registry, files, process, help, dialogs, app, timers, shellLinks, dynlib, codePages};
+        return Platform{registry, files, process, help, dialogs, app, timers, shellLinks, dynlib, codePages,
+                        diskFormat};
     }
 };
 

@@ -81,6 +81,16 @@ public:
     bool Free(platform::LibHandle lib) override;
 };
 
+// SHFormatDrive on a thread of its own, its dialog steered by a message hook.
+class DiskFormat : public platform::DiskFormat {
+public:
+    int Format(int drive, const std::string& label, bool confirmErase, void* parentWindow) override;
+    // SHFormatDrive's shape; unset, the shell's own is looked up. Tests put
+    // a stand-in dialog here.
+    using FormatFn = unsigned long(__stdcall*)(void* parent, unsigned drive, unsigned capacity, unsigned options);
+    FormatFn formatFunction = nullptr;
+};
+
 class CodePages : public platform::CodePages {
 public:
     unsigned OemCodePage() override;

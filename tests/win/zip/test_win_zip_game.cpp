@@ -69,7 +69,8 @@ TEST(ZipGame, OneFilePerAddWithTheDirectoryReadBackEachTime) {
     win32::DynLib dynlib;
     win32::CodePages codePages;
     platform::Platform platform{fake.registry, fs,    fake.process,
-                                fake.help,     fake.dialogs, app, fake.timers, fake.shellLinks, dynlib, codePages};
+                                fake.help,     fake.dialogs, app, fake.timers, fake.shellLinks, dynlib, codePages,
+                                fake.diskFormat};
     TZipArchiver zip(platform);
     // As the setup's instance is stored.
     zip.AddCompLevel = 9;
