@@ -11,7 +11,7 @@ build=$(realpath "$1")
 work="$WINEPREFIX/drive_c/sfxarch"
 rm -rf "$work"
 mkdir -p "$work/tool"
-cp "$build/tests/win/sfx/sfxmake.exe" "$build/src/launcher/ZKSFX.BIN" "$build/src/zkzip/ZKZIP.DLL" "$work/tool/"
+cp "$build/tests/win/sfx/sfxmake.exe" "$build/src/launcher/ZKSFX.BIN" "$build/src/launcher/ZKZIP.DLL" "$work/tool/"
 fail() { echo "FAIL: $*"; exit 1; }
 wt() { wine "$build/tools/wintool.exe" "$@" </dev/null 2>/dev/null; }
 has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in [$1]"; }
