@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "host_scratch.h"
 #include "zip_fixture.h"
 #include "zkzip/zkzip.h"
 
@@ -19,13 +20,6 @@ namespace zk::test {
 namespace {
 
 namespace sfs = std::filesystem;
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Bytes of Latin-1 (and of code page 1252 from 0xA0 on) as UTF-8.
 std::string Latin1(const std::string& bytes) {
@@ -62,11 +56,9 @@ struct Info {
     std::vector<InfoEntry> list;
 };
 
-class ZipInterop : public ZipFixture {
+class ZipInterop : public ZipFixture, public HostScratch {
 protected:
-    ZipInterop() {
-        char pattern[] = "/tmp/zkzipdir-XXXXXX";
-        root_ = mkdtemp(pattern);
+    ZipInterop() : HostScratch("zkzipdir") {
         oldCwd_ = sfs::current_path().string();
         fake.files.Drive('Z').hostFolder = root_;
         zip.Unattended = true;
@@ -75,23 +67,8 @@ protected:
     ~ZipInterop() override {
         std::error_code ec;
         sfs::current_path(oldCwd_, ec);
-        sfs::remove_all(root_, ec);
     }
 
-    static bool Have(const std::string& tool) {
-        return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-    }
-    // Runs a shell command in the scratch folder with a UTF-8 locale.
-    void Sh(const std::string& command) {
-        std::string log = root_ + "/.log";
-        int rc = std::system(("cd '" + root_ + "' && LC_ALL=C.UTF-8 " + command + " </dev/null >'" + log + "' 2>&1").c_str());
-        ASSERT_EQ(rc, 0) << command << "\n" << Slurp(log);
-    }
-    void Write(const std::string& rel, const std::string& content) {
-        sfs::path p = sfs::path(root_) / rel;
-        sfs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-    }
     void Python(const std::string& script) {
         Write(".make.py", script);
         Sh("python3 .make.py");
@@ -248,7 +225,6 @@ protected:
         sfs::create_directories(sfs::path(root_) / "game/SPIELE");
     }
 
-    std::string root_;
     std::string oldCwd_;
 };
 

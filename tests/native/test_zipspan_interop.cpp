@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host_scratch.h"
 #include "span_support.h"
 #include "zip_fixture.h"
 
@@ -17,39 +18,12 @@ namespace {
 
 namespace sfs = std::filesystem;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class SpanInterop : public ZipFixture {
+class SpanInterop : public ZipFixture, public HostScratch {
 protected:
-    SpanInterop() {
-        char pattern[] = "/tmp/zkspan-XXXXXX";
-        root_ = mkdtemp(pattern);
+    SpanInterop() : HostScratch("zkspan") {
         fake.files.AddDir("C:\\TMP");
         fake.files.logIo = false;
     }
-    ~SpanInterop() override {
-        std::error_code ec;
-        sfs::remove_all(root_, ec);
-    }
-    static bool Have(const std::string& tool) {
-        return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-    }
-    void Sh(const std::string& command) {
-        std::string log = root_ + "/.log";
-        int rc = std::system(("cd '" + root_ + "' && LC_ALL=C.UTF-8 " + command + " </dev/null >'" + log + "' 2>&1").c_str());
-        ASSERT_EQ(rc, 0) << command << "\n" << Slurp(log);
-    }
-    void Write(const std::string& rel, const std::string& content) {
-        sfs::path p = sfs::path(root_) / rel;
-        sfs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-    }
-    std::string root_;
 };
 
 TEST_F(SpanInterop, PartsJoinAndTestWithInfoZip) {
