@@ -12,27 +12,15 @@ work="$WINEPREFIX/drive_c/sfxarch"
 rm -rf "$work"
 mkdir -p "$work/tool"
 cp "$build/tests/win/sfx/sfxmake.exe" "$build/src/launcher/ZKSFX.BIN" "$build/src/launcher/ZKZIP.DLL" "$work/tool/"
-fail() { echo "FAIL: $*"; exit 1; }
-wt() { wine "$build/tools/wintool.exe" "$@" </dev/null 2>/dev/null; }
-has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in [$1]"; }
-same() { diff -r "$1" "$2" >/dev/null || { diff -r "$1" "$2" | head -20; fail "$3"; }; }
+source "$(dirname "$0")/sfx_lib.sh"
 make() {
   (cd "$work" && wine 'C:\sfxarch\tool\sfxmake.exe' "$@" </dev/null >"$work/make.out" 2>&1) \
     || { cat "$work/make.out"; fail "sfxmake $*"; }
   made=$(tr -d '\r' < "$work/make.out")
 }
 
-# The payload: text, random bytes, an empty file, an empty folder, nested
-# folders, an umlaut in a name, a large compressible file, a program.
 src="$work/payload"
-mkdir -p "$src/daten/tief/unten" "$src/leer"
-printf 'Hallo Welt\r\n' > "$src/liesmich.txt"
-head -c 200000 /dev/urandom > "$src/daten/zufall.bin"
-: > "$src/daten/leer.txt"
-yes 'ZANTORIK spielen, ZANTORIK gewinnen' | head -c 2000000 > "$src/daten/tief/unten/gross.txt" || true
-printf 'Umlaute im Namen' > "$src/daten/Größe.txt"
-cp "$build/tools/zantorik.exe" "$src/zantorik.exe"
-files=$(cd "$src" && find . -type f | wc -l)
+make_payload "$src"
 
 # A: one file first (the stub is written), then everything (added to it).
 make 'C:\sfxarch\A.EXE' 'C:\sfxarch\payload' --dir 'C:\sfxarch\outA' liesmich.txt '*.*'
@@ -77,15 +65,6 @@ out=$(unzip -t "$work/B.EXE" 2>&1) || fail "unzip -t B.EXE: $out"
 (cd "$work" && ZKSFX_LOG='C:\sfxarch\B.log' wine 'C:\sfxarch\B.EXE' </dev/null >/dev/null 2>&1) &
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
-await() {
-  local dump
-  for _ in $(seq 60); do
-    dump=$(wt dump "$1" | tr -d '\r') || true
-    if grep -qF -- "$2" <<<"$dump"; then printf '%s\n' "$dump"; return 0; fi
-    sleep 0.5
-  done
-  fail "no window '$1' with '$2' (last seen: $dump)"
-}
 dump=$(await 'ZANTORIK' 'Willkommen bei ZANTORIK!')
 [ "$(head -1 <<<"$dump")" = 'Größe für ZANTORIK' ] || fail "B.EXE's caption: $(head -1 <<<"$dump")"
 sleep 0.5

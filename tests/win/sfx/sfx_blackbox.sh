@@ -14,11 +14,10 @@ work="$WINEPREFIX/drive_c/sfxtest"
 rm -rf "$work"
 mkdir -p "$work"
 cp "$build/src/launcher/ZKSFX.BIN" "$build/src/launcher/ZKZIP.DLL" "$work/"
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "$0")/sfx_lib.sh"
 pack() {
   wine "$build/tests/win/sfx/sfxpack.exe" "$@" </dev/null >"$work/pack.out" 2>&1 || { cat "$work/pack.out"; fail "sfxpack $*"; }
 }
-wt() { wine "$build/tools/wintool.exe" "$@" </dev/null 2>/dev/null; }
 # Starts C:\sfxtest\NAME.EXE unattended; rc and the log (without CRs) follow.
 run() {
   local name=$1; shift
@@ -28,20 +27,9 @@ run() {
      </dev/null >/dev/null 2>&1) || rc=$?
   log=$(tr -d '\r' < "$work/$name.log" 2>/dev/null || true)
 }
-same() { diff -r "$1" "$2" >/dev/null || { diff -r "$1" "$2" | head -20; fail "$3"; }; }
-has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in [$1]"; }
 
-# The payload: text, random bytes, an empty file, an empty folder, nested
-# folders, an umlaut in a name, a large compressible file, a program.
 src="$work/payload"
-mkdir -p "$src/daten/tief/unten" "$src/leer"
-printf 'Hallo Welt\r\n' > "$src/liesmich.txt"
-head -c 300000 /dev/urandom > "$src/daten/zufall.bin"
-: > "$src/daten/leer.txt"
-yes 'ZANTORIK spielen, ZANTORIK gewinnen' | head -c 3000000 > "$src/daten/tief/unten/gross.txt" || true
-printf 'Umlaute im Namen' > "$src/daten/Größe.txt"
-cp "$build/tools/zantorik.exe" "$src/zantorik.exe"
-files=$(cd "$src" && find . -type f | wc -l)
+make_payload "$src"
 
 # A: Info-ZIP's archive appended as it is (offsets from its own start).
 (cd "$src" && zip -qr -X "$work/payload.zip" .)
@@ -164,15 +152,6 @@ printf 'alt' > "$work/outH/zantorik.exe"
 pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 # Waits until the window titled $1 holds the text $2; prints its dump.
-await() {
-  local dump
-  for _ in $(seq 60); do
-    dump=$(wt dump "$1" | tr -d '\r') || true
-    if grep -qF -- "$2" <<<"$dump"; then printf '%s\n' "$dump"; return 0; fi
-    sleep 0.5
-  done
-  fail "no window '$1' with '$2' (last seen: $dump)"
-}
 dump=$(await 'ZANTORIK entpacken' 'Willkommen bei ZANTORIK!')
 has "$dump" "Button: Abbrechen" "the message's German buttons"
 sleep 0.5
