@@ -1,7 +1,7 @@
 // Makes a self-extracting archive the program's way, for the tests under
 // Wine: TZipArchiver over the real Win32 file system, ZKZIP.DLL and
 // ZKSFX.BIN found where the program finds them (here: beside this tool).
-//   sfxmake OUT.EXE FOLDER [options] SPEC...   one AddFiles per SPEC, FOLDER current
+//   sfxmake OUT.EXE FOLDER [options] PATTERN...   one AddFiles per PATTERN, FOLDER current
 // Options: --caption T  --dir D  --cmd C  --msg M  --icon FILE.ICO  --options BITS
 // Prints every message of the component; exit 0 when every add added files.
 #include <windows.h>
