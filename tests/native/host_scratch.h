@@ -47,6 +47,7 @@ public:
         std::filesystem::create_directories(p.parent_path());
         std::ofstream(p, std::ios::binary) << content;
     }
+    std::string Read(const std::string& rel) const { return Slurp(root_ + "/" + rel); }
 
 protected:
     std::string root_;

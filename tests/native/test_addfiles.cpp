@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "addfiles_shared.h"
+#include "host_scratch.h"
 #include "zip_fixture.h"
 #include "zkzip/zkfs.h"
 #include "zkzip/zkzip.h"
@@ -301,11 +302,9 @@ TEST_F(AddFilesCommand, ALoadedLibraryStaysLoaded) {
 
 // ---- the real library ----
 
-class AddFilesNative : public ZipFixture {
+class AddFilesNative : public ZipFixture, public HostScratch {
 protected:
-    AddFilesNative() {
-        char pattern[] = "/tmp/zkadd-XXXXXX";
-        root_ = mkdtemp(pattern);
+    AddFilesNative() : HostScratch("zkadd") {
         oldCwd_ = sfs::current_path().string();
         sfs::current_path(root_);
         fake.files.Drive('Z').hostFolder = root_;
@@ -317,19 +316,8 @@ protected:
         zkzip::fs::TestHooks() = {};
         std::error_code ec;
         sfs::current_path(oldCwd_, ec);
-        sfs::remove_all(root_, ec);
     }
-    void Write(const std::string& rel, const std::string& content) {
-        sfs::path p = sfs::path(root_) / rel;
-        sfs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-    }
-    std::string Bytes(const std::string& rel) {
-        std::ifstream in(sfs::path(root_) / rel, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string Bytes(const std::string& rel) { return Read(rel); }
     // The library's file layer refuses to open it.
     void Unreadable(const std::string& rel) {
         zkzip::fs::TestHooks().failReadName = rel.substr(rel.rfind('/') + 1);
@@ -337,7 +325,7 @@ protected:
     }
     bool LibraryLoaded() { return TZipArchiver::ZipLibraryHandle() != 0 || fake.dynlib.OpenCount() != 0; }
 
-    std::string root_, oldCwd_;
+    std::string oldCwd_;
 };
 
 using NativeEnv = ::testing::Types<AddFilesNative>;

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "sfx_support.h"
+#include "host_scratch.h"
 #include "zip_fixture.h"
 #include "zkzip/zkzip.h"
 #include "zksfx/sfxformat.h"
@@ -19,11 +20,9 @@ namespace {
 
 namespace sfs = std::filesystem;
 
-class SfxReal : public ZipFixture {
+class SfxReal : public ZipFixture, public HostScratch {
 protected:
-    SfxReal() {
-        char pattern[] = "/tmp/zksfx-XXXXXX";
-        root_ = mkdtemp(pattern);
+    SfxReal() : HostScratch("zksfx") {
         oldCwd_ = sfs::current_path().string();
         sfs::current_path(root_);
         fake.files.Drive('Z').hostFolder = root_;
@@ -43,21 +42,6 @@ protected:
     ~SfxReal() override {
         std::error_code ec;
         sfs::current_path(oldCwd_, ec);
-        sfs::remove_all(root_, ec);
-    }
-    void Write(const std::string& rel, const std::string& content) {
-        sfs::path p = sfs::path(root_) / rel;
-        sfs::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-    }
-    std::string Read(const std::string& rel) {
-        std::ifstream in(sfs::path(root_) / rel, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    static bool Have(const std::string& tool) {
-        return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
     }
     // Exit code of a shell command run in the scratch folder; its output in `out`.
     int Run(const std::string& command, std::string& out) {
@@ -68,7 +52,7 @@ protected:
         return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     }
 
-    std::string root_, oldCwd_, stub_;
+    std::string oldCwd_, stub_;
 };
 
 TEST_F(SfxReal, NewExeArchiveIsStubSettingsAndTheFiles) {
