@@ -9,6 +9,7 @@ packages=(
   zip unzip p7zip-full python3 bc
   liblnk-utils
   clang libclang-rt-14-dev
+  ccache nasm fonts-wine fonts-liberation
 )
 missing=()
 for p in "${packages[@]}"; do
