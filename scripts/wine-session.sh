@@ -43,6 +43,15 @@ if [ ! -f "$prefix/system.reg" ]; then
   fi
   if ! kill -0 "$wspid" 2>/dev/null; then wineserver -p -f >/dev/null 2>&1 & wspid=$!; fi
 fi
+# The Windows look: Wine's own fonts (Marlett draws the caption buttons)
+# where this Wine loads fonts from, classic colours, stand-ins for Arial.
+for font in /usr/share/wine/fonts/*; do
+  [ -e "$font" ] && [ -d "$prefix/drive_c/windows/Fonts" ] || continue
+  [ -e "$prefix/drive_c/windows/Fonts/${font##*/}" ] || cp "$font" "$prefix/drive_c/windows/Fonts/"
+done
+if ! grep -q '"ButtonFace"="192 192 192"' "$prefix/user.reg" 2>/dev/null; then
+  wine regedit /S "$(winepath -w "$(dirname "$(realpath "$0")")/wine-look.reg" 2>/dev/null)" >/dev/null 2>&1 || true
+fi
 # Start Wine's services now, away from the command's output pipes.
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 "$@"

@@ -1,11 +1,16 @@
 // A small window tool for the end-to-end tests under Wine:
 //   wintool wait TEXT [SECONDS]   until a visible top-level window's title holds TEXT
+//                                 (a TEXT starting with "=" must be the whole title)
 //   wintool gone TEXT [SECONDS]   until no visible window's title holds TEXT
 //   wintool dump TEXT             prints the title and every child's text
 //   wintool close TEXT            asks the window to close
 //   wintool press TEXT CAPTION    clicks the child button with that caption
 //   wintool state TEXT CAPTION    prints "enabled" or "disabled" for that child
 //   wintool check TEXT CAPTION    prints "checked" or "unchecked" for that check box
+//   wintool focus TEXT            prints "Class: text" of the control with the keyboard focus
+//   wintool rect TEXT [CHILD]     prints "left top width height" on the screen of the
+//                                 window, or of the child with that text (else starting so)
+//   wintool client TEXT           the same for the window's client area
 // Exit code 0 on success, 1 on a time-out or when nothing matched.
 #include <windows.h>
 
@@ -38,7 +43,9 @@ std::wstring Text(HWND h) {
 
 BOOL CALLBACK FindTop(HWND h, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
-    if (IsWindowVisible(h) && Title(h).find(s->text) != std::wstring::npos) {
+    const bool whole = !s->text.empty() && s->text[0] == L'=';
+    const std::wstring title = Title(h);
+    if (IsWindowVisible(h) && (whole ? title == s->text.substr(1) : title.find(s->text) != std::wstring::npos)) {
         s->found = h;
         return FALSE;
     }
@@ -59,10 +66,23 @@ void PrintUtf8(const std::wstring& w) {
     fputc('\n', stdout);
 }
 
-BOOL CALLBACK DumpChild(HWND h, LPARAM) {
+std::wstring Describe(HWND h) {
     wchar_t cls[64];
     GetClassNameW(h, cls, 64);
-    PrintUtf8(std::wstring(cls) + L": " + Text(h));
+    return std::wstring(cls) + L": " + Text(h);
+}
+
+BOOL CALLBACK DumpChild(HWND h, LPARAM) {
+    PrintUtf8(Describe(h));
+    return TRUE;
+}
+
+BOOL CALLBACK FindChildStart(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    if (IsWindowVisible(h) && Text(h).rfind(s->text, 0) == 0) {
+        s->found = h;
+        return FALSE;
+    }
     return TRUE;
 }
 
@@ -94,6 +114,34 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"dump") {
         PrintUtf8(Title(h));
         EnumChildWindows(h, DumpChild, 0);
+        return 0;
+    }
+    if (cmd == L"focus") {
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(h, nullptr), &gui) || !gui.hwndFocus) {
+            PrintUtf8(L"none");
+            return 0;
+        }
+        PrintUtf8(Describe(gui.hwndFocus));
+        return 0;
+    }
+    if (cmd == L"rect" || cmd == L"client") {
+        RECT rc;
+        if (cmd == L"client") {
+            GetClientRect(h, &rc);
+            MapWindowPoints(h, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+        } else if (argc > 3) {
+            Search s{argv[3]};
+            EnumChildWindows(h, FindChild, reinterpret_cast<LPARAM>(&s));
+            if (!s.found) EnumChildWindows(h, FindChildStart, reinterpret_cast<LPARAM>(&s));
+            if (!s.found) return 1;
+            GetWindowRect(s.found, &rc);
+        } else {
+            GetWindowRect(h, &rc);
+        }
+        PrintUtf8(std::to_wstring(rc.left) + L" " + std::to_wstring(rc.top) + L" " + std::to_wstring(rc.right - rc.left) +
+                  L" " + std::to_wstring(rc.bottom - rc.top));
         return 0;
     }
     if (cmd == L"close") {

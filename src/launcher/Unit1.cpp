@@ -138,14 +138,14 @@ TFormStart::TFormStart(platform::Platform& platform, LauncherSeams seamsIn)
     ed_ti.SetText("2");
     ed_tg.SetText("3");
 
-    // Tab 4.
+    // Tab 4: the free field first, as its table lists it.
     Bevel7.SetBounds(16, 16, 313, 49);
     Shape1.SetBounds(180, 56, 2, 5);
     Shape1.SetColor(ui::clBlack);
     Panel4.SetBounds(16, 72, 313, 17);
     Panel4.SetCaption("Sonstige Start-Parameter");
     Panel4.SetFont(f11);
-    Place(cb_ppp, 24, 24, 225, 17, "Voreinstellung Spielgeschwindigkeit in %", "50 % sind normal", 0, f11);
+    Place(cb_ppp, 24, 24, 225, 17, "Voreinstellung Spielgeschwindigkeit in %", "50 % sind normal", 2, f11);
     Place(roll_ppp, 40, 40, 281, 17, "", "50%", 1, f11);
     roll_ppp.SetRange(1, 99);
     roll_ppp.SetPosition(50);
@@ -154,7 +154,7 @@ TFormStart::TFormStart(platform::Platform& platform, LauncherSeams seamsIn)
     roll_ppp.tickMarks = false;
     roll_ppp.SetEnabled(false);
     roll_ppp.SetCursor(ui::Cursor::SizeWE);
-    Place(ed_param, 16, 88, 313, 21, "", "mit einem / beginnen und zwischen den Parametern ein Abstand.", 2, f11);
+    Place(ed_param, 16, 88, 313, 21, "", "mit einem / beginnen und zwischen den Parametern ein Abstand.", 0, f11);
     ed_param.SetCursor(ui::Cursor::IBeam);
     ed_param.SetText("/");
 

@@ -42,8 +42,15 @@ void TGetDirDialog::ShowFolderOf(const std::string& text) {
 void TGetDirDialog::OpenFor(uint8_t mode, const ui::Form& owner, ui::Edit& field) {
     DialogMode = mode;
     fields_[mode == 1 ? 0 : 1] = &field;
-    const ui::Bounds& o = owner.GetBounds();
-    const ui::Bounds& f = field.GetBounds();
+    // Just below the field: counted from the owner's client area, since the
+    // window's own left and top would leave its caption out and put the
+    // chooser over the field. The field may sit in a group box.
+    const ui::Bounds o = owner.ClientOrigin();
+    ui::Bounds f = field.GetBounds();
+    for (const ui::Control* p = field.Parent(); p && p != &owner; p = p->Parent()) {
+        f.left += p->GetBounds().left;
+        f.top += p->GetBounds().top;
+    }
     const ui::Bounds& me = GetBounds();
     SetBounds(o.left + f.left + owner.borderWidth + 5, o.top + f.top + f.height + owner.borderWidth, me.width,
               me.height);

@@ -84,7 +84,21 @@ void Control::Perform(const std::function<void()>& action) {
 
 void Control::AttachPeers(PeerFactory& factory) {
     if (!peer_) peer_ = factory.Make(*this);
-    for (Control* c : children_) c->AttachPeers(factory);
+    for (Control* c : InTabOrder()) c->AttachPeers(factory);
+}
+
+std::vector<Control*> Control::InTabOrder() const {
+    std::vector<Control*> all = children_, ordered;
+    std::vector<size_t> places;
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i]->tabOrder_ >= 0) {
+            places.push_back(i);
+            ordered.push_back(all[i]);
+        }
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const Control* a, const Control* b) { return a->tabOrder_ < b->tabOrder_; });
+    for (size_t i = 0; i < places.size(); ++i) all[places[i]] = ordered[i];
+    return all;
 }
 
 void CheckBox::SetChecked(bool on) {

@@ -136,10 +136,16 @@ public:
 
     Peer* GetPeer() const { return peer_.get(); }
     void AttachPeer(std::unique_ptr<Peer> peer) { peer_ = std::move(peer); }
-    // Child-to-parent with peers made on demand by the form.
+    // Child-to-parent with peers made on demand by the form. Siblings get
+    // their windows in tab order: the window system tabs in creation order.
     void AttachPeers(PeerFactory& factory);
+    // The children, those with a TabOrder sorted by it within the places
+    // they hold among the children; the others stay where they are.
+    std::vector<Control*> InTabOrder() const;
 
 protected:
+    // The bounds as the real window has them, without telling the peer.
+    void StoreBounds(const Bounds& b) { bounds_ = b; }
     void Notify(Prop prop) {
         if (peer_) peer_->Changed(prop);
     }

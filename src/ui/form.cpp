@@ -21,6 +21,18 @@ void Form::SetClientSize(int width, int height) {
     SetBounds(b.left, b.top, width, height);
 }
 
+Bounds Form::ClientOrigin() const {
+    const Bounds& b = GetBounds();
+    return {b.left + frameLeft_, b.top + frameTop_, b.width, b.height};
+}
+
+void Form::WindowPlaced(int left, int top, int frameLeft, int frameTop) {
+    const Bounds& b = GetBounds();
+    StoreBounds({left, top, b.width, b.height});
+    frameLeft_ = frameLeft;
+    frameTop_ = frameTop;
+}
+
 void Form::Created() {
     if (OnCreate) OnCreate();
 }

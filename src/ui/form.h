@@ -30,7 +30,13 @@ public:
     bool centered = false;
     bool scaled = true;
     int borderWidth = 0;  // an extra inner border, in pixels
-    bool placed = false;  // the bounds' left and top are the window's place on the screen
+    bool placed = false;  // the form goes where its bounds' left and top say
+    // Left and top are the window's place on the screen once it has one (a
+    // centred form's too); the client area starts a frame further in.
+    Bounds ClientOrigin() const;
+    // Told by the peer: where the window lies and how thick its frame and
+    // caption are at the left and the top.
+    void WindowPlaced(int left, int top, int frameLeft, int frameTop);
     std::string helpFile;  // empty: the application's
 
     // Runs OnCreate; called once, right after construction.
@@ -61,6 +67,7 @@ public:
 
 private:
     Control* activeControl_ = nullptr;
+    int frameLeft_ = 0, frameTop_ = 0;
     static Form* active_;
 };
 

@@ -20,11 +20,6 @@ const char* const kMissingMessage =
 
 // ---- messages ----
 
-std::map<int, std::string>& ZipMessageTable() {
-    static std::map<int, std::string> table;
-    return table;
-}
-
 std::string MessageText(int number, const std::string& fallback) {
     const auto& table = ZipMessageTable();
     auto it = table.find(number);

@@ -118,9 +118,10 @@ struct ZipDirEntry {
 // "The message table is probably not linked to the executable\nMissing String ID is: "
 extern const char* const kMissingMessage;
 
-// The component's message texts by number. Empty as delivered: every message
-// then shows its fallback.
+// The component's message texts by number, filled with the German texts
+// (ZipMessages.cpp); a number without a text shows its fallback.
 std::map<int, std::string>& ZipMessageTable();
+const std::map<int, std::string>& ZipMessagesDE();
 // The table's text for the number, else the fallback.
 std::string MessageText(int number, const std::string& fallback);
 // The table's text, else the general fallback followed by the number.

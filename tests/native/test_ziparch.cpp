@@ -2,6 +2,11 @@
 // library through the fake run-time libraries, the command record, the
 // callback codes and the password paths.
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
 
 #include "zip_fixture.h"
 
@@ -130,6 +135,35 @@ TEST_F(ZipArch, MessageTextFallsBackToTheMissingTextWithTheNumber) {
     ZipMessageTable()[10301] = "Nichts zu tun";
     EXPECT_EQ(MessageText(10301), "Nichts zu tun");
     EXPECT_EQ(MessageText(10301, "fallback"), "Nichts zu tun");
+}
+
+// Every number the code names (zm... = number) has a German text, and the
+// texts that take arguments keep their formats.
+TEST_F(ZipArch, EveryMessageNumberHasAGermanText) {
+    std::string root = ZK_SOURCE_DIR;
+#ifdef _WIN32
+    root = "Z:" + root;  // the host's root under Wine
+#endif
+    const std::regex number(R"(\bzm\w+\s*=\s*(1\d{4})\b)");
+    std::set<int> numbers;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root + "/zip")) {
+        if (!entry.is_regular_file()) continue;
+        std::ifstream in(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (std::sregex_iterator m(text.begin(), text.end(), number), end; m != end; ++m)
+            numbers.insert(std::stoi((*m)[1]));
+    }
+    EXPECT_GT(numbers.size(), 60u);
+    const auto& de = ZipMessagesDE();
+    for (int n : numbers) EXPECT_TRUE(de.count(n)) << "no text for " << n;
+
+    ZipMessageTable() = de;
+    EXPECT_EQ(FormatMessageArg(FormatMessageArg(MessageText(11034), 1), 3) + FormatMessageArg(MessageText(11035), "A:\\"),
+              "Bitte lege Diskette 1 von 3 ein\r\nin Laufwerk A:\\");
+    EXPECT_EQ(EZipArchiver::CreateResStr(11004, "Q:\\").what(), std::string("Laufwerk Q:\\ nicht bereit!"));
+    EXPECT_EQ(EZipArchiver::CreateResInt(10304, -9).what(),
+              std::string("Der Selbstentpacker konnte nicht geschrieben werden (Fehler -9)."));
+    EXPECT_EQ(MessageText(99999), std::string(kMissingMessage) + "99999");
 }
 
 TEST_F(ZipArch, FormatsOneArgument) {

@@ -88,4 +88,36 @@ TEST_F(RealWindows, CloseBoxRunsCloseAndHides) {
     EXPECT_FALSE(IsWindowVisible(H(form)));
 }
 
+// The percentage over the bar in the background's colour, over the rest in
+// the bar's: some of the text's pixels must show so on either side.
+TEST_F(RealWindows, GaugeTextReadsOnTheBarAndBesideIt) {
+    Form f{platform, "GaugeForm"};
+    f.SetClientSize(220, 40);
+    Gauge g{&f, "g"};
+    g.SetBounds(10, 10, 200, 20);
+    g.border = false;
+    Font bold;
+    bold.bold = true;
+    g.SetFont(bold);
+    win32::Realize(f);
+    f.Show();
+    const struct { int percent; bool onBar, beside; } cases[] = {{50, true, true}, {5, false, true}, {95, true, false}};
+    for (const auto& c : cases) {
+        g.SetProgress(c.percent);
+        RedrawWindow(H(g), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        win32::ProcessMessages();
+        HDC dc = GetDC(H(g));
+        int backOnBar = 0, barBeside = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 200; ++x) {
+                COLORREF px = GetPixel(dc, x, y);
+                if (x < c.percent * 2 && px == RGB(0, 0, 0)) ++backOnBar;
+                if (x >= c.percent * 2 && px == RGB(0, 255, 0)) ++barBeside;
+            }
+        ReleaseDC(H(g), dc);
+        EXPECT_EQ(backOnBar > 0, c.onBar) << c.percent << "%";
+        EXPECT_EQ(barBeside > 0, c.beside) << c.percent << "%";
+    }
+}
+
 }  // namespace zk::ui

@@ -111,17 +111,26 @@ int Dialogs::Show(const platform::DialogRequest& request) {
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
     HFONT font = CreateFontIndirectW(&ncm.lfMessageFont);
 
-    // Measure the text to size the window around it.
+    LPCWSTR iconId = IconOf(request.type);
+    const int margin = 12, iconSize = iconId ? 32 : 0, gap = iconId ? 12 : 0;
+
+    // The window is as wide as the longest line: only the text's own line
+    // breaks start new lines, unless a line is wider than the screen.
     std::wstring text = DisplayText(request.text);
+    const int widest = GetSystemMetrics(SM_CXSCREEN) - 2 * GetSystemMetrics(SM_CXDLGFRAME) - 2 * margin - iconSize - gap;
     HDC dc = GetDC(nullptr);
     HGDIOBJ oldFont = SelectObject(dc, font);
-    RECT tr{0, 0, 420, 0};
-    DrawTextW(dc, text.c_str(), -1, &tr, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    const UINT measure = DT_CALCRECT | DT_NOPREFIX | DT_EXPANDTABS;
+    RECT tr{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), -1, &tr, measure);
+    const bool wrap = tr.right > widest;
+    if (wrap) {
+        tr = {0, 0, widest, 0};
+        DrawTextW(dc, text.c_str(), -1, &tr, measure | DT_WORDBREAK);
+    }
     SelectObject(dc, oldFont);
     ReleaseDC(nullptr, dc);
 
-    LPCWSTR iconId = IconOf(request.type);
-    const int margin = 12, iconSize = iconId ? 32 : 0, gap = iconId ? 12 : 0;
     const int bw = 80, bh = 25, bgap = 8;
     const int nb = static_cast<int>(request.buttons.size());
     int textLeft = margin + iconSize + gap;
@@ -147,7 +156,9 @@ int Dialogs::Show(const platform::DialogRequest& request) {
         SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, iconId)), 0);
     }
     int textTop = margin + std::max(0, (iconSize - static_cast<int>(tr.bottom)) / 2);
-    HWND label = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, textLeft,
+    // SS_LEFT breaks lines at the window's width; a text that fits stays whole.
+    HWND label = CreateWindowExW(0, L"STATIC", text.c_str(),
+                                 WS_CHILD | WS_VISIBLE | (wrap ? SS_LEFT : SS_LEFTNOWORDWRAP) | SS_NOPREFIX, textLeft,
                                  textTop, tr.right, tr.bottom, h, nullptr, inst, nullptr);
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 

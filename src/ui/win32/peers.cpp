@@ -761,19 +761,29 @@ public:
     PageControl& pages;
 
     // Places the sheets in the display area and shows the active one.
+    // A focus on the page that goes moves to the first tab stop of the new
+    // one (else to the tab row): keys must not go to a hidden control.
     void Layout() {
         RECT rc;
         GetClientRect(hwnd, &rc);
         SendMessageW(hwnd, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
         auto sheets = pages.Pages();
+        const HWND focus = GetFocus();
+        HWND shown = nullptr;
+        bool focusHidden = false;
         for (size_t i = 0; i < sheets.size(); ++i) {
             if (!sheets[i]->GetPeer()) continue;
             HWND s = static_cast<WinPeer*>(sheets[i]->GetPeer())->hwnd;
             MoveWindow(s, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
             bool active = sheets[i] == pages.ActivePage();
             if (active) SendMessageW(hwnd, TCM_SETCURSEL, i, 0);
+            if (active) shown = s;
+            else if (focus && (focus == s || IsChild(s, focus))) focusHidden = true;
             ShowWindow(s, active ? SW_SHOW : SW_HIDE);
         }
+        if (!focusHidden) return;
+        HWND first = shown ? GetNextDlgTabItem(shown, nullptr, FALSE) : nullptr;
+        ::SetFocus(first && first != shown && IsChild(shown, first) ? first : hwnd);
     }
     void Update(Prop p) override {
         if (p == Prop::ActivePage) Layout();
@@ -821,6 +831,7 @@ public:
                                GetModuleHandleW(nullptr), nullptr);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         gPeerWindows.insert(hwnd);
+        ReportPlace();
         SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(f.GetFont())), FALSE);
         HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
         if (icon) SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -869,9 +880,33 @@ public:
         }
     }
 
+    // The window's place and the thickness of its frame and caption.
+    void ReportPlace() {
+        RECT wr;
+        GetWindowRect(hwnd, &wr);
+        POINT origin{0, 0};
+        ClientToScreen(hwnd, &origin);
+        form.WindowPlaced(wr.left, wr.top, origin.x - wr.left, origin.y - wr.top);
+    }
+
+    // The control that had the focus when the form went inactive; controls
+    // that do not report their focus (track bar, tab row, memo) are known
+    // only here.
+    void RememberFocus() {
+        HWND f = GetFocus();
+        if (!f || !IsChild(hwnd, f)) return;
+        WinPeer* p = PeerOf(f);
+        for (HWND h = f; !p && h && h != hwnd; h = GetParent(h)) p = PeerOf(h);
+        if (p && &p->ctl != &form) User([p] { p->ctl.SetFocus(); });
+    }
+
+    // Back to the form's active control; when that cannot take the focus
+    // (hidden with its tab, disabled by a run), to the first tab stop.
     void FocusActiveControl() {
         Control* c = form.ActiveControl();
-        if (c && c->GetPeer()) ::SetFocus(static_cast<WinPeer*>(c->GetPeer())->hwnd);
+        HWND h = c && c->GetPeer() ? static_cast<WinPeer*>(c->GetPeer())->hwnd : nullptr;
+        if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) h = GetNextDlgTabItem(hwnd, nullptr, FALSE);
+        if (h && h != hwnd) ::SetFocus(h);
     }
 
     bool Handle(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r) override {
@@ -880,12 +915,23 @@ public:
                 User([this] { form.Close(); });
                 return true;
             case WM_ACTIVATE:
-                if (LOWORD(wp) != WA_INACTIVE) {
-                    User([this] { form.Activate(); });
-                    FocusActiveControl();
-                } else if (HWND other = reinterpret_cast<HWND>(lp); other && PeerOf(other)) {
-                    form.Deactivate();
+                if (LOWORD(wp) == WA_INACTIVE) {
+                    RememberFocus();
+                    if (HWND other = reinterpret_cast<HWND>(lp); other && PeerOf(other)) form.Deactivate();
+                    return false;
                 }
+                User([this] { form.Activate(); });
+                if (HIWORD(wp)) return false;  // minimised: nothing takes the focus
+                // Not DefWindowProc: it would give the focus to the form itself,
+                // and Tab would start over at the first control.
+                FocusActiveControl();
+                r = 0;
+                return true;
+            case WM_SETFOCUS:
+                FocusActiveControl();
+                return true;
+            case WM_MOVE:
+                ReportPlace();
                 return false;
             case WM_SIZE:
                 if (form.OnResize) User(form.OnResize);
@@ -948,11 +994,18 @@ public:
         DeleteObject(fore);
         DeleteObject(back);
         if (shownText) {
+            // Readable at every percentage: over the bar in the background's
+            // colour, over the background in the bar's, as Windows does it.
             std::wstring text = std::to_wstring(shownPercent) + L"%";
             HGDIOBJ old = SelectObject(dc, FontFor(gauge.GetFont()));
             SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, RGB(128, 128, 128));
-            DrawTextW(dc, text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            for (const auto& [part, color] : {std::pair{done, gauge.backColor}, std::pair{rest, gauge.foreColor}}) {
+                int saved = SaveDC(dc);
+                IntersectClipRect(dc, part.left, part.top, part.right, part.bottom);
+                SetTextColor(dc, ToColorRef(color));
+                DrawTextW(dc, text.c_str(), -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+                RestoreDC(dc, saved);
+            }
             SelectObject(dc, old);
         }
         EndPaint(hwnd, &ps);

@@ -54,7 +54,7 @@ protected:
             ADD_FAILURE() << "unexpected dialog: " << r.text;
         };
         zip.OnMessage = [this](TZipArchiver& z, int32_t, const std::string& text) {
-            if (text.rfind("Copying: ", 0) != 0) messages += std::to_string(z.ErrorCode) + " " + text + "\n";
+            if (text.rfind(MessageText(zmCopying), 0) != 0) messages += std::to_string(z.ErrorCode) + " " + text + "\n";
         };
     }
     platform::FakePlatform fake;

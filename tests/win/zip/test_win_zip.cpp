@@ -499,7 +499,7 @@ struct DialogUser {
     static BOOL CALLBACK FindDialog(HWND h, LPARAM param) {
         wchar_t caption[256] = {};
         GetWindowTextW(h, caption, 256);
-        if (IsWindowVisible(h) && std::wstring(caption).find(L"Missing String ID") != std::wstring::npos) {
+        if (IsWindowVisible(h) && caption == win32::Wide(MessageText(zmPwdCaption))) {
             *reinterpret_cast<HWND*>(param) = h;
             return FALSE;
         }

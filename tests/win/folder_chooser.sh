@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The folder chooser opens just below the field it serves in the real,
+# centred setup window: a click on the "..." beside the target field; a
+# click back into the setup window hides it. Keeps screenshots of both.
+set -euo pipefail
+build=$(realpath "$1")
+source "$(dirname "$0")/winlib.sh"
+prepare_game
+start_program
+wt press "$launcher" 'Zantorik kopieren'
+wt wait "$setup" 10 || fail "the setup window did not open"
+sleep 1
+import -window root "$shots/look-setup.png"
+field=($(wt rect "$setup" 'c:\')) || fail "no target field"
+# Its "..." lies 7 pixels right of it, 19 wide.
+xdotool mousemove $((field[0] + field[2] + 16)) $((field[1] + 12)) click 1
+wt wait 'Zielordner wählen!' 10 || fail "the chooser did not open"
+sleep 1
+import -window root "$shots/look-chooser.png"
+chooser=($(wt rect 'Zielordner wählen!'))
+[ "${chooser[0]}" -eq $((field[0] + 5)) ] && [ "${chooser[1]}" -eq $((field[1] + field[3])) ] ||
+  fail "chooser at ${chooser[0]},${chooser[1]}, field at ${field[*]}"
+click_client "$setup" 200 200
+wt gone 'Zielordner wählen!' 5 || fail "the chooser stayed"
+wt close "$setup"
+wt wait "$launcher" 10 || fail "the launcher did not come back"
+wt close "$launcher"
+ended || fail "the program did not end"
+echo "folder chooser test passed"

@@ -1,0 +1,54 @@
+# Shared helpers of the black-box scripts that drive the real ZKSTART.EXE
+# inside a Wine session (scripts/wine-session.sh). Sourced after setting
+# build (the build folder); shots go to $build/screens.
+: "${WINEPREFIX:?run inside scripts/wine-session.sh}"
+shots="$build/screens"
+mkdir -p "$shots"
+launcher='ZANTORIK Ruvalin V2.1'
+setup='ZANTORIK Setup V2.03'
+export LC_ALL=C.UTF-8
+# wintool without the carriage returns of the Windows console.
+wt() { local rc=0; wine "$build/tools/wintool.exe" "$@" </dev/null 2>/dev/null | tr -d '\r' || rc=$?; return $rc; }
+fail() { echo "FAIL: $*"; import -window root "$shots/failure-$(basename "$0" .sh).png" 2>/dev/null || true; exit 1; }
+pid=
+trap '[ -n "$pid" ] && kill $pid 2>/dev/null || true' EXIT
+
+# The game folder C:\SPIELE\ZANTORIK with the program and the stub game as
+# its .pif, and stored options (NAME=VALUE ...; xFast=0 at least), so the
+# splash hands straight over to the launcher.
+game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
+prepare_game() {
+  mkdir -p "$game"
+  cp "$build/src/launcher/ZKSTART.EXE" "$build/src/launcher/ZKZIP.DLL" "$game/"
+  cp "$build/tools/zantorik.exe" "$game/zantorik.pif"
+  wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
+  local kv
+  for kv in xFast=0 "$@"; do
+    wine reg add 'HKCU\Software\Orvandel\Zantorik' /v "${kv%%=*}" /d "${kv#*=}" /f >/dev/null 2>&1
+  done
+}
+start_program() {
+  (cd "$game" && exec wine 'C:\SPIELE\ZANTORIK\ZKSTART.EXE' >/dev/null 2>&1 </dev/null) &
+  pid=$!
+  wt wait "$launcher" 40 || fail "the launcher did not open"
+  sleep 1
+}
+ended() {
+  for _ in $(seq 100); do kill -0 $pid 2>/dev/null || { pid=; return 0; }; sleep 0.2; done
+  return 1
+}
+# The control with the keyboard focus, as "Class: text".
+focus() { wt focus "$1"; }
+# A click at X Y of a window's client area.
+click_client() {
+  local r
+  r=($(wt client "$1")) || fail "no window $1"
+  xdotool mousemove $((r[0] + $2)) $((r[1] + $3)) click 1
+}
+# The lines with ink in a screen rectangle (LEFT TOP WIDTH HEIGHT) of a
+# screenshot: runs of rows that hold dark pixels.
+ink_lines() {
+  convert "$1" -crop "${4}x${5}+${2}+${3}" +repage -colorspace Gray -threshold 50% txt:- |
+    awk -F'[,:]' -v h="$5" 'NR > 1 && /#000000/ { ink[$2] = 1 }
+      END { for (y = 0; y < h; y++) { if (ink[y] && !prev) n++; prev = ink[y] } print n + 0 }'
+}

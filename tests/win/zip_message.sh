@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# An archive message as a German player meets it: "Komprimieren" and
+# "Start" in the setup window while ZKZIP.DLL is missing. The component's
+# box shows its German text on one line. Keeps a screenshot of it.
+set -euo pipefail
+build=$(realpath "$1")
+source "$(dirname "$0")/winlib.sh"
+prepare_game
+rm -f "$game/ZKZIP.DLL"
+cp "$build/tools/zantorik.exe" "$game/zantorik.exe"
+start_program
+wt press "$launcher" 'Zantorik kopieren'
+wt wait "$setup" 10 || fail "the setup window did not open"
+sleep 1
+wt press "$setup" 'Komprimieren'
+wt press "$setup" 'Start'
+box='Ruvalin ZANTORIK-Starter'
+message='Die Zip-Bibliothek ZKZIP.DLL kann nicht geladen werden.'
+wt wait "$box" 30 || fail "no message"
+sleep 0.5
+shot="$shots/look-zip-message.png"
+import -window root "$shot"
+wt dump "$box" | grep -qx "Static: $message" || fail "message: $(wt dump "$box")"
+text=($(wt rect "$box" "$message"))
+[ "$(ink_lines "$shot" "${text[@]}")" -eq 1 ] || fail "the message is not one line"
+# One message per file, then the question of the zip run.
+for _ in $(seq 30); do
+  wt wait 'Information' 0.3 && break
+  wt press "$box" OK || true
+done
+wt wait 'Information' 5 || fail "no question after the zip run"
+wt press 'Information' '&Ja'
+wt wait "$launcher" 10 || fail "the launcher did not come back"
+wt close "$launcher"
+ended || fail "the program did not end"
+echo "archive message test passed"
