@@ -273,10 +273,12 @@ TEST_F(RealFiles, FolderChooserOnScreen) {
     wchar_t caption[64] = {};
     GetWindowTextW(window, caption, 64);
     EXPECT_EQ(std::wstring(caption), L"Zielordner wählen!");
-    RECT rc;
+    // Just below the field, 5 pixels in.
+    RECT rc, field;
     GetWindowRect(window, &rc);
-    EXPECT_EQ(rc.left, 100 + 8 + 5);
-    EXPECT_EQ(rc.top, 80 + 72 + 24);
+    GetWindowRect(static_cast<HWND>(ui::win32::WindowOf(Edit2)), &field);
+    EXPECT_EQ(rc.left, field.left + 5);
+    EXPECT_EQ(rc.top, field.bottom);
     GetClientRect(window, &rc);
     EXPECT_EQ(rc.right, 145);
     EXPECT_EQ(rc.bottom, 217);
