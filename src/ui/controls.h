@@ -188,6 +188,7 @@ public:
     // disabled button; none when glyph is empty.
     Painter glyph, glyphDisabled;
     int glyphWidth = 0, glyphHeight = 0;
+    bool glyphLeft = false;  // the picture left of the caption instead
 };
 
 class CheckBox : public Control {

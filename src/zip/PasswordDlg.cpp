@@ -62,6 +62,7 @@ TPasswordDlg::TPasswordDlg(platform::Platform& platform, const std::string& capt
         b->glyph = b == &OKBtn ? ui::Painter(PaintTick) : ui::Painter(PaintCross);
         b->glyphWidth = 18;
         b->glyphHeight = 18;
+        b->glyphLeft = true;  // where the platform's OK and Cancel buttons have it
     }
     PwdEdit.SetTabOrder(0);
     OKBtn.SetTabOrder(1);

@@ -2,7 +2,8 @@
 # ZKSTART.EXE in a folder without zantorik.pif: Enter on the start button
 # brings up the error dialog with its exact text and German buttons, its
 # lines broken only where the text breaks them; OK closes it and the
-# launcher stays. Keeps a screenshot of the dialog.
+# launcher stays with the focus on its start button. Keeps a screenshot of
+# the dialog.
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
@@ -31,6 +32,9 @@ lines=$(ink_lines "$shot" "${text[@]}")
 wt press 'Fehler' 'OK' || fail "cannot press OK"
 wt gone 'Fehler' 10 || fail "the dialog stayed"
 wt wait "$launcher" 2 || fail "the launcher closed"
+sleep 0.3
+# The focus is back where it was before the dialog.
+[ "$(focus "$launcher")" = 'Button: >> ZANTORIK starten <<' ] || fail "focus after the dialog: $(focus "$launcher")"
 [ -e "$game/zantorik.pif" ] && fail "something made a pif"
 wt close "$launcher"
 ended || fail "closing the launcher did not end the program"

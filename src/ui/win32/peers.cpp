@@ -207,7 +207,8 @@ public:
     }
     Button& button;
 
-    // A button with a glyph: the caption above, the picture below it.
+    // A button with a glyph: the caption above, the picture below it; or
+    // the picture left of the caption, both centred together.
     void OnDrawItem(const DRAWITEMSTRUCT& di) {
         HDC dc = di.hDC;
         RECT rc = di.rcItem;
@@ -222,15 +223,27 @@ public:
         std::wstring caption = Wide(button.Caption());
         HGDIOBJ oldFont = SelectObject(dc, FontFor(button.GetFont()));
         GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
-        const int gap = 2, total = text.cy + gap + button.glyphHeight;
-        const int top = rc.top + (rc.bottom - rc.top - total) / 2 + shift;
-        RECT tr{rc.left + shift, top, rc.right + shift, top + text.cy};
+        const int gap = button.glyphLeft ? 4 : 2;
+        RECT tr;
+        int gx, gy;
+        if (button.glyphLeft) {
+            const int total = button.glyphWidth + gap + text.cx;
+            gx = rc.left + (rc.right - rc.left - total) / 2 + shift;
+            gy = rc.top + (rc.bottom - rc.top - button.glyphHeight) / 2 + shift;
+            const int ty = rc.top + (rc.bottom - rc.top - text.cy) / 2 + shift;
+            tr = {gx + button.glyphWidth + gap, ty, gx + total, ty + text.cy};
+        } else {
+            const int total = text.cy + gap + button.glyphHeight;
+            const int top = rc.top + (rc.bottom - rc.top - total) / 2 + shift;
+            tr = {rc.left + shift, top, rc.right + shift, top + text.cy};
+            gx = rc.left + (rc.right - rc.left - button.glyphWidth) / 2 + shift;
+            gy = tr.bottom + gap;
+        }
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-        DrawTextW(dc, caption.c_str(), -1, &tr, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextW(dc, caption.c_str(), -1, &tr, (button.glyphLeft ? DT_LEFT : DT_CENTER) | DT_SINGLELINE | DT_NOPREFIX);
         SelectObject(dc, oldFont);
         const Painter& paint = disabled && button.glyphDisabled ? button.glyphDisabled : button.glyph;
-        const int gx = rc.left + (rc.right - rc.left - button.glyphWidth) / 2 + shift, gy = tr.bottom + gap;
         int saved = SaveDC(dc);
         IntersectClipRect(dc, gx, gy, gx + button.glyphWidth, gy + button.glyphHeight);
         SetViewportOrgEx(dc, gx, gy, nullptr);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -18,6 +19,7 @@
 #include "ui/win32/peers.h"
 #include "zip/ZipArch.h"
 #include "zip/win32/PasswordDlg_win32.h"
+#include "../screenshot.h"
 
 namespace zk::test {
 namespace {
@@ -511,6 +513,8 @@ struct DialogUser {
         if (!dlg || next >= acts.size()) return;
         HWND edit = FindWindowExW(dlg, nullptr, L"EDIT", nullptr);
         if (!edit) return;
+        if (const char* dir = std::getenv("ZK_SHOT_DIR"); dir && *dir && next == 0)
+            SaveShot(dlg, std::string(dir) + "\\look-password.bmp");
         starred &= SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) == '*';
         const auto& [entry, ok] = acts[next++];
         SetWindowTextW(edit, win32::Wide(entry).c_str());
