@@ -51,6 +51,11 @@ for font in /usr/share/wine/fonts/*; do
 done
 if ! grep -q '"ButtonFace"="192 192 192"' "$prefix/user.reg" 2>/dev/null; then
   wine regedit /S "$(winepath -w "$(dirname "$(realpath "$0")")/wine-look.reg" 2>/dev/null)" >/dev/null 2>&1 || true
+  # The desktop reads its colours when it starts: restart the server.
+  wineserver -k 2>/dev/null || true
+  wait "$wspid" 2>/dev/null || true
+  wineserver -p -f >/dev/null 2>&1 &
+  wspid=$!
 fi
 # Start Wine's services now, away from the command's output pipes.
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
