@@ -12,7 +12,7 @@ constexpr unsigned kLastExecError = 31;
 
 const char kNoDosBoxText[] =
     "Dieses Windows kann DOS-Programme wie ZANTORIK nicht selbst starten.\n\r"
-    "Das kostenlose Programm DOSBox kann es: Es spielt einen DOS-PC nach, in dem ZANTORIK läuft.\n\n\r"
+    "Das kostenlose Programm DOSBox (www.dosbox.com) kann es: Installiere es und starte ZANTORIK noch einmal.\n\n\r"
     "Ist DOSBox schon installiert, dann zeige mit \"DOSBox suchen…\" auf die Datei DOSBox.exe.";
 }  // namespace
 

@@ -128,7 +128,7 @@ TEST_F(DosBoxStart, NotFoundExplainsAndTheChosenDosBoxIsStoredAndStarted) {
     EXPECT_EQ(d.cancelIndex, 1);
     EXPECT_EQ(d.text,
               "Dieses Windows kann DOS-Programme wie ZANTORIK nicht selbst starten.\n\r"
-              "Das kostenlose Programm DOSBox kann es: Es spielt einen DOS-PC nach, in dem ZANTORIK läuft.\n\n\r"
+              "Das kostenlose Programm DOSBox (www.dosbox.com) kann es: Installiere es und starte ZANTORIK noch einmal.\n\n\r"
               "Ist DOSBox schon installiert, dann zeige mit \"DOSBox suchen…\" auf die Datei DOSBox.exe.");
     ASSERT_EQ(fake.fileDialogs.requests.size(), 1u);
     EXPECT_EQ(fake.fileDialogs.requests[0].title, "DOSBox suchen");
