@@ -77,7 +77,8 @@ sleep 1
 
 cp "$build/tools/DOSBox.exe" "$c/Program Files/DOSBox-0.74-3/"
 start; expect_dosbox 'C:\Program Files\DOSBox-0.74-3\DOSBox.exe' "program files"
-wine reg add "$apppath" /ve /d 'C:\EMU\DOSBox.exe' /f >/dev/null 2>&1
+# Registered as installers often do, with an environment reference.
+wine reg add "$apppath" /ve /t REG_EXPAND_SZ /d '%SystemDrive%\EMU\DOSBox.exe' /f >/dev/null 2>&1
 start; expect_dosbox 'C:\EMU\DOSBox.exe' "App Paths"
 wine reg add "$key" /v DOSBox /d 'C:\MEINS\DOSBox.exe' /f >/dev/null 2>&1
 start; expect_dosbox 'C:\MEINS\DOSBox.exe' "stored choice"
