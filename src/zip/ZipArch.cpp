@@ -953,8 +953,9 @@ void TZipArchiver::ParseFileSpec(ZipCommandBlock& command, const std::string& en
 }
 
 bool TZipArchiver::AddFiles() {
-    // Every failure on the way reports a number: this call's only.
-    ErrorCode = 0;
+    // Every failure on the way reports a number: this call's only. A call
+    // during a running command does nothing and leaves that one's number.
+    if (!Busy) ErrorCode = 0;
     RunAdd();
     return SuccessCount > 0 && ErrorCode == 0;
 }

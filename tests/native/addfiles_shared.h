@@ -136,7 +136,7 @@ TYPED_TEST_P(AddFilesShared, BusyDuringTheRunAndASecondAddDoesNothing) {
         if (!nested) {
             nested = true;
             size_t before = this->messages.size();
-            z.AddFiles();  // finds Busy set
+            EXPECT_FALSE(z.AddFiles());  // finds Busy set
             EXPECT_EQ(this->messages.size(), before);
             EXPECT_EQ(z.FSpecArgs.size(), 2u);
         }
