@@ -80,21 +80,25 @@ sleep 1
 wt press "$launcher" 'Zantorik kopieren'
 wt wait "$setup" 10 || fail "the setup window did not open"
 sleep 1
-# A field's text replaced as a player does it: a click into the field (the
-# window is centred on Wine's 1024x768 desktop), End, Shift+Home, typing.
+# A field's text replaced as a player does it: a click into the field,
+# End, Shift+Home, typing. The field is found by the text it holds.
 fill() {
-  xdotool mousemove 500 "$1" click 1
+  local at
+  at=$(wt where "$setup" "$1") || fail "no field that reads $1: $(wt dump "$setup")"
+  xdotool mousemove $at click 1
   sleep 0.3
   xdotool key End shift+Home
   xdotool type --delay 60 "$2"
   sleep 0.3
   wt dump "$setup" | grep -qxF "Edit: $2" || fail "not typed: $2: $(wt dump "$setup")"
 }
-fill 327 'c:\spiele\zantorik'
+fill 'c:\zkprog\' 'c:\spiele\zantorik'
+shown='c:\'
 
 # Types the target and starts.
 run() {
-  fill 367 "$1"
+  fill "$shown" "$1"
+  shown=$1
   if [ "$(wt check "$setup" 'Komprimieren')" != checked ]; then
     wt press "$setup" 'Komprimieren'
     sleep 0.3
