@@ -1,6 +1,8 @@
 // The two entry points of ZKZIP.DLL. Natively the library is linked in, and
 // the tests call them directly.
 #pragma once
+#include <string>
+
 #include "zip/zipdll.h"
 
 #ifdef __cplusplus
@@ -32,5 +34,11 @@ enum ErrorNumber {
     kErrOpen = 18,     // a file to add could not be opened
     kErrPassword = 21  // encryption without a password
 };
+
+// The undo journal of an add to `archive` (journal.h).
+std::string JournalPath(const std::string& archive);
+// Puts back the archive an add left half written (a crash, a killed
+// process) and removes the journal; true when nothing is left to undo.
+bool UndoInterruptedAdd(const std::string& archive, std::string& error);
 
 }  // namespace zkzip
