@@ -9,6 +9,7 @@
 #include "common/text.h"
 #include "zip/PasswordDlg.h"
 #include "zip/TempFolder.h"
+#include "zip/ZipJournal.h"
 
 namespace zk {
 
@@ -832,6 +833,7 @@ void TZipArchiver::ReadDirectory() {
     ArchiveComment.clear();
     spanned_ = false;
     displaced_ = false;
+    if (!zipFileName_.empty()) UndoInterruptedAdd(platform.files, zipFileName_);
     if (!platform.files.FileExists(zipFileName_)) {
         if (OnDirUpdate) OnDirUpdate(*this);
         return;
