@@ -488,6 +488,29 @@ TEST_F(SfxRunTest, DamagedEntriesAreLeftOutAndReported) {
                           "kurz.bin: Daten beschädigt, nicht entpackt");
 }
 
+// Many directory entries naming one lump of data: refused before a byte is
+// written, even with the size check off.
+TEST_F(SfxRunTest, EntriesSharingTheirDataAreRefused) {
+    flags = kNoCheckSize;
+    zip = ZipMaker();
+    zip.File("a.bin", kBig).File("b.txt", "B");
+    std::string self = SelfFile();
+    const size_t end = self.size() - 22, dir = self.find("PK\1\2"), second = self.find("PK\1\2", dir + 1);
+    const std::string first = self.substr(dir, second - dir);
+    std::string copies;
+    for (int i = 0; i < 50; ++i) copies += first;
+    self.insert(end, copies);
+    const size_t e = self.size() - 22;
+    const uint16_t count = uint16_t(2 + 50);
+    const uint32_t size = uint32_t(end - dir + copies.size());
+    for (int i = 0; i < 2; ++i) self[e + 8 + i] = self[e + 10 + i] = char(count >> (8 * i));
+    for (int i = 0; i < 4; ++i) self[e + 12 + i] = char(size >> (8 * i));
+    MemorySource src(self);
+    EXPECT_EQ(RunOn(src), Result::Failed);
+    EXPECT_EQ(Last(), "error " + kCaption + ": Das Archiv ist beschädigt: die Daten seiner Einträge überlappen sich.");
+    EXPECT_TRUE(target.files.empty());
+}
+
 TEST_F(SfxRunTest, LongProblemListIsCut) {
     zip = ZipMaker();
     for (int i = 0; i < 20; ++i) zip.File("../x" + std::to_string(i), "x");
