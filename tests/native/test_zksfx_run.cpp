@@ -8,7 +8,9 @@
 #include <set>
 
 #include "sfx_support.h"
+#include "zksfx/sfxjournal.h"
 #include "zksfx/sfxrun.h"
+#include "zkzip/journal.h"
 
 namespace zksfx {
 namespace {
@@ -509,6 +511,25 @@ TEST_F(SfxRunTest, EntriesSharingTheirDataAreRefused) {
     EXPECT_EQ(RunOn(src), Result::Failed);
     EXPECT_EQ(Last(), "error " + kCaption + ": Das Archiv ist beschädigt: die Daten seiner Einträge überlappen sich.");
     EXPECT_TRUE(target.files.empty());
+}
+
+// The archiver's last add was cut short: the journal beside the program
+// gives back the archive as it was.
+TEST_F(SfxRunTest, AnInterruptedAddIsReadAsBefore) {
+    const std::string old = SelfFile();
+    zkzip::journal::Undo u;
+    u.tailOffset = old.find("PK\1\2");
+    u.tail = old.substr(u.tailOffset);
+    u.prefixLength = 100;
+    u.prefixCrc = zkzip::journal::Crc32(old.data() + u.tailOffset - 100, 100);
+    const std::string journal = zkzip::journal::Encode(u);
+    MemorySource crashed(old.substr(0, u.tailOffset) + "PK\3\4 half a new entry");
+    EXPECT_EQ(UndoneView(crashed, journal.substr(0, journal.size() - 1)), nullptr);
+    std::unique_ptr<Source> undone = UndoneView(crashed, journal);
+    ASSERT_NE(undone, nullptr);
+    ASSERT_EQ(RunOn(*undone), Result::Ok);
+    EXPECT_EQ(target.files.size(), 4u);
+    EXPECT_TRUE(File("C:\\ZIEL\\daten\\bild.bin") == kBig);
 }
 
 TEST_F(SfxRunTest, LongProblemListIsCut) {
