@@ -227,6 +227,8 @@ private:
               bool keepDirs, int depth, bool& matched);
     void AddFound(const std::string& src, std::string stored, const fs::Stat& st, const Spec& spec);
     bool Excluded(const std::string& stored, const std::string& src) const;
+    void TooDeep(const std::string& dir, const std::string& storedDir, const std::string& pattern);
+    void ReportSkipped();
     bool IsStoredSuffix(const std::string& name) const;
 
     // Deciding what to write.
@@ -273,6 +275,9 @@ private:
     std::vector<Item> found_;
     std::vector<Item> plan_;
     size_t fileCount_ = 0;
+    // Left out, with the reason told to the caller.
+    std::vector<std::string> tooDeepDirs_, sameName_;
+    size_t tooDeepFiles_ = 0;
 
     // The archive.
     fs::File archiveFile_;
@@ -454,15 +459,60 @@ void Job::Walk(const std::string& dir, const std::string& storedDir, const std::
             AddFound(Join(dir, i.name), storedDir + i.name, i.st, spec);
         }
     }
-    if (!spec.recurse || depth >= kMaxDepth) return;
+    if (!spec.recurse) return;
     for (const auto& i : items) {
         if (!i.st.isDir || i.st.link || (i.st.hidden && !hidden_)) continue;
         std::string sub = Join(dir, i.name);
         std::string stored = storedDir + i.name + "/";
         if (Excluded(stored, sub)) continue;
+        if (depth >= kMaxDepth) {
+            TooDeep(sub, stored, pattern);
+            continue;
+        }
         if (keepDirs) AddFound(sub, stored, i.st, spec);
         Walk(sub, stored, pattern, spec, keepDirs, depth + 1, matched);
     }
+}
+
+// Counts the files a walk would have taken below a folder it does not enter.
+void Job::TooDeep(const std::string& dir, const std::string& storedDir, const std::string& pattern) {
+    size_t before = tooDeepFiles_;
+    std::vector<std::pair<std::string, std::string>> todo{{dir, storedDir}};
+    while (!todo.empty()) {
+        auto [d, stored] = todo.back();
+        todo.pop_back();
+        std::vector<fs::DirItem> items;
+        if (!fs::ListDir(d, items)) continue;
+        for (const auto& i : items) {
+            if (i.st.link || (i.st.hidden && !hidden_)) continue;
+            if (!i.st.isDir) {
+                tooDeepFiles_ += WildMatch(pattern, i.name) && !Excluded(stored + i.name, Join(d, i.name));
+            } else if (!Excluded(stored + i.name + "/", Join(d, i.name))) {
+                todo.emplace_back(Join(d, i.name), stored + i.name + "/");
+            }
+        }
+    }
+    if (tooDeepFiles_ > before) tooDeepDirs_.push_back(dir);
+}
+
+// One message per reason, naming what was left out, as many as fit.
+void Job::ReportSkipped() {
+    auto list = [](std::string text, const std::vector<std::string>& names) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            std::string more = " ... (" + std::to_string(names.size() - i) + " more)";
+            if (text.size() + 2 + names[i].size() + more.size() >= ZK_TEXT_SIZE) return text + more;
+            text += (i ? "; " : " ") + names[i];
+        }
+        return text;
+    };
+    if (tooDeepFiles_ != 0)
+        Message(kSkippedTooDeep, list(std::to_string(tooDeepFiles_) + " file(s) not added, more than " +
+                                          std::to_string(kMaxDepth) + " folders deep, below:",
+                                      tooDeepDirs_));
+    if (!sameName_.empty())
+        Message(kSkippedSameName, list(std::to_string(sameName_.size()) +
+                                           " file(s) not added, their names in the archive are taken:",
+                                       sameName_));
 }
 
 void Job::Collect(const Spec& spec) {
@@ -551,7 +601,7 @@ void Job::OpenArchive() {
 }
 
 void Job::Plan() {
-    std::set<std::string> taken;  // folded names planned
+    std::map<std::string, std::string> taken;  // folded names planned -> source
     auto addDir = [&](const std::string& stored, const std::string& src) {
         std::string key = Fold(stored);
         if (oldIndex_.count(key) || taken.count(key)) return;
@@ -563,7 +613,7 @@ void Job::Plan() {
         d.st = st;
         d.isDir = true;
         d.dosTime = fs::DosDateTime(st.mtime);
-        taken.insert(key);
+        taken.emplace(key, src);
         plan_.push_back(std::move(d));
     };
     for (Item& it : found_) {
@@ -573,8 +623,9 @@ void Job::Plan() {
             continue;
         }
         if (Excluded(it.stored, it.src)) continue;
-        if (taken.count(key)) {
-            if (verbose_) Message(kInfo, "Skipped " + it.src + ": the name " + it.stored + " is taken");
+        if (auto t = taken.find(key); t != taken.end()) {
+            // The same file named twice is no loss; another file of that name is.
+            if (!fs::SamePath(t->second, it.src)) sameName_.push_back(it.src + " (" + it.stored + ")");
             continue;
         }
         if (archiveOnly_ && !it.st.archive) continue;
@@ -598,7 +649,7 @@ void Job::Plan() {
             for (auto r = parents.rbegin(); r != parents.rend(); ++r) addDir(r->first, r->second);
         }
         if (exists) replaced_.insert(old->second);
-        taken.insert(key);
+        taken.emplace(key, it.src);
         plan_.push_back(it);
         ++fileCount_;
     }
@@ -1073,6 +1124,7 @@ int32_t Job::Run() {
         OpenArchive();
         for (const Spec& s : specs_) Collect(s);
         Plan();
+        ReportSkipped();
         if (fileCount_ == 0) throw Failure{kErrNothing, "Nothing to do: no file matched"};
         AskPassword();
         uint64_t total = 0;

@@ -32,7 +32,9 @@ enum ErrorNumber {
     kErrWrite = 14,    // the archive could not be written
     kErrCreate = 15,   // the archive could not be opened or created
     kErrOpen = 18,     // a file to add could not be opened
-    kErrPassword = 21  // encryption without a password
+    kErrPassword = 21,  // encryption without a password
+    kSkippedTooDeep = ZK_MSG_SKIPPED_TOO_DEEP,
+    kSkippedSameName = ZK_MSG_SKIPPED_SAME_NAME
 };
 
 // The undo journal of an add to `archive` (journal.h).
