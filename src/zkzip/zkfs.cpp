@@ -607,7 +607,9 @@ bool ClearArchiveAttribute(const std::string&) { return true; }
 #endif
 
 std::string CreateTemp(const std::string& dir) {
-    static std::mt19937 rng{std::random_device{}()};
+    // Fresh randomness each time: a generator kept in the process would give
+    // a forked copy of it the same names.
+    std::random_device rng;
     std::string base = Slashed(dir);
     if (!base.empty() && base.back() != '/') base += '/';
     for (int attempt = 0; attempt < 100; ++attempt) {

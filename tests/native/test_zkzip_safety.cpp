@@ -207,7 +207,9 @@ TEST_P(Safety, KilledAtAnyMoment) {
             Command c(Zip(), Specs(), &r);
             c.Raw().noDirEntries = 0;
             c.Suffixes(".gif");
-            _exit(c.Run() > 0 ? 99 : 98);
+            if (c.Run() > 0) _exit(99);
+            std::fprintf(stderr, "%s\n", r.Messages().c_str());
+            _exit(98);
         }
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
