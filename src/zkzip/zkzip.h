@@ -1,7 +1,7 @@
 // The two entry points of ZKZIP.DLL. Natively the library is linked in, and
 // the tests call them directly.
 #pragma once
-#include "zip/zipdll.h"
+#include "zkzip/zipdll.h"
 
 #ifdef __cplusplus
 extern "C" {
