@@ -31,7 +31,9 @@ namespace zkzip {
 
 namespace {
 
-constexpr uint64_t kFormatLimit = 0xFFFFFFFEull;  // 0xFFFFFFFF marks ZIP64 fields
+// Files from this size on get zip64 local headers: stored, with an
+// encryption header, their data may reach 4 GiB.
+constexpr uint64_t kZip64FileSize = zipformat::kMarker32 - 64;
 constexpr size_t kChunk = 256 * 1024;
 constexpr int kMaxDepth = 64;
 
@@ -60,11 +62,6 @@ struct Item {
     bool encrypt = false;
     std::string password;
     uint32_t dosTime = 0;
-};
-
-struct NewEntry {
-    std::vector<uint8_t> central;  // without the offset, set when written
-    uint64_t offset = 0;
 };
 
 std::string Text(const char* p) { return p ? std::string(p) : std::string(); }
@@ -165,14 +162,15 @@ bool UndoInterruptedAdd(const std::string& archive, std::string& error) {
 namespace {
 
 // Buffered output to the archive (or its temporary copy) that keeps the
-// position and refuses to grow past the format's 32-bit limit.
+// position and refuses to grow past a limit (a test's stand-in for a file
+// system's largest file).
 class Output {
 public:
     Output(fs::File& f, uint64_t start, uint64_t limit) : f_(f), pos_(start), limit_(limit) { buf_.reserve(kChunk * 4); }
 
     void Write(const void* data, size_t n) {
         if (pos_ + n > limit_)
-            throw Failure{kErrTooBig, "The archive would grow beyond 4 GB, the limit of the zip format"};
+            throw Failure{kErrTooBig, "The archive would grow beyond " + std::to_string(limit_) + " bytes"};
         const uint8_t* p = static_cast<const uint8_t*>(data);
         buf_.insert(buf_.end(), p, p + n);
         pos_ += n;
@@ -247,7 +245,7 @@ private:
     PumpResult Pump(Output& out, const Item& item, int method, bool progress, const uint32_t* knownCrc);
     uint32_t FileCrc(const Item& item);
     std::vector<uint8_t> LocalHeader(const Item& item, uint16_t flags, uint16_t method, uint32_t crc,
-                                     uint64_t packed, uint64_t size) const;
+                                     uint64_t packed, uint64_t size, bool zip64) const;
     void WriteJournal(const journal::Undo& undo);
     void Commit();
     void Rollback();
@@ -289,7 +287,7 @@ private:
     enum class Mode { None, Create, InPlace, Rewrite } mode_ = Mode::None;
     fs::File tempFile_;
     std::string tempPath_;
-    std::vector<NewEntry> written_;
+    std::vector<std::vector<uint8_t>> written_;  // their central records
     std::set<size_t> replaced_;  // old entries that the new ones replace
     std::mt19937 rng_{std::random_device{}()};
     std::string journal_;  // set once the undo journal exists
@@ -634,8 +632,6 @@ void Job::Plan() {
         bool newer = exists && it.dosTime > old_.entries[old->second].dosTime;
         if (freshen_ && !newer) continue;
         if (update_ && exists && !newer) continue;
-        if (it.st.size >= kFormatLimit)
-            throw Failure{kErrTooBig, "File too large for a zip archive (more than 4 GB): " + it.src};
         if (dirEntries_ && !dropDirs_ && !freshen_) {
             // The folders above the file, each once, before it.
             std::vector<std::pair<std::string, std::string>> parents;
@@ -654,8 +650,6 @@ void Job::Plan() {
         ++fileCount_;
     }
     if (fileCount_ == 0) plan_.clear();
-    size_t total = old_.entries.size() - replaced_.size() + plan_.size();
-    if (total > 0xFFFF) throw Failure{kErrTooBig, "Too many entries for a zip archive (more than 65535)"};
 }
 
 void Job::AskPassword() {
@@ -681,21 +675,16 @@ void Job::AskPassword() {
 // ---------------------------------------------------------------- writing
 
 std::vector<uint8_t> Job::LocalHeader(const Item& item, uint16_t flags, uint16_t method, uint32_t crc,
-                                      uint64_t packed, uint64_t size) const {
-    std::vector<uint8_t> h;
-    h.reserve(kLocalHeaderSize + item.stored.size());
-    Put32(h, kLocalSig);
-    Put16(h, (method == 8 || (flags & kFlagEncrypted) || item.isDir) ? 20 : 10);
-    Put16(h, flags);
-    Put16(h, method);
-    Put32(h, item.dosTime);  // time, then date
-    Put32(h, crc);
-    Put32(h, uint32_t(packed));
-    Put32(h, uint32_t(size));
-    Put16(h, uint32_t(item.stored.size()));
-    Put16(h, 0);
-    h.insert(h.end(), item.stored.begin(), item.stored.end());
-    return h;
+                                      uint64_t packed, uint64_t size, bool zip64) const {
+    zipformat::LocalHeader h;
+    h.versionNeeded = (method == 8 || (flags & kFlagEncrypted) || item.isDir) ? 20 : 10;
+    h.flags = flags;
+    h.method = method;
+    h.dosTime = item.dosTime;
+    h.crc = crc;
+    h.packed = packed;
+    h.size = size;
+    return zipformat::LocalBytes(h, item.stored, zip64);
 }
 
 uint32_t Job::FileCrc(const Item& item) {
@@ -822,8 +811,6 @@ Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progre
         if (n < 0) throw Failure{kErrRead, "Cannot read " + item.src + ": " + fs::LastErrorText()};
         crc = crc32(crc, in.data(), uInt(n));
         r.size += uint64_t(n);
-        if (r.size >= kFormatLimit)
-            throw Failure{kErrTooBig, "File too large for a zip archive (more than 4 GB): " + item.src};
         if (method == 0) {
             emit(in.data(), size_t(n));
         } else {
@@ -856,8 +843,9 @@ void Job::WriteItem(Output& out, Item& item) {
     uint16_t flags = IsAscii(item.stored) || !IsUtf8(item.stored) ? 0 : kFlagUtf8;
     uint16_t method = 0;
     PumpResult r;
+    const bool zip64 = !item.isDir && item.st.size >= kZip64FileSize;
     if (item.isDir) {
-        out.Write(LocalHeader(item, flags, 0, 0, 0, 0));
+        out.Write(LocalHeader(item, flags, 0, 0, 0, 0, false));
         if (verbose_) Message(kInfo, "  adding: " + item.stored);
     } else {
         Step(ZK_CB_FILE_START, Clamp32(item.st.size), item.stored);
@@ -868,7 +856,7 @@ void Job::WriteItem(Output& out, Item& item) {
             crc = FileCrc(item);
         }
         uint16_t levelBits = level_ >= 8 ? 2 : level_ == 2 ? 4 : level_ == 1 ? 6 : 0;
-        out.Write(LocalHeader(item, uint16_t(flags | (method == 8 ? levelBits : 0)), method, 0, 0, 0));
+        out.Write(LocalHeader(item, uint16_t(flags | (method == 8 ? levelBits : 0)), method, 0, 0, 0, zip64));
         const uint64_t dataStart = out.Pos();
         r = Pump(out, item, method, true, item.encrypt ? &crc : nullptr);
         uint64_t overhead = item.encrypt ? 12 : 0;
@@ -880,7 +868,11 @@ void Job::WriteItem(Output& out, Item& item) {
             r = Pump(out, item, 0, false, &first);
         }
         if (method == 8) flags |= levelBits;
-        out.Patch(offset, LocalHeader(item, flags, method, r.crc, r.packed, r.size));
+        // A file that grew past 4 GiB after it was looked at has no room
+        // for its sizes in the header already written.
+        if (!zip64 && (r.size >= zipformat::kMarker32 || r.packed >= zipformat::kMarker32))
+            throw Failure{kErrRead, item.src + " changed while it was being added"};
+        out.Patch(offset, LocalHeader(item, flags, method, r.crc, r.packed, r.size, zip64));
         Step(ZK_CB_FILE_END, 0);
         if (verbose_) {
             int pct = r.size ? int(100 - (r.packed - overhead) * 100 / r.size) : 0;
@@ -888,32 +880,25 @@ void Job::WriteItem(Output& out, Item& item) {
                                std::to_string(std::max(pct, 0)) + "%)");
         }
     }
-    NewEntry e;
-    e.offset = offset;
-    std::vector<uint8_t>& c = e.central;
-    Put32(c, kCentralSig);
-    Put16(c, kVersionMadeBy);
-    Put16(c, (method == 8 || (flags & kFlagEncrypted) || item.isDir) ? 20 : 10);
-    Put16(c, flags);
-    Put16(c, method);
-    Put32(c, item.dosTime);
-    Put32(c, r.crc);
-    Put32(c, uint32_t(r.packed));
-    Put32(c, uint32_t(r.size));
-    Put16(c, uint32_t(item.stored.size()));
-    Put16(c, 0);  // extra
-    Put16(c, 0);  // comment
-    Put16(c, 0);  // disk
-    Put16(c, 0);  // internal attributes
-    Put32(c, item.st.attributes | (item.isDir ? 0x10 : 0));
-    Put32(c, uint32_t(offset));
-    c.insert(c.end(), item.stored.begin(), item.stored.end());
-    written_.push_back(std::move(e));
+    CentralHeader h;
+    h.madeByVersion = kMadeByVersion;
+    h.madeByHost = kMadeByHost;
+    h.versionNeeded = (method == 8 || (flags & kFlagEncrypted) || item.isDir) ? 20 : 10;
+    if (zip64) h.versionNeeded = zipformat::kVersionZip64;
+    h.flags = flags;
+    h.method = method;
+    h.dosTime = item.dosTime;
+    h.crc = r.crc;
+    h.packed = r.packed;
+    h.size = r.size;
+    h.externalAttributes = item.st.attributes | (item.isDir ? 0x10 : 0);
+    h.localOffset = offset;
+    written_.push_back(zipformat::CentralBytes(h, item.stored, {}, {}));
 }
 
 void Job::WriteAll() {
     fs::Hooks& hooks = fs::TestHooks();
-    const uint64_t limit = hooks.maxArchiveSize ? hooks.maxArchiveSize : kFormatLimit;
+    const uint64_t limit = hooks.maxArchiveSize ? hooks.maxArchiveSize : UINT64_MAX;
     const bool inPlace = !archiveExisted_ || (old_.appendable && replaced_.empty());
 
     fs::File* target = &archiveFile_;
@@ -950,7 +935,7 @@ void Job::WriteAll() {
 
     Output out(*target, start, limit);
     std::vector<uint8_t> keptDir;  // central records of the old entries, in their new places
-    uint16_t keptCount = 0;
+    uint64_t keptCount = 0;
     if (mode_ == Mode::Rewrite) {
         // The bytes in front of the first entry (a self-extractor, say), then
         // every kept entry as it is, only its offset changes.
@@ -982,37 +967,28 @@ void Job::WriteAll() {
         }
         for (size_t i = 0; i < old_.entries.size(); ++i) {
             if (replaced_.count(i)) continue;
-            std::vector<uint8_t> raw = old_.entries[i].raw;
-            Set32(&raw[42], uint32_t(moved[i]));
+            const CentralEntry& e = old_.entries[i];
+            CentralHeader h = e.header;
+            h.localOffset = moved[i];
+            std::vector<uint8_t> raw = zipformat::CentralBytes(h, e.name, e.extra, e.comment);
             keptDir.insert(keptDir.end(), raw.begin(), raw.end());
             ++keptCount;
         }
     } else if (mode_ == Mode::InPlace) {
         keptDir.assign(old_.tail.begin(), old_.tail.begin() + int64_t(old_.dirSize));
-        keptCount = uint16_t(old_.entries.size());
+        keptCount = old_.entries.size();
     }
 
     for (Item& item : plan_) WriteItem(out, item);
 
     const uint64_t dirStart = out.Pos();
     out.Write(keptDir);
-    for (NewEntry& e : written_) {
-        Set32(&e.central[42], uint32_t(e.offset));
-        out.Write(e.central);
-    }
+    for (const std::vector<uint8_t>& c : written_) out.Write(c);
     const uint64_t dirSize = out.Pos() - dirStart;
     const std::string& comment = hasComment_ ? comment_ : old_.comment;
     std::vector<uint8_t> end;
-    uint32_t count = keptCount + uint32_t(written_.size());
-    Put32(end, kEndSig);
-    Put16(end, 0);
-    Put16(end, 0);
-    Put16(end, count);
-    Put16(end, count);
-    Put32(end, uint32_t(dirSize));
-    Put32(end, uint32_t(dirStart));
-    Put16(end, uint32_t(comment.size()));
-    end.insert(end.end(), comment.begin(), comment.end());
+    zipformat::AppendEnd(end, zipformat::OneDiskEnd(keptCount + written_.size(), dirSize, dirStart), out.Pos(),
+                         comment);
     out.Write(end);
     out.Flush();
     if (!target->Truncate(out.Pos()))

@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "zip/zipdll.h"
+#include "zkzip/zipdll.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/zipdll.h"
+#include "zkzip/zipdll.h"
 #include "zkzip/zkzip.h"
 
 namespace zkzip::test {

@@ -15,8 +15,8 @@
  * true is 0xFFFF (recurse) or 1 (archive-only, reset-archive). The library
  * treats any non-zero value as true.
  */
-#ifndef ZK_ZIP_ZIPDLL_H
-#define ZK_ZIP_ZIPDLL_H
+#ifndef ZK_ZKZIP_ZIPDLL_H
+#define ZK_ZKZIP_ZIPDLL_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -219,4 +219,4 @@ ZK_STATIC_ASSERT(sizeof(ZipCallbackData) == 0x21C, "ZipCallbackData size");
 }
 #endif
 
-#endif /* ZK_ZIP_ZIPDLL_H */
+#endif /* ZK_ZKZIP_ZIPDLL_H */
