@@ -212,6 +212,9 @@ private:
     std::set<size_t> replaced_;  // old entries that the new ones replace
     std::mt19937 rng_{std::random_device{}()};
     bool committed_ = false;
+    // Reused from file to file: an archive of many small files would
+    // otherwise spend its time clearing fresh buffers.
+    std::vector<uint8_t> inBuf_, outBuf_;
 };
 
 // ---------------------------------------------------------------- command
@@ -632,7 +635,10 @@ Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progre
         out.Write(head, sizeof head);
         r.packed += sizeof head;
     }
-    std::vector<uint8_t> in(kChunk), packed(kChunk);
+    inBuf_.resize(kChunk);
+    outBuf_.resize(kChunk);
+    std::vector<uint8_t>& in = inBuf_;
+    std::vector<uint8_t>& packed = outBuf_;
     z_stream zs;
     std::memset(&zs, 0, sizeof zs);
     if (method == 8 && deflateInit2(&zs, level_, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
