@@ -9,6 +9,7 @@
 #include "common/text.h"
 #include "zip/PasswordDlg.h"
 #include "zip/TempFolder.h"
+#include "zip/ZipJournal.h"
 
 namespace zk {
 
@@ -534,6 +535,12 @@ int32_t TZipArchiver::Callback(ZipCallbackData& data) {
         case ZK_CB_STEP: progress(ProgressStep, "", data.value); break;
         case ZK_CB_FILE_END: progress(ProgressEnd, "", 0); break;
         case ZK_CB_MESSAGE:
+            // Files the library left out are news the user must see.
+            if (data.errorCode == ZK_MSG_SKIPPED_TOO_DEEP || data.errorCode == ZK_MSG_SKIPPED_SAME_NAME) {
+                ReportMessage(data.errorCode == ZK_MSG_SKIPPED_TOO_DEEP ? zmSkippedTooDeep : zmSkippedSameName,
+                              "\n" + text);
+                break;
+            }
             LastMessage = text;
             if (data.errorCode != 0) {
                 ErrorCode = data.errorCode & 0xFF;
@@ -842,6 +849,7 @@ void TZipArchiver::ReadDirectory() {
     ArchiveComment.clear();
     spanned_ = false;
     displaced_ = false;
+    if (!zipFileName_.empty()) UndoInterruptedAdd(platform.files, zipFileName_);
     if (!platform.files.FileExists(zipFileName_)) {
         if (OnDirUpdate) OnDirUpdate(*this);
         return;

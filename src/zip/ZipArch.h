@@ -158,6 +158,7 @@ enum ZipMessage {
     zmPwdCancelCaption = 10153, zmPwdCaption = 10154, zmPwdPrompt = 10155, zmPwdConfirmPrompt = 10156,
     zmSeekDirectory = 10201, zmReadFailed = 10202, zmDirectoryDisplaced = 10203, zmBytesAfterEnd = 10204,
     zmNothingToAdd = 10301, zmEncryptUnattended = 10302, zmSpanWithUpdate = 10303, zmSfxStubFailed = 10304,
+    zmSkippedTooDeep = 10305, zmSkippedSameName = 10306,
     zmSpanToExe = 11041,
     zmLibraryLoaded = 10601, zmNoExecEntry = 10602, zmNoVersionEntry = 10603, zmLibraryNotLoaded = 10604,
     zmCannotOpen = 11001, zmCannotOpenReported = 11002, zmBadDriveRoot = 11003, zmDriveNotReady = 11004,

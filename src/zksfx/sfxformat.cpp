@@ -84,14 +84,9 @@ uint64_t PeImageEnd(Source& src) {
         uint8_t len[4];
         if (strings + 4 <= src.Size() && src.ReadAt(strings, len, 4)) end = std::max(end, strings + Get32(len));
     }
-    // A signature: its directory entry holds a file position.
-    const bool pe32plus = Get16(opt.data()) == 0x20B;
-    const size_t dirs = pe32plus ? 112 : 96, certEntry = dirs + 4 * 8;
-    const uint32_t dirCount = Get32(&opt[pe32plus ? 108 : 92]);
-    if (dirCount > 4 && certEntry + 8 <= optSize) {
-        const uint32_t certPos = Get32(&opt[certEntry]), certSize = Get32(&opt[certEntry + 4]);
-        if (certPos != 0) end = std::max<uint64_t>(end, uint64_t(certPos) + certSize);
-    }
+    // A code signature is left out: added to the finished archive, it lies
+    // behind everything, and added to the stub alone, the header search
+    // looks past it.
     return end;
 }
 
@@ -124,7 +119,7 @@ bool LocateHeader(Source& src, uint64_t limit, uint64_t& offset, Settings& out, 
     const uint64_t from = image, span = limit > from ? limit - from : 0;
     std::vector<uint8_t> gap(size_t(std::min<uint64_t>(span, 1 << 20)));
     if (!gap.empty() && src.ReadAt(from, gap.data(), gap.size())) {
-        for (size_t i = 0; i + sizeof kHeaderSignature <= gap.size(); ++i) {
+        for (size_t i = 0; i + kHeaderMinLength <= gap.size(); ++i) {
             if (std::memcmp(&gap[i], kHeaderSignature, 3) == 0 && gap[i + 4] == 0 && gap[i + 5] == 1 &&
                 ParseHeader(&gap[i], gap.size() - i, out, error)) {
                 offset = from + i;
@@ -316,8 +311,10 @@ bool IsDeviceName(std::string part) {
     for (const char* d : kDevices) {
         if (part == d) return true;
     }
-    return part.size() == 4 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) &&
-           part[3] >= '1' && part[3] <= '9';
+    if (part.compare(0, 3, "COM") != 0 && part.compare(0, 3, "LPT") != 0) return false;
+    // Any digit, and the superscripts one to three, which Windows takes as digits here.
+    const std::string n = part.substr(3);
+    return (n.size() == 1 && n[0] >= '0' && n[0] <= '9') || n == "\xC2\xB9" || n == "\xC2\xB2" || n == "\xC2\xB3";
 }
 
 }  // namespace

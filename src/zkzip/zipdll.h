@@ -59,6 +59,13 @@ enum {
     ZK_CB_COMMENT = 12
 };
 
+/* Numbers of ZK_CB_MESSAGE for files the library leaves out of an add
+ * that otherwise succeeds; the text names them and says how many. */
+enum {
+    ZK_MSG_SKIPPED_TOO_DEEP = 22,  /* more folders deep than the library follows */
+    ZK_MSG_SKIPPED_SAME_NAME = 23  /* the name in the archive is another file's */
+};
+
 typedef struct ZipCallbackData {
     void* handle;       /* 0x00 window handle of the command */
     void* caller;       /* 0x04 the command's caller, given back unchanged */

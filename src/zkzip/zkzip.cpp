@@ -1,9 +1,10 @@
 // ZkZipExec: adds files to a zip archive.
 //
 // Safety first: nothing the command does is visible until the whole archive
-// is written. Plain additions go in place, over the old central directory,
-// which is kept in memory and put back (after cutting the file to its old
-// length) when anything fails. Replacing entries, or an archive whose layout
+// is written, not even after a crash. Plain additions go in place, over the
+// old central directory; the bytes overwritten there go to an undo journal
+// beside the archive first (journal.h), which the next reader applies when
+// the add never finished. Replacing entries, or an archive whose layout
 // does not allow that, means writing a new archive to a temporary file that
 // replaces the old one only when it is complete.
 #include "zkzip/zkzip.h"
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "zkzip/journal.h"
 #include "zkzip/names.h"
 #include "zkzip/zipformat.h"
 #include "zkzip/zkfs.h"
@@ -88,6 +90,77 @@ std::string Join(const std::string& dir, const std::string& name) {
 
 int32_t Clamp32(uint64_t v) { return int32_t(std::min<uint64_t>(v, 0x7FFFFFFF)); }
 
+bool ReadExactly(fs::File& f, uint64_t pos, void* buf, size_t n) {
+    if (!f.Seek(pos)) return false;
+    uint8_t* p = static_cast<uint8_t*>(buf);
+    while (n > 0) {
+        int64_t got = f.Read(p, int64_t(n));
+        if (got <= 0) return false;
+        p += got;
+        n -= size_t(got);
+    }
+    return true;
+}
+
+// The last bytes before `at` that a journal is checked against.
+std::string PrefixBefore(fs::File& f, uint64_t at) {
+    std::string prefix(size_t(std::min<uint64_t>(at, journal::kPrefixCheck)), '\0');
+    if (!ReadExactly(f, at - prefix.size(), prefix.data(), prefix.size()))
+        throw Failure{kErrRead, "Cannot read the archive: " + fs::LastErrorText()};
+    return prefix;
+}
+
+}  // namespace
+
+std::string JournalPath(const std::string& archive) { return archive + journal::kSuffix; }
+
+bool UndoInterruptedAdd(const std::string& archive, std::string& error) {
+    const std::string path = JournalPath(archive);
+    fs::Stat st;
+    if (!fs::GetStat(path, st)) return true;
+    fs::File j;
+    std::string bytes(size_t(st.size), '\0');
+    if (!j.Open(path, fs::File::Mode::Read) || !ReadExactly(j, 0, bytes.data(), bytes.size())) {
+        error = "cannot read " + path + ": " + fs::LastErrorText();
+        return false;
+    }
+    j.Close();
+    journal::Undo u;
+    // A journal cut short was written before the archive was touched.
+    if (journal::Decode(bytes.data(), bytes.size(), u)) {
+        fs::Stat a;
+        if (u.created) {
+            if (fs::GetStat(archive, a) && !fs::Remove(archive)) {
+                error = "cannot remove the unfinished archive: " + fs::LastErrorText();
+                return false;
+            }
+        } else {
+            fs::File f;
+            // Only onto the file it was written for; anything else is left alone.
+            if (f.Open(archive, fs::File::Mode::ReadWrite) && f.Size() >= u.tailOffset) {
+                std::string prefix(u.prefixLength, '\0');
+                if (ReadExactly(f, u.tailOffset - prefix.size(), prefix.data(), prefix.size()) &&
+                    journal::Fits(u, f.Size(), prefix)) {
+                    bool ok = f.Seek(u.tailOffset) && f.Write(u.tail.data(), int64_t(u.tail.size())) &&
+                              f.Truncate(u.OldSize()) && f.Flush();
+                    ok = f.Close() && ok;
+                    if (!ok) {
+                        error = "cannot restore the archive: " + fs::LastErrorText();
+                        return false;
+                    }
+                }
+            }
+        }
+    }
+    if (!fs::Remove(path)) {
+        error = "cannot remove " + path + ": " + fs::LastErrorText();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
 // Buffered output to the archive (or its temporary copy) that keeps the
 // position and refuses to grow past a limit (a test's stand-in for a file
 // system's largest file).
@@ -152,6 +225,8 @@ private:
               bool keepDirs, int depth, bool& matched);
     void AddFound(const std::string& src, std::string stored, const fs::Stat& st, const Spec& spec);
     bool Excluded(const std::string& stored, const std::string& src) const;
+    void TooDeep(const std::string& dir, const std::string& storedDir, const std::string& pattern);
+    void ReportSkipped();
     bool IsStoredSuffix(const std::string& name) const;
 
     // Deciding what to write.
@@ -171,6 +246,7 @@ private:
     uint32_t FileCrc(const Item& item);
     std::vector<uint8_t> LocalHeader(const Item& item, uint16_t flags, uint16_t method, uint32_t crc,
                                      uint64_t packed, uint64_t size, bool zip64) const;
+    void WriteJournal(const journal::Undo& undo);
     void Commit();
     void Rollback();
     void AfterCommit();
@@ -197,6 +273,9 @@ private:
     std::vector<Item> found_;
     std::vector<Item> plan_;
     size_t fileCount_ = 0;
+    // Left out, with the reason told to the caller.
+    std::vector<std::string> tooDeepDirs_, sameName_;
+    size_t tooDeepFiles_ = 0;
 
     // The archive.
     fs::File archiveFile_;
@@ -211,6 +290,7 @@ private:
     std::vector<std::vector<uint8_t>> written_;  // their central records
     std::set<size_t> replaced_;  // old entries that the new ones replace
     std::mt19937 rng_{std::random_device{}()};
+    std::string journal_;  // set once the undo journal exists
     bool committed_ = false;
     // Reused from file to file: an archive of many small files would
     // otherwise spend its time clearing fresh buffers.
@@ -387,15 +467,60 @@ void Job::Walk(const std::string& dir, const std::string& storedDir, const std::
             AddFound(Join(dir, i.name), storedDir + i.name, i.st, spec);
         }
     }
-    if (!spec.recurse || depth >= kMaxDepth) return;
+    if (!spec.recurse) return;
     for (const auto& i : items) {
         if (!i.st.isDir || i.st.link || (i.st.hidden && !hidden_)) continue;
         std::string sub = Join(dir, i.name);
         std::string stored = storedDir + i.name + "/";
         if (Excluded(stored, sub)) continue;
+        if (depth >= kMaxDepth) {
+            TooDeep(sub, stored, pattern);
+            continue;
+        }
         if (keepDirs) AddFound(sub, stored, i.st, spec);
         Walk(sub, stored, pattern, spec, keepDirs, depth + 1, matched);
     }
+}
+
+// Counts the files a walk would have taken below a folder it does not enter.
+void Job::TooDeep(const std::string& dir, const std::string& storedDir, const std::string& pattern) {
+    size_t before = tooDeepFiles_;
+    std::vector<std::pair<std::string, std::string>> todo{{dir, storedDir}};
+    while (!todo.empty()) {
+        auto [d, stored] = todo.back();
+        todo.pop_back();
+        std::vector<fs::DirItem> items;
+        if (!fs::ListDir(d, items)) continue;
+        for (const auto& i : items) {
+            if (i.st.link || (i.st.hidden && !hidden_)) continue;
+            if (!i.st.isDir) {
+                tooDeepFiles_ += WildMatch(pattern, i.name) && !Excluded(stored + i.name, Join(d, i.name));
+            } else if (!Excluded(stored + i.name + "/", Join(d, i.name))) {
+                todo.emplace_back(Join(d, i.name), stored + i.name + "/");
+            }
+        }
+    }
+    if (tooDeepFiles_ > before) tooDeepDirs_.push_back(dir);
+}
+
+// One message per reason, naming what was left out, as many as fit.
+void Job::ReportSkipped() {
+    auto list = [](std::string text, const std::vector<std::string>& names) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            std::string more = " ... (" + std::to_string(names.size() - i) + " more)";
+            if (text.size() + 2 + names[i].size() + more.size() >= ZK_TEXT_SIZE) return text + more;
+            text += (i ? "; " : " ") + names[i];
+        }
+        return text;
+    };
+    if (tooDeepFiles_ != 0)
+        Message(kSkippedTooDeep, list(std::to_string(tooDeepFiles_) + " file(s) not added, more than " +
+                                          std::to_string(kMaxDepth) + " folders deep, below:",
+                                      tooDeepDirs_));
+    if (!sameName_.empty())
+        Message(kSkippedSameName, list(std::to_string(sameName_.size()) +
+                                           " file(s) not added, their names in the archive are taken:",
+                                       sameName_));
 }
 
 void Job::Collect(const Spec& spec) {
@@ -466,6 +591,9 @@ void Job::Collect(const Spec& spec) {
 // ---------------------------------------------------------------- planning
 
 void Job::OpenArchive() {
+    std::string error;
+    if (!UndoInterruptedAdd(archive_, error))
+        throw Failure{kErrCreate, archive_ + ": an interrupted add could not be undone: " + error};
     fs::Stat st;
     archiveExisted_ = fs::GetStat(archive_, st);
     if (!archiveExisted_) return;
@@ -476,13 +604,12 @@ void Job::OpenArchive() {
         old_.appendable = true;  // an empty file becomes the archive
         return;
     }
-    std::string error;
     if (!ReadDirectory(archiveFile_, old_, error)) throw Failure{kErrFormat, archive_ + ": " + error};
     for (size_t i = 0; i < old_.entries.size(); ++i) oldIndex_.emplace(Fold(old_.entries[i].name), i);
 }
 
 void Job::Plan() {
-    std::set<std::string> taken;  // folded names planned
+    std::map<std::string, std::string> taken;  // folded names planned -> source
     auto addDir = [&](const std::string& stored, const std::string& src) {
         std::string key = Fold(stored);
         if (oldIndex_.count(key) || taken.count(key)) return;
@@ -494,7 +621,7 @@ void Job::Plan() {
         d.st = st;
         d.isDir = true;
         d.dosTime = fs::DosDateTime(st.mtime);
-        taken.insert(key);
+        taken.emplace(key, src);
         plan_.push_back(std::move(d));
     };
     for (Item& it : found_) {
@@ -504,8 +631,9 @@ void Job::Plan() {
             continue;
         }
         if (Excluded(it.stored, it.src)) continue;
-        if (taken.count(key)) {
-            if (verbose_) Message(kInfo, "Skipped " + it.src + ": the name " + it.stored + " is taken");
+        if (auto t = taken.find(key); t != taken.end()) {
+            // The same file named twice is no loss; another file of that name is.
+            if (!fs::SamePath(t->second, it.src)) sameName_.push_back(it.src + " (" + it.stored + ")");
             continue;
         }
         if (archiveOnly_ && !it.st.archive) continue;
@@ -527,7 +655,7 @@ void Job::Plan() {
             for (auto r = parents.rbegin(); r != parents.rend(); ++r) addDir(r->first, r->second);
         }
         if (exists) replaced_.insert(old->second);
-        taken.insert(key);
+        taken.emplace(key, it.src);
         plan_.push_back(it);
         ++fileCount_;
     }
@@ -790,11 +918,21 @@ void Job::WriteAll() {
     fs::File* target = &archiveFile_;
     uint64_t start = 0;
     if (!archiveExisted_) {
+        journal::Undo undo;
+        undo.created = true;
+        WriteJournal(undo);
         if (!archiveFile_.Open(archive_, fs::File::Mode::CreateNew))
             throw Failure{kErrCreate, "Cannot create the archive " + archive_ + ": " + fs::LastErrorText()};
         mode_ = Mode::Create;
     } else if (inPlace) {
         start = old_.dirStart;
+        journal::Undo undo;
+        undo.tailOffset = start;
+        std::string prefix = PrefixBefore(archiveFile_, start);
+        undo.prefixLength = uint32_t(prefix.size());
+        undo.prefixCrc = journal::Crc32(prefix.data(), prefix.size());
+        undo.tail.assign(old_.tail.begin(), old_.tail.end());
+        WriteJournal(undo);
         mode_ = Mode::InPlace;
         if (!archiveFile_.Seek(start))
             throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
@@ -871,6 +1009,19 @@ void Job::WriteAll() {
         throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
 }
 
+// The undo journal, whole on disk before the archive changes.
+void Job::WriteJournal(const journal::Undo& undo) {
+    const std::string path = JournalPath(archive_);
+    const std::string bytes = journal::Encode(undo);
+    fs::File j;
+    if (!j.Open(path, fs::File::Mode::CreateNew))
+        throw Failure{kErrCreate, "Cannot create " + path + ": " + fs::LastErrorText()};
+    journal_ = path;
+    bool ok = j.Write(bytes.data(), int64_t(bytes.size())) && j.Flush();
+    ok = j.Close() && ok;
+    if (!ok) throw Failure{kErrWrite, "Cannot write " + path + ": " + fs::LastErrorText()};
+}
+
 void Job::Commit() {
     if (mode_ == Mode::Rewrite) {
         if (!tempFile_.Close()) throw Failure{kErrTemp, "Cannot write the temporary file: " + fs::LastErrorText()};
@@ -896,12 +1047,19 @@ void Job::Commit() {
         }
         tempPath_.clear();
     } else {
-        if (!archiveFile_.Close()) throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+        bool ok = archiveFile_.Flush();
+        ok = archiveFile_.Close() && ok;
+        if (!ok) throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+        // Only now is the new archive the one that counts.
+        if (!journal_.empty() && !fs::Remove(journal_))
+            throw Failure{kErrWrite, "Cannot remove " + journal_ + ": " + fs::LastErrorText()};
+        journal_.clear();
     }
     committed_ = true;
 }
 
 void Job::Rollback() {
+    bool restored = true;
     switch (mode_) {
     case Mode::None:
         break;
@@ -915,8 +1073,11 @@ void Job::Rollback() {
         uint64_t oldSize = old_.dirStart + old_.tail.size();
         ok = ok && archiveFile_.Truncate(oldSize) && archiveFile_.Seek(old_.dirStart) &&
              archiveFile_.Write(old_.tail.data(), int64_t(old_.tail.size()));
+        ok = ok && archiveFile_.Flush();
         ok = archiveFile_.Close() && ok;
+        // The journal stays: the next reader tries again.
         if (!ok) Callback(ZK_CB_MESSAGE, kErrWrite, 0, "The archive could not be restored: " + fs::LastErrorText());
+        restored = ok;
         break;
     }
     case Mode::Rewrite:
@@ -925,6 +1086,7 @@ void Job::Rollback() {
         if (!tempPath_.empty()) fs::Remove(tempPath_);
         break;
     }
+    if (restored && !journal_.empty()) fs::Remove(journal_);
 }
 
 void Job::AfterCommit() {
@@ -952,6 +1114,7 @@ int32_t Job::Run() {
         OpenArchive();
         for (const Spec& s : specs_) Collect(s);
         Plan();
+        ReportSkipped();
         if (fileCount_ == 0) throw Failure{kErrNothing, "Nothing to do: no file matched"};
         AskPassword();
         uint64_t total = 0;

@@ -3,9 +3,19 @@
 import io, os, struct, sys, zipfile
 
 out = sys.argv[1]
+# "sfx": each archive behind a self-extractor's settings header, as the
+# stub fuzzer takes its input.
+sfx = sys.argv[2:] == ['sfx']
 os.makedirs(out, exist_ok=True)
 
+def header(flags, *texts):
+    body = b''.join(bytes([len(t)]) + t for t in texts)
+    length = (8 + len(body) + 3) // 4 * 4
+    return (b'MPV' + bytes([flags, 0, 1]) + struct.pack('<H', length) + body).ljust(length, b'\0')
+
 def save(name, data):
+    if sfx:
+        data = header(0x20 if len(name) % 2 else 0x02, b'Titel', b'ZIEL', b'', b'') + data
     with open(os.path.join(out, name), 'wb') as f:
         f.write(data)
 

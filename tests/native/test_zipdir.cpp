@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "zip_builder.h"
+#include "zkzip/journal.h"
 #include "zip_fixture.h"
 
 namespace zk::test {
@@ -48,6 +49,32 @@ TEST_F(ZipDir, AMissingArchiveGivesAnEmptyDirectory) {
     EXPECT_EQ(zip.ArchiveComment, "");
     EXPECT_EQ(dirUpdates, 1);
     EXPECT_EQ(zip.ZipFileName(), "C:\\ZIP\\NONE.ZIP");
+    EXPECT_TRUE(messages.empty());
+}
+
+// An add cut short leaves the library's undo journal beside the archive:
+// reading puts the old archive back (or removes a new one) first.
+TEST_F(ZipDir, AnInterruptedAddIsUndoneBeforeReading) {
+    const BuiltZip old = BuildZip(TwoFiles());
+    zkzip::journal::Undo u;
+    u.tailOffset = old.directoryOffset;
+    u.tail = old.bytes.substr(old.directoryOffset);
+    u.prefixLength = 64;
+    u.prefixCrc = zkzip::journal::Crc32(old.bytes.data() + old.directoryOffset - 64, 64);
+    fake.files.AddFile("C:\\ZIP\\GAME.ZIP.zkj", zkzip::journal::Encode(u));
+    Read(old.bytes.substr(0, old.directoryOffset) + "PK\3\4 half a new entry");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
+    EXPECT_TRUE(fake.files.Content("C:\\ZIP\\GAME.ZIP") == old.bytes);
+    EXPECT_FALSE(fake.files.FileExists("C:\\ZIP\\GAME.ZIP.zkj"));
+    EXPECT_TRUE(messages.empty());
+
+    u = zkzip::journal::Undo();
+    u.created = true;
+    fake.files.AddFile("C:\\ZIP\\NEW.ZIP.zkj", zkzip::journal::Encode(u));
+    Read("PK\3\4 half the first entry", "C:\\ZIP\\NEW.ZIP");
+    EXPECT_TRUE(zip.Contents.empty());
+    EXPECT_FALSE(fake.files.FileExists("C:\\ZIP\\NEW.ZIP"));
+    EXPECT_FALSE(fake.files.FileExists("C:\\ZIP\\NEW.ZIP.zkj"));
     EXPECT_TRUE(messages.empty());
 }
 
