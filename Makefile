@@ -3,7 +3,7 @@
 # make bench-copy - the copy engine against cp -r (not a test)
 # make bench-setup - the copy and the zip run through the real setup window under Wine against cp -r and zip -9 -r (not a test)
 # make bench-addfiles - zipping one file per AddFiles call against zip -9 (not a test)
-# make fuzz  - the directory reader, the self-extractor's run and the library's append under libFuzzer, FUZZ_SECONDS each
+# make fuzz  - the directory reader, the zip format core, the self-extractor's run and the library's append under libFuzzer, FUZZ_SECONDS each
 SHELL := /bin/bash
 JOBS ?= 2
 BUILD := build

@@ -292,6 +292,16 @@ private:
     std::mt19937 rng_{std::random_device{}()};
     std::string journal_;  // set once the undo journal exists
     bool committed_ = false;
+    // Reused from file to file: an archive of many small files would
+    // otherwise spend its time clearing fresh buffers.
+    std::vector<uint8_t> inBuf_, outBuf_;
+    struct Deflater {
+        z_stream z;
+        bool ready = false;
+        ~Deflater() {
+            if (ready) deflateEnd(&z);
+        }
+    } deflater_;
 };
 
 // ---------------------------------------------------------------- command
@@ -760,17 +770,21 @@ Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progre
         out.Write(head, sizeof head);
         r.packed += sizeof head;
     }
-    std::vector<uint8_t> in(kChunk), packed(kChunk);
-    z_stream zs;
-    std::memset(&zs, 0, sizeof zs);
-    if (method == 8 && deflateInit2(&zs, level_, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw std::bad_alloc();
-    struct ZGuard {
-        z_stream* z;
-        ~ZGuard() {
-            if (z) deflateEnd(z);
+    inBuf_.resize(kChunk);
+    outBuf_.resize(kChunk);
+    std::vector<uint8_t>& in = inBuf_;
+    std::vector<uint8_t>& packed = outBuf_;
+    z_stream& zs = deflater_.z;
+    if (method == 8) {
+        if (!deflater_.ready) {
+            std::memset(&zs, 0, sizeof zs);
+            if (deflateInit2(&zs, level_, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+                throw std::bad_alloc();
+            deflater_.ready = true;
+        } else if (deflateReset(&zs) != Z_OK || deflateParams(&zs, level_, Z_DEFAULT_STRATEGY) != Z_OK) {
+            throw Failure{kErrMemory, "Compression failed for " + item.src};
         }
-    } guard{method == 8 ? &zs : nullptr};
+    }
 
     auto emit = [&](uint8_t* data, size_t n) {
         if (crypt) crypt->Encrypt(data, n);

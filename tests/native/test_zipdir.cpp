@@ -231,6 +231,8 @@ TEST_F(ZipDir, NamesAreDecodedByHostFlagAndSetting) {
         {0, 20, 0, cpAuto, "\x81", "ü"},            // MS-DOS: OEM
         {0, 20, 0, cpNone, "\x81", "\xC2\x81"},     // as it is: ANSI 0x81, the C1 control
         {3, 20, 0, cpAuto, "gr\xFCn", "grün"},      // Unix: ANSI
+        {3, 30, 0, cpAuto, "gr\xC3\xBCn", "grün"},  // Unix, multi-byte UTF-8: UTF-8
+        {0, 20, 0, cpAuto, "gr\xC3\xBCn", "gr├╝n"},  // the same bytes from MS-DOS: OEM
         {3, 20, 0, cpOEM, "gr\x81n", "grün"},       // OEM asked for
         {6, 20, 0, cpNone, "\x9A", "Ü"},            // HPFS: always OEM
         {11, 50, 0, cpAuto, "\x84", "ä"},           // NTFS written by PKZIP 5.0: OEM
@@ -257,6 +259,29 @@ TEST_F(ZipDir, NamesAreDecodedByHostFlagAndSetting) {
         std::replace(comment.begin(), comment.end(), '\\', '/');
         EXPECT_EQ(zip.Contents[0].FileComment, comment) << "comment of " << c.expected;
     }
+}
+
+// Info-ZIP's Unicode path field names the entry when it was written for
+// exactly the stored name.
+TEST_F(ZipDir, TheUnicodePathFieldWinsWhenItsCrcMatches) {
+    auto field = [](const std::string& stored, const std::string& name) {
+        std::vector<uint8_t> f;
+        zipformat::Put16(f, zipformat::kExtraUnicodePath);
+        zipformat::Put16(f, static_cast<uint32_t>(5 + name.size()));
+        f.push_back(1);
+        zipformat::Put32(f, zipformat::Crc32(stored.data(), stored.size()));
+        f.insert(f.end(), name.begin(), name.end());
+        return std::string(f.begin(), f.end());
+    };
+    TestZip z;
+    TestEntry e;
+    e.name = "M\x8ERCHEN/K\x94NIG.TXT";
+    e.extra = field(e.name, "Märchen/König.txt");
+    TestEntry stale = e;
+    stale.name = "ALT.TXT";  // renamed after the field was written
+    z.entries = {e, stale};
+    Read(BuildZip(z).bytes);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Märchen\\König.txt", "ALT.TXT"}));
 }
 
 TEST_F(ZipDir, OemAndAnsiAreThePlatformsCodePages) {
