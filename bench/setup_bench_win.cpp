@@ -42,8 +42,9 @@ int wmain(int argc, wchar_t** argv) {
     zk::win32::DynLib dynlib;
     zk::win32::CodePages codePages;
     zk::win32::DiskFormat diskFormat;
+    zk::win32::FileDialogs fileDialogs;
     zk::platform::Platform platform{registry, files, process, help, dialogs,
-                                    app, timers, shellLinks, dynlib, codePages, diskFormat};
+                                    app, timers, shellLinks, dynlib, codePages, diskFormat, fileDialogs};
     zk::ui::win32::Init(app);
     zk::TForm1 setup(platform, {}, std::make_unique<zk::SetupZip>(platform));
     setup.Created();

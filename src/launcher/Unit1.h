@@ -34,6 +34,11 @@ public:
     // empty line) when the .pif is not there.
     bool BuildCommandLine(const std::string& folder, const std::string& pifName, std::string& commandLine);
     bool PifFound(const std::string& folder, const std::string& pifName);
+    // The options as the game's parameters, after its folder: "/P70 /TI2 /X /B5".
+    std::string GameArguments();
+    // The game in DOSBox, found or chosen by the player; messages when it
+    // cannot be.
+    void StartInDosBox(const std::string& folder);
     std::string ProgramFolder();
 
     // Handlers.

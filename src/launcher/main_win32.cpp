@@ -21,8 +21,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     zk::win32::DynLib dynlib;
     zk::win32::CodePages codePages;
     zk::win32::DiskFormat diskFormat;
+    zk::win32::FileDialogs fileDialogs;
     zk::platform::Platform platform{registry, files, process, help, dialogs,
-                                    app, timers, shellLinks, dynlib, codePages, diskFormat};
+                                    app, timers, shellLinks, dynlib, codePages, diskFormat, fileDialogs};
 
     zk::ui::win32::Init(app);
     zk::win32::InstallPasswordDlg();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zk::platform {
 
@@ -123,6 +124,9 @@ public:
     // a trailing "\"; "" when the system cannot tell.
     virtual std::string SystemFolder() = 0;
     virtual std::string WindowsFolder() = 0;
+    // The program-files folders without a trailing "\", the 64-bit one
+    // first, each once; empty when the system names none.
+    virtual std::vector<std::string> ProgramFilesFolders() = 0;
     // Moves a file to the recycle bin, silently; false when it is still there.
     virtual bool RecycleFile(const std::string& path) = 0;
     // The system's folder for temporary files, with a trailing "\"; "" when

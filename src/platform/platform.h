@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/diskformat.h"
 #include "platform/dynlib.h"
+#include "platform/filedialog.h"
 #include "platform/filesystem.h"
 #include "platform/help.h"
 #include "platform/process.h"
@@ -26,6 +27,7 @@ struct Platform {
     DynLib& dynlib;
     CodePages& codePages;
     DiskFormat& diskFormat;
+    FileDialogs& fileDialogs;
 };
 
 }  // namespace zk::platform

@@ -134,7 +134,7 @@ int ButtonResult(DlgButton button) {
 }
 
 int MessageDlg(platform::Platform& platform, const std::string& text, DlgType type,
-               const std::vector<DlgButton>& buttons, int helpContext) {
+               const std::vector<DlgButton>& buttons, int helpContext, const std::vector<std::string>& captions) {
     platform::DialogRequest r;
     r.type = type;
     r.title = DialogTitle(type);
@@ -147,7 +147,8 @@ int MessageDlg(platform::Platform& platform, const std::string& text, DlgType ty
             if (buttons[i] == b) return static_cast<int>(i);
         return -1;
     };
-    for (DlgButton b : buttons) r.captions.push_back(ButtonCaption(b));
+    for (size_t i = 0; i < buttons.size(); ++i)
+        r.captions.push_back(i < captions.size() ? captions[i] : ButtonCaption(buttons[i]));
     r.defaultIndex = indexOf(DlgButton::OK);
     if (r.defaultIndex < 0) r.defaultIndex = indexOf(DlgButton::Yes);
     r.cancelIndex = indexOf(DlgButton::Cancel);

@@ -89,9 +89,11 @@ private:
 
 // A modal message dialog: title and icon from the type, German captions,
 // OK (else Yes) the default button, Cancel (else No, else OK) the one that
-// Escape presses. Returns the modal result of the answer.
+// Escape presses. Returns the modal result of the answer. Captions, when
+// given, replace the German ones, button by button.
 int MessageDlg(platform::Platform& platform, const std::string& text, platform::DlgType type,
-               const std::vector<platform::DlgButton>& buttons, int helpContext);
+               const std::vector<platform::DlgButton>& buttons, int helpContext,
+               const std::vector<std::string>& captions = {});
 
 std::string DialogTitle(platform::DlgType type);
 std::string ButtonCaption(platform::DlgButton button);

@@ -102,6 +102,7 @@ TEST_F(CommandLine, LostWayBackIsAnInOutError) {
 }
 
 TEST_F(CommandLine, StartButtonStartsTheGameFromTheProgramFolder) {
+    fake.files.AddFile("C:\\Program Files\\DOSBox-0.74\\DOSBox.exe");  // never needed: the .pif starts
     TFormStart& f = Launcher();
     f.zk_run.Perform([&] { f.zk_run.Click(); });
     f.zk_run.Perform([&] { f.zk_run.Click(); });  // no record of a running game

@@ -111,8 +111,9 @@ struct Screen : ::testing::Test {
     zk::win32::DynLib dynlib;
     zk::win32::CodePages codePages;
     zk::win32::DiskFormat diskFormat;
+    zk::win32::FileDialogs fileDialogs;
     zk::platform::Platform platform{registry, files, process, help, dialogs,
-                                    app, timers, shellLinks, dynlib, codePages, diskFormat};
+                                    app, timers, shellLinks, dynlib, codePages, diskFormat, fileDialogs};
 };
 
 TEST_F(Screen, AboutBoxFromTheLauncherInEveryScheme) {

@@ -93,8 +93,9 @@ protected:
     win32::DynLib dynlib;
     win32::CodePages codePages;
     win32::DiskFormat diskFormat;
+    platform::FakeFileDialogs fileDialogs;
     platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks, dynlib, codePages,
-                                diskFormat};
+                                diskFormat, fileDialogs};
     std::unique_ptr<TFormStart> form;
     std::wstring logPath;
 };

@@ -94,7 +94,7 @@ protected:
     win32::FileSystem files;
     win32::ShellLinks shellLinks;
     platform::Platform platform{registry, files, fake.process, fake.help, fake.dialogs,
-                                fake.app, fake.timers, shellLinks, fake.dynlib, fake.codePages, fake.diskFormat};
+                                fake.app, fake.timers, shellLinks, fake.dynlib, fake.codePages, fake.diskFormat, fake.fileDialogs};
 };
 
 TEST_F(RealShortcuts, GameEntriesInTheProgramsFolderReadBackThroughTheShell) {

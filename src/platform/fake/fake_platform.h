@@ -27,6 +27,10 @@ public:
     bool KeyExists(const std::string& key) override;
     StringRead ReadString(const std::string& key, const std::string& name) override;
     bool WriteString(const std::string& key, const std::string& name, const std::string& value) override;
+    // The machine's hive lives beside the user's, its keys under "HKLM\".
+    StringRead ReadMachineString(const std::string& key, const std::string& name) override {
+        return ReadString("HKLM\\" + key, name);
+    }
 
     // Test side.
     void SetValue(const std::string& key, const std::string& name, const std::string& text, Type type = Type::Sz);
@@ -93,6 +97,7 @@ public:
     unsigned SetCriticalErrorMode(unsigned mode) override;
     std::string SystemFolder() override { return systemFolder; }
     std::string WindowsFolder() override { return windowsFolder; }
+    std::vector<std::string> ProgramFilesFolders() override { return programFiles; }
     // Removes the file and records it in `recycled`.
     bool RecycleFile(const std::string& path) override;
     std::string TempFolder() override { return tempFolder; }
@@ -159,6 +164,7 @@ public:
     std::set<std::string> failSetCurrent;  // folders (any case) that cannot be made current
     std::string systemFolder = "C:\\WINDOWS\\SYSTEM32";
     std::string windowsFolder = "C:\\WINDOWS";
+    std::vector<std::string> programFiles = {"C:\\Program Files", "C:\\Program Files (x86)"};
     std::vector<std::string> recycled;  // files moved to the recycle bin, as named
     std::string tempFolder = "C:\\TEMP\\";  // what TempFolder answers; the folder is not made
 
@@ -206,9 +212,13 @@ public:
     };
     unsigned WinExec(const std::string& commandLine, int showMode) override {
         started.push_back({commandLine, showMode, files_.CurrentDir()});
-        return 33;
+        if (results.empty()) return 33;
+        unsigned r = results.front();
+        results.pop_front();
+        return r;
     }
     std::vector<Started> started;
+    std::deque<unsigned> results;  // one per start, in order; none left: started (33)
 
 private:
     FileSystem& files_;
@@ -306,6 +316,24 @@ private:
     FakeFileSystem& files_;
 };
 
+// Answers open-file dialogs from a script: each answer a path, or nothing
+// for a cancelled dialog; with none left the dialog is cancelled.
+class FakeFileDialogs : public FileDialogs {
+public:
+    bool OpenFile(const OpenFileRequest& request, std::string& path) override {
+        requests.push_back(request);
+        std::optional<std::string> answer;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (answer) path = *answer;
+        return answer.has_value();
+    }
+    std::deque<std::optional<std::string>> answers;
+    std::vector<OpenFileRequest> requests;
+};
+
 struct FakePlatform {
     FakeRegistry registry;
     FakeFileSystem files;
@@ -318,9 +346,10 @@ struct FakePlatform {
     FakeDynLib dynlib{files};
     FakeCodePages codePages;
     FakeDiskFormat diskFormat{files};
+    FakeFileDialogs fileDialogs;
     Platform Get() {
         return Platform{registry, files, process, help, dialogs, app, timers, shellLinks, dynlib, codePages,
-                        diskFormat};
+                        diskFormat, fileDialogs};
     }
 };
 

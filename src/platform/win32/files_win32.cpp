@@ -1,6 +1,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+
 #include "platform/win32/win32_platform.h"
 #include "platform/buffered_file.h"
 #include "platform/win32/wstr.h"
@@ -266,6 +268,23 @@ std::string FolderOf(UINT(WINAPI* query)(LPWSTR, UINT)) {
 
 std::string FileSystem::SystemFolder() { return FolderOf(GetSystemDirectoryW); }
 std::string FileSystem::WindowsFolder() { return FolderOf(GetWindowsDirectoryW); }
+
+std::vector<std::string> FileSystem::ProgramFilesFolders() {
+    // ProgramW6432 names the 64-bit folder even to a 32-bit program.
+    std::vector<std::string> folders;
+    for (const wchar_t* name : {L"ProgramW6432", L"ProgramFiles", L"ProgramFiles(x86)"}) {
+        wchar_t buf[MAX_PATH * 2];
+        DWORD n = GetEnvironmentVariableW(name, buf, MAX_PATH * 2);
+        if (n == 0 || n >= MAX_PATH * 2) continue;
+        std::wstring w(buf, n);
+        if (w.back() == L'\\') w.pop_back();
+        auto same = [&](const std::string& f) {
+            return CompareStringOrdinal(Wide(f).c_str(), -1, w.c_str(), -1, TRUE) == CSTR_EQUAL;
+        };
+        if (std::none_of(folders.begin(), folders.end(), same)) folders.push_back(Utf8(w));
+    }
+    return folders;
+}
 
 bool FileSystem::RecycleFile(const std::string& path) {
     // The shell wants a full path (relative ones are not put in the bin)

@@ -16,7 +16,9 @@ unsigned Process::WinExec(const std::string& commandLine, int showMode) {
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         DWORD e = GetLastError();
-        return e == ERROR_FILE_NOT_FOUND ? 2 : e == ERROR_PATH_NOT_FOUND ? 3 : 0;
+        if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) return e;
+        // A DOS program on a system without a DOS subsystem, among others.
+        return e == ERROR_BAD_EXE_FORMAT || e == ERROR_BAD_FORMAT ? ERROR_BAD_FORMAT : 0;
     }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);

@@ -13,6 +13,7 @@ public:
     bool KeyExists(const std::string& key) override;
     platform::StringRead ReadString(const std::string& key, const std::string& name) override;
     bool WriteString(const std::string& key, const std::string& name, const std::string& value) override;
+    platform::StringRead ReadMachineString(const std::string& key, const std::string& name) override;
 };
 
 class FileSystem : public platform::FileSystem {
@@ -42,6 +43,7 @@ public:
     unsigned SetCriticalErrorMode(unsigned mode) override;
     std::string SystemFolder() override;
     std::string WindowsFolder() override;
+    std::vector<std::string> ProgramFilesFolders() override;
     bool RecycleFile(const std::string& path) override;
     std::string TempFolder() override;
 
@@ -89,6 +91,12 @@ public:
     // a stand-in dialog here.
     using FormatFn = unsigned long(__stdcall*)(void* parent, unsigned drive, unsigned capacity, unsigned options);
     FormatFn formatFunction = nullptr;
+};
+
+// GetOpenFileNameW, owned by the active window.
+class FileDialogs : public platform::FileDialogs {
+public:
+    bool OpenFile(const platform::OpenFileRequest& request, std::string& path) override;
 };
 
 class CodePages : public platform::CodePages {

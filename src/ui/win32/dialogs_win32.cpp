@@ -117,12 +117,19 @@ int Dialogs::Show(const platform::DialogRequest& request) {
     HGDIOBJ oldFont = SelectObject(dc, font);
     RECT tr{0, 0, 420, 0};
     DrawTextW(dc, text.c_str(), -1, &tr, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+    // Buttons as wide as the widest caption needs, 80 at least.
+    int bw = 80;
+    for (const std::string& caption : request.captions) {
+        RECT cr{0, 0, 0, 0};
+        DrawTextW(dc, Wide(caption).c_str(), -1, &cr, DT_CALCRECT | DT_SINGLELINE);
+        bw = std::max<int>(bw, cr.right + 20);
+    }
     SelectObject(dc, oldFont);
     ReleaseDC(nullptr, dc);
 
     LPCWSTR iconId = IconOf(request.type);
     const int margin = 12, iconSize = iconId ? 32 : 0, gap = iconId ? 12 : 0;
-    const int bw = 80, bh = 25, bgap = 8;
+    const int bh = 25, bgap = 8;
     const int nb = static_cast<int>(request.buttons.size());
     int textLeft = margin + iconSize + gap;
     int contentW = std::max<int>(textLeft + tr.right, nb * bw + (nb - 1) * bgap) + margin;

@@ -24,7 +24,7 @@ struct RealFiles : ::testing::Test {
     platform::FakePlatform fake;
     zk::win32::FileSystem files;
     platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs, fake.app, fake.timers,
-                                fake.shellLinks, fake.dynlib, fake.codePages, fake.diskFormat};
+                                fake.shellLinks, fake.dynlib, fake.codePages, fake.diskFormat, fake.fileDialogs};
     RealFiles() {
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) {
             ADD_FAILURE() << "unexpected dialog: " << r.text;

@@ -29,7 +29,7 @@ int wmain(int argc, wchar_t** argv) {
     zk::win32::DynLib dynlib;
     zk::win32::CodePages codePages;
     zk::platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
-                                    app, fake.timers, fake.shellLinks, dynlib, codePages, fake.diskFormat};
+                                    app, fake.timers, fake.shellLinks, dynlib, codePages, fake.diskFormat, fake.fileDialogs};
     zk::TZipArchiver zip(platform);
     zip.Unattended = true;
     zip.AddOptions = {zk::AddDirNames, zk::AddRecurseDirs, zk::AddSeparateDirs};

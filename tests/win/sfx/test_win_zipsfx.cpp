@@ -131,7 +131,7 @@ protected:
     win32::DynLib dynlib;
     win32::CodePages codePages;
     platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
-                                app, fake.timers, fake.shellLinks, dynlib, codePages, fake.diskFormat};
+                                app, fake.timers, fake.shellLinks, dynlib, codePages, fake.diskFormat, fake.fileDialogs};
     TZipArchiver zip{platform};
     std::vector<int> numbers;
     std::string work_;

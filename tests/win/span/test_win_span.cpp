@@ -64,7 +64,7 @@ protected:
     win32::CodePages codePages;
     win32::DiskFormat diskFormat;
     platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
-                                app, fake.timers, fake.shellLinks, dynlib, codePages, diskFormat};
+                                app, fake.timers, fake.shellLinks, dynlib, codePages, diskFormat, fake.fileDialogs};
     TZipArchiver zip{platform};
     std::string messages;
 };

@@ -70,7 +70,7 @@ TEST(ZipGame, OneFilePerAddWithTheDirectoryReadBackEachTime) {
     win32::CodePages codePages;
     platform::Platform platform{fake.registry, fs,    fake.process,
                                 fake.help,     fake.dialogs, app, fake.timers, fake.shellLinks, dynlib, codePages,
-                                fake.diskFormat};
+                                fake.diskFormat, fake.fileDialogs};
     TZipArchiver zip(platform);
     // As the setup's instance is stored.
     zip.AddCompLevel = 9;
