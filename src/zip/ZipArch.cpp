@@ -864,11 +864,12 @@ void TZipArchiver::ReadDirectory() {
         std::string root = DriveRootOf(zipFileName_, platform.files.CurrentDir());
         if (!CheckDrive(root)) throw EZipArchiver::CreateResStr(zmDriveNotReady, root);
         LocateEndRecord(zipFileName_, true, record);
-        endDiskNr_ = static_cast<int>(std::min<uint32_t>(record.disk, INT32_MAX));
+        // A zip64 record may name disks beyond any set's; the classic limit holds.
+        endDiskNr_ = static_cast<int>(std::min<uint32_t>(record.disk, 0xFFFF));
         diskNr_ = endDiskNr_;
         if (endDiskNr_ > 0) spanned_ = true;
         if (record.directoryDisk != record.disk) {
-            OpenDiskForReading(static_cast<int>(std::min<uint32_t>(record.directoryDisk, INT32_MAX)));
+            OpenDiskForReading(static_cast<int>(std::min<uint32_t>(record.directoryDisk, 0xFFFF)));
             fileSize_ = inFile_->Size();
             if (fileSize_ < 0) throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
             dirPos_ = static_cast<int64_t>(std::min<uint64_t>(record.directoryOffset, INT64_MAX));

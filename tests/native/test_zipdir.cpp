@@ -284,6 +284,31 @@ TEST_F(ZipDir, TheUnicodePathFieldWinsWhenItsCrcMatches) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"Märchen\\König.txt", "ALT.TXT"}));
 }
 
+// Zip64 end records as other tools write them, and one naming disks no
+// set has: read as far as they hold, never past what the file holds.
+TEST_F(ZipDir, Zip64EndRecords) {
+    BuiltZip built = BuildZip(TwoFiles());
+    auto withEnd = [&](zipformat::EndRecord end) {
+        std::vector<uint8_t> tail;
+        zipformat::AppendEnd(tail, end, built.endOffset, "");
+        return built.bytes.substr(0, built.endOffset) + std::string(tail.begin(), tail.end());
+    };
+    zipformat::EndRecord end = zipformat::OneDiskEnd(2, built.directorySize, built.directoryOffset);
+    end.entriesHere = end.totalEntries = 0xFFFF;  // marked in the classic record
+    std::string marked = withEnd(end);
+    const size_t record = marked.size() - 22 - 20 - 56;
+    Put32(marked, record + 24, 2);  // the zip64 record holds the real count
+    Put32(marked, record + 32, 2);
+    Read(marked);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(zip.ArchiveFileSize(), static_cast<int64_t>(marked.size()));
+
+    end.directoryDisk = 0x85858585;
+    Read(withEnd(end), "C:\\ZIP\\DISKS.ZIP");
+    EXPECT_TRUE(Failed());
+}
+
 TEST_F(ZipDir, OemAndAnsiAreThePlatformsCodePages) {
     fake.codePages.oem = 1252;
     fake.codePages.ansi = 437;
