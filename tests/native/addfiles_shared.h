@@ -167,8 +167,24 @@ TYPED_TEST_P(AddFilesShared, HandlerExceptionIsReportedAndTheAddCleansUp) {
     EXPECT_FALSE(this->LibraryLoaded());
 }
 
+// Without folder names two files of one name would collapse into one entry:
+// the second is left out, reported as message 10306 and not counted.
+TYPED_TEST_P(AddFilesShared, AFileLeftOutIsReportedAndNotCounted) {
+    auto& zip = this->zip;
+    zip.AddOptions = {};
+    this->Write("ANDERE/THEMA.{2}", "andere");
+    this->Add({"TEXTE\\THEMA.{2}", "ANDERE\\THEMA.{2}"});
+    EXPECT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
+    EXPECT_EQ(this->Names(), std::vector<std::string>{"THEMA.{2}"});
+    EXPECT_EQ(zip.ErrorCode, 10306);
+    EXPECT_NE(zip.LastMessage.find("1 file(s) not added"), std::string::npos) << zip.LastMessage;
+    EXPECT_NE(zip.LastMessage.find("THEMA.{2} (THEMA.{2})"), std::string::npos) << zip.LastMessage;
+    EXPECT_FALSE(this->messages.empty());
+}
+
 REGISTER_TYPED_TEST_SUITE_P(AddFilesShared, NewArchiveGrowsOneCallAtATime, PasswordSuffixEncryptsOnlyThatEntry,
                             FailedAddLeavesTheArchiveAlone, CancelFromAProgressEventStopsTheAdd,
-                            BusyDuringTheRunAndASecondAddDoesNothing, HandlerExceptionIsReportedAndTheAddCleansUp);
+                            BusyDuringTheRunAndASecondAddDoesNothing, HandlerExceptionIsReportedAndTheAddCleansUp,
+                            AFileLeftOutIsReportedAndNotCounted);
 
 }  // namespace zk::test

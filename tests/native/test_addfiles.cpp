@@ -348,6 +348,20 @@ protected:
     std::string oldCwd_;
 };
 
+// Shown like the component's other messages, in a box unless unattended.
+TEST_F(AddFilesNative, AFileLeftOutIsShownInABox) {
+    zip.SetZipFileName("GAME.ZIP");
+    Write("TIEF/A.TXT", "a");
+    Write("FLACH/A.TXT", "b");
+    zip.FSpecArgs = {"TIEF\\A.TXT", "FLACH\\A.TXT"};
+    fake.dialogs.Answer(platform::mrOk);
+    zip.AddFiles();
+    EXPECT_EQ(zip.SuccessCount, 1);
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fake.dialogs.shown[0].text.rfind(Missing(10306) + "\n1 file(s) not added", 0), 0u)
+        << fake.dialogs.shown[0].text;
+}
+
 using NativeEnv = ::testing::Types<AddFilesNative>;
 INSTANTIATE_TYPED_TEST_SUITE_P(Native, AddFilesShared, NativeEnv);
 
