@@ -3,7 +3,7 @@
 # make bench-copy - the copy engine against cp -r (not a test)
 # make bench-setup - the copy and the zip run through the real setup window under Wine against cp -r and zip -9 -r (not a test)
 # make bench-addfiles - zipping one file per AddFiles call against zip -9 (not a test)
-# make fuzz  - the archive directory reader under libFuzzer for FUZZ_SECONDS
+# make fuzz  - the directory reader, the zip format core, the self-extractor's run and the library's append under libFuzzer, FUZZ_SECONDS each
 SHELL := /bin/bash
 JOBS ?= 2
 BUILD := build
@@ -61,7 +61,7 @@ bench-addfiles: deps $(BUILD)/bench-addfiles/build.ninja
 	cmake --build $(BUILD)/bench-addfiles -j$(JOBS) --target addfiles_bench
 	bench/addfiles_bench.sh $(BUILD)/bench-addfiles/bench/addfiles_bench $(BUILD)/bench-addfiles/work $(or $(RUNS),3)
 
-# The directory reader under libFuzzer (clang, ASan, UBSan), in a build of its own.
+# The fuzzers (clang, libFuzzer, ASan, UBSan), in a build of their own.
 FUZZ_SECONDS ?= 300
 $(BUILD)/fuzz/build.ninja:
 	cmake -S tests/fuzz -B $(BUILD)/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
@@ -69,9 +69,11 @@ fuzz-build: deps $(BUILD)/fuzz/build.ninja
 	cmake --build $(BUILD)/fuzz -j$(JOBS)
 fuzz: fuzz-build
 	scripts/fuzz-zipdir.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
-# A few seconds of it as part of make test.
+	scripts/fuzz-more.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+# A few seconds of each as part of make test.
 fuzz-smoke: fuzz-build
 	scripts/fuzz-zipdir.sh $(BUILD)/fuzz 5
+	scripts/fuzz-more.sh $(BUILD)/fuzz 5
 
 clean:
 	rm -rf $(BUILD)

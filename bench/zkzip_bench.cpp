@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/zipdll.h"
+#include "zkzip/zipdll.h"
 
 #ifdef _WIN32
 #include <windows.h>

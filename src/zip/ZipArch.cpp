@@ -9,6 +9,7 @@
 #include "common/text.h"
 #include "zip/PasswordDlg.h"
 #include "zip/TempFolder.h"
+#include "zip/ZipJournal.h"
 
 namespace zk {
 
@@ -198,19 +199,9 @@ std::vector<TZipArchiver*>& Instances() {
 
 constexpr unsigned kNoErrorBoxes = 3;  // no critical-error and no fault boxes
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr uint32_t kSpanSignature = 0x08074b50;
-constexpr int64_t kEndSize = 22;
-constexpr int64_t kCentralSize = 46;
-constexpr int64_t kSearchSize = 65557;  // the end record with the longest comment
+using zipformat::Get32;
+constexpr int64_t kEndSize = zipformat::kEndSize;
+constexpr int64_t kSearchSize = zipformat::kEndSearchSize;
 
 // Reads until count bytes are in or the file ends; the bytes read.
 int64_t ReadFull(platform::File& file, void* buffer, size_t count) {
@@ -227,6 +218,20 @@ bool ReadBytes(platform::File& file, std::string& out, size_t count) {
     out.assign(count, '\0');
     return count == 0 || ReadFull(file, out.data(), count) == static_cast<int64_t>(count);
 }
+
+// The open archive for the format core's searches.
+class FileReader : public zipformat::Reader {
+public:
+    explicit FileReader(platform::File& file) : file_(file) {}
+    uint64_t Size() override { return static_cast<uint64_t>(std::max<int64_t>(file_.Size(), 0)); }
+    bool ReadAt(uint64_t pos, void* buf, size_t n) override {
+        const int64_t at = static_cast<int64_t>(pos);
+        return file_.Seek(at, platform::SeekFrom::Begin) == at && ReadFull(file_, buf, n) == static_cast<int64_t>(n);
+    }
+
+private:
+    platform::File& file_;
+};
 
 // The callback's text: up to its NUL, trailing blanks and control characters
 // dropped, "/" as "\".
@@ -525,6 +530,12 @@ int32_t TZipArchiver::Callback(ZipCallbackData& data) {
         case ZK_CB_STEP: progress(ProgressStep, "", data.value); break;
         case ZK_CB_FILE_END: progress(ProgressEnd, "", 0); break;
         case ZK_CB_MESSAGE:
+            // Files the library left out are news the user must see.
+            if (data.errorCode == ZK_MSG_SKIPPED_TOO_DEEP || data.errorCode == ZK_MSG_SKIPPED_SAME_NAME) {
+                ReportMessage(data.errorCode == ZK_MSG_SKIPPED_TOO_DEEP ? zmSkippedTooDeep : zmSkippedSameName,
+                              "\n" + text);
+                break;
+            }
             LastMessage = text;
             if (data.errorCode != 0) {
                 ErrorCode = data.errorCode & 0xFF;
@@ -612,9 +623,12 @@ void TZipArchiver::PasswordRequest(ZipCallbackData& data, const std::string& tex
 
 // ---- the archive's directory ----
 
-std::string TZipArchiver::ConvertName(const std::string& raw, uint8_t specVersion, uint8_t host, uint16_t flags) {
-    // Bit 11: the writer stored UTF-8.
-    if (flags & 0x0800) return platform.codePages.ToUtf8(raw, platform::kCodePageUtf8);
+std::string TZipArchiver::ConvertName(const std::string& raw, uint8_t specVersion, uint8_t host, uint16_t flags,
+                                      const uint8_t* extra, size_t extraLength) {
+    // Flag bit 11, the Unicode path field, UTF-8 from a Unix host.
+    std::string utf8;
+    if (zipformat::Utf8Name(flags, host, raw, extra, extraLength, utf8))
+        return platform.codePages.ToUtf8(utf8, platform::kCodePageUtf8);
     bool oem = (CodePage == cpAuto && host == 0) || host == 6 || (host == 11 && specVersion == 50) || CodePage == cpOEM;
     return platform.codePages.ToUtf8(raw, oem ? platform.codePages.OemCodePage() : platform.codePages.AnsiCodePage());
 }
@@ -685,7 +699,8 @@ bool TZipArchiver::LocateEndRecord(const std::string& fileName, bool raise, EndR
 
         bool firstPart = false;
         uint8_t head[8];
-        if (ReadFull(file, head, sizeof head) == 8 && Le32(head) == kSpanSignature && Le32(head + 4) == kLocalSignature) {
+        if (ReadFull(file, head, sizeof head) == 8 && Get32(head) == zipformat::kDescriptorSig &&
+            Get32(head + 4) == zipformat::kLocalSig) {
             firstPart = true;
             spanned_ = true;
         }
@@ -697,7 +712,7 @@ bool TZipArchiver::LocateEndRecord(const std::string& fileName, bool raise, EndR
             throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
         if (ReadFull(file, tail.data(), tail.size()) != kEndSize) throw EZipArchiver::CreateResDisp(zmReadEnd, true);
         int64_t found = -1;  // the record's index in tail
-        if (Le32(tail.data()) == kEndSignature) {
+        if (Get32(tail.data()) == zipformat::kEndSig) {
             found = 0;
         } else {
             int64_t n = std::min(kSearchSize, size);
@@ -706,25 +721,22 @@ bool TZipArchiver::LocateEndRecord(const std::string& fileName, bool raise, EndR
             if (file.Seek(tailStart, platform::SeekFrom::Begin) != tailStart)
                 throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
             if (ReadFull(file, tail.data(), tail.size()) != n) throw EZipArchiver::CreateResDisp(zmReadEnd, true);
-            for (int64_t i = n - kEndSize - 1; i >= 0; --i) {
-                const uint8_t* p = tail.data() + i;
-                if (p[0] == 'P' && p[1] == 'K' && p[2] == 5 && p[3] == 6) {
-                    found = i;
-                    break;
-                }
-            }
+            // The last 22 bytes were looked at already.
+            if (n > kEndSize) found = zipformat::FindEnd(tail.data(), tail.size(), static_cast<size_t>(n - kEndSize - 1), false);
         }
 
         if (found >= 0) {
             const uint8_t* r = tail.data() + found;
-            record.thisDisk = Le16(r + 4);
-            record.directoryDisk = Le16(r + 6);
-            record.entriesHere = Le16(r + 8);
-            record.totalEntries = Le16(r + 10);
-            record.directorySize = Le32(r + 12);
-            record.directoryOffset = Le32(r + 16);
-            record.commentLength = Le16(r + 20);
+            static_cast<zipformat::EndRecord&>(record) = zipformat::ParseEnd(r);
             endRecordPos_ = tailStart + found;
+            // The values of a zip64 record; a damaged one leaves the classic
+            // values, which then fail as they would.
+            FileReader reader(file);
+            zipformat::EndInfo info;
+            info.record = record;
+            if (zipformat::ReadZip64End(reader, static_cast<uint64_t>(endRecordPos_), info) == zipformat::EndStatus::Found)
+                static_cast<zipformat::EndRecord&>(record) = info.record;
+            record.directoryEnd = static_cast<int64_t>(info.directoryEnd);
             const int64_t commentAt = found + kEndSize;  // index in tail
             const int64_t end = endRecordPos_ + kEndSize + record.commentLength;
             fileSize_ = end;
@@ -762,56 +774,61 @@ void TZipArchiver::OpenDiskForReading(int disk) {
 }
 
 void TZipArchiver::ReadEntries(const EndRecord& record) {
-    for (int seq = 1; seq <= record.totalEntries; ++seq) {
-        uint8_t h[kCentralSize];
+    constexpr int64_t kCentralSize = zipformat::kCentralSize;
+    for (uint64_t seq = 1; seq <= record.totalEntries; ++seq) {
+        uint8_t raw[kCentralSize];
         // A header that does not fit lies whole on the next disk.
-        while (ReadFull(*inFile_, h, sizeof h) != kCentralSize) {
+        while (ReadFull(*inFile_, raw, sizeof raw) != kCentralSize) {
             if (diskNr_ >= endDiskNr_) throw EZipArchiver::CreateResDisp(zmDirectoryShort, true);
             OpenDiskForReading(diskNr_ + 1);
         }
-        if (Le32(h) != kCentralSignature) throw EZipArchiver::CreateResDisp(zmBadDirSignature, true);
+        zipformat::CentralHeader h;
+        if (!zipformat::ParseCentral(raw, h)) throw EZipArchiver::CreateResDisp(zmBadDirSignature, true);
         ZipDirEntry e;
-        e.MadeByVersion = h[4];
-        e.HostVersionNo = h[5];
-        e.Version = Le16(h + 6);
-        e.Flag = Le16(h + 8);
-        e.ComprMethod = Le16(h + 10);
-        e.DateTime = Le32(h + 12);
-        e.CRC32 = Le32(h + 16);
-        e.ComprSize = Le32(h + 20);
-        e.UncomprSize = Le32(h + 24);
-        e.FileNameLength = Le16(h + 28);
-        e.ExtraFieldLength = Le16(h + 30);
-        e.FileCommentLen = Le16(h + 32);
-        e.StartOnDisk = Le16(h + 34);
-        e.IntFileAttrib = Le16(h + 36);
-        e.ExtFileAttrib = Le32(h + 38);
-        e.RelOffLocalHdr = Le32(h + 42);
+        e.MadeByVersion = h.madeByVersion;
+        e.HostVersionNo = h.madeByHost;
+        e.Version = h.versionNeeded;
+        e.Flag = h.flags;
+        e.ComprMethod = h.method;
+        e.DateTime = h.dosTime;
+        e.CRC32 = h.crc;
+        e.FileNameLength = h.nameLength;
+        e.ExtraFieldLength = h.extraLength;
+        e.FileCommentLen = h.commentLength;
+        e.IntFileAttrib = h.internalAttributes;
+        e.ExtFileAttrib = h.externalAttributes;
 
-        std::string raw;
-        if (!ReadBytes(*inFile_, raw, e.FileNameLength)) throw EZipArchiver::CreateResDisp(zmNameShort, true);
-        e.FileName = ConvertName(raw, e.MadeByVersion, e.HostVersionNo, e.Flag);
-        std::replace(e.FileName.begin(), e.FileName.end(), '/', '\\');
+        std::string name;
+        if (!ReadBytes(*inFile_, name, e.FileNameLength)) throw EZipArchiver::CreateResDisp(zmNameShort, true);
         e.Encrypted = (e.Flag & 1) != 0;
         if (e.ExtraFieldLength > 0) {
             e.ExtraData.assign(e.ExtraFieldLength + 1u, 0);
             if (ReadFull(*inFile_, e.ExtraData.data(), e.ExtraFieldLength) != e.ExtraFieldLength)
                 throw EZipArchiver::CreateResDisp(zmSeekDirectory, true);
         }
+        // Values the zip64 field does not hold stay as the header has them.
+        zipformat::ApplyZip64(h, e.ExtraData.data(), e.ExtraFieldLength);
+        e.ComprSize = h.packed;
+        e.UncomprSize = h.size;
+        e.StartOnDisk = static_cast<uint16_t>(std::min<uint32_t>(h.diskStart, 0xFFFF));
+        e.RelOffLocalHdr = h.localOffset;
+        e.FileName = ConvertName(name, e.MadeByVersion, e.HostVersionNo, e.Flag, e.ExtraData.data(), e.ExtraFieldLength);
+        std::replace(e.FileName.begin(), e.FileName.end(), '/', '\\');
         if (e.FileCommentLen > 0) {
-            if (!ReadBytes(*inFile_, raw, e.FileCommentLen)) throw EZipArchiver::CreateResDisp(zmCommentShort, true);
-            e.FileComment = ConvertName(raw, e.MadeByVersion, e.HostVersionNo, e.Flag);
+            std::string comment;
+            if (!ReadBytes(*inFile_, comment, e.FileCommentLen)) throw EZipArchiver::CreateResDisp(zmCommentShort, true);
+            e.FileComment = ConvertName(comment, e.MadeByVersion, e.HostVersionNo, e.Flag);
         }
-        const uint32_t localOffset = e.RelOffLocalHdr;
-        const std::string& name = e.FileName;
-        bool dirOnly = name.empty() || name.back() == '\\' || name.back() == ':';
+        const uint64_t localOffset = e.RelOffLocalHdr;
+        const std::string& fileName = e.FileName;
+        bool dirOnly = fileName.empty() || fileName.back() == '\\' || fileName.back() == ':';
         if (!UseDirOnlyEntries && dirOnly) {
             ++DirOnlyCount;
         } else {
             Contents.push_back(std::move(e));
-            if (OnNewName) OnNewName(*this, seq, Contents.back());
+            if (OnNewName) OnNewName(*this, static_cast<int32_t>(std::min<uint64_t>(seq, INT32_MAX)), Contents.back());
         }
-        DataOffset = std::min<int64_t>(DataOffset, localOffset);
+        DataOffset = static_cast<int64_t>(std::min<uint64_t>(static_cast<uint64_t>(DataOffset), localOffset));
     }
 }
 
@@ -827,6 +844,7 @@ void TZipArchiver::ReadDirectory() {
     ArchiveComment.clear();
     spanned_ = false;
     displaced_ = false;
+    if (!zipFileName_.empty()) UndoInterruptedAdd(platform.files, zipFileName_);
     if (!platform.files.FileExists(zipFileName_)) {
         if (OnDirUpdate) OnDirUpdate(*this);
         return;
@@ -841,19 +859,20 @@ void TZipArchiver::ReadDirectory() {
         std::string root = DriveRootOf(zipFileName_, platform.files.CurrentDir());
         if (!CheckDrive(root)) throw EZipArchiver::CreateResStr(zmDriveNotReady, root);
         LocateEndRecord(zipFileName_, true, record);
-        endDiskNr_ = record.thisDisk;
-        diskNr_ = record.thisDisk;
+        // A zip64 record may name disks beyond any set's; the classic limit holds.
+        endDiskNr_ = static_cast<int>(std::min<uint32_t>(record.disk, 0xFFFF));
+        diskNr_ = endDiskNr_;
         if (endDiskNr_ > 0) spanned_ = true;
-        if (record.directoryDisk != record.thisDisk) {
-            OpenDiskForReading(record.directoryDisk);
+        if (record.directoryDisk != record.disk) {
+            OpenDiskForReading(static_cast<int>(std::min<uint32_t>(record.directoryDisk, 0xFFFF)));
             fileSize_ = inFile_->Size();
             if (fileSize_ < 0) throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
-            dirPos_ = record.directoryOffset;
+            dirPos_ = static_cast<int64_t>(std::min<uint64_t>(record.directoryOffset, INT64_MAX));
         } else {
-            dirPos_ = fileSize_ - record.directorySize - kEndSize - record.commentLength;
+            dirPos_ = record.directoryEnd - static_cast<int64_t>(std::min<uint64_t>(record.directorySize, INT64_MAX));
         }
         DataOffset = fileSize_ == kEndSize ? 0 : fileSize_;
-        if (record.directoryOffset != dirPos_) {
+        if (static_cast<int64_t>(record.directoryOffset) != dirPos_) {
             displaced_ = true;
             ReportMessage(zmDirectoryDisplaced);
         }
@@ -947,7 +966,15 @@ void TZipArchiver::ParseFileSpec(ZipCommandBlock& command, const std::string& en
     spec.fileSpec = command.Copy(last > first ? entry.substr(first, last - first) : std::string());
 }
 
-void TZipArchiver::AddFiles() {
+bool TZipArchiver::AddFiles() {
+    // Every failure on the way reports a number: this call's only. A call
+    // during a running command does nothing and leaves that one's number.
+    if (!Busy) ErrorCode = 0;
+    RunAdd();
+    return SuccessCount > 0 && ErrorCode == 0;
+}
+
+void TZipArchiver::RunAdd() {
     SuccessCount = 0;
     if (FSpecArgs.empty()) return ReportMessage(zmNothingToAdd);
     if (zipFileName_.empty()) return ReportMessage(zmNoZipFile);

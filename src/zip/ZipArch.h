@@ -14,7 +14,8 @@
 
 #include "common/error.h"
 #include "platform/platform.h"
-#include "zip/zipdll.h"
+#include "zipformat/zipformat.h"
+#include "zkzip/zipdll.h"
 
 namespace zk {
 
@@ -96,15 +97,15 @@ struct ZipDirEntry {
     uint16_t ComprMethod = 0;
     uint32_t DateTime = 0;      // DOS time in the low word, date in the high word
     uint32_t CRC32 = 0;
-    uint32_t ComprSize = 0;
-    uint32_t UncomprSize = 0;
+    uint64_t ComprSize = 0;     // sizes and offset with their zip64 values
+    uint64_t UncomprSize = 0;
     uint16_t FileNameLength = 0;
     uint16_t ExtraFieldLength = 0;
     uint16_t FileCommentLen = 0;
     uint16_t StartOnDisk = 0;
     uint16_t IntFileAttrib = 0;
     uint32_t ExtFileAttrib = 0;
-    uint32_t RelOffLocalHdr = 0;
+    uint64_t RelOffLocalHdr = 0;
 
     std::string FileName;     // decoded, "/" turned into "\"
     std::string FileComment;  // decoded; empty when there is none
@@ -158,6 +159,7 @@ enum ZipMessage {
     zmPwdCancelCaption = 10153, zmPwdCaption = 10154, zmPwdPrompt = 10155, zmPwdConfirmPrompt = 10156,
     zmSeekDirectory = 10201, zmReadFailed = 10202, zmDirectoryDisplaced = 10203, zmBytesAfterEnd = 10204,
     zmNothingToAdd = 10301, zmEncryptUnattended = 10302, zmSpanWithUpdate = 10303, zmSfxStubFailed = 10304,
+    zmSkippedTooDeep = 10305, zmSkippedSameName = 10306,
     zmSpanToExe = 11041,
     zmLibraryLoaded = 10601, zmNoExecEntry = 10602, zmNoVersionEntry = 10603, zmLibraryNotLoaded = 10604,
     zmCannotOpen = 11001, zmCannotOpenReported = 11002, zmBadDriveRoot = 11003, zmDriveNotReady = 11004,
@@ -321,8 +323,9 @@ public:
     // Adds every entry of FSpecArgs to ZipFileName; the outcome is in
     // SuccessCount, ErrorCode and LastMessage. An entry may start with ">"
     // (recurse) or "|" (do not), and end in "<password" or "<" (no
-    // encryption for it).
-    void AddFiles();
+    // encryption for it). True when the library added files and nothing
+    // went wrong on the way, the directory read back after it included.
+    bool AddFiles();
     // A unique file name in TempDir (or the system's temporary folder) with
     // the extension; "" when none can be made.
     std::string MakeTempName(const std::string& prefix, const std::string& extension);
@@ -386,7 +389,7 @@ public:
 private:
     struct SpanCopyRecord {
         uint16_t disk = 0;
-        uint32_t offset = 0;
+        uint64_t offset = 0;
         std::string name;
         bool used = false;  // matched by a central header
     };
@@ -435,15 +438,9 @@ public:
     uint64_t DiskFreeBytes() const { return diskFree_; }
     uint64_t DiskSizeBytes() const { return diskSize_; }
 
-    // The end record (22 bytes) as it is laid out in the file.
-    struct EndRecord {
-        uint16_t thisDisk = 0;
-        uint16_t directoryDisk = 0;
-        uint16_t entriesHere = 0;
-        uint16_t totalEntries = 0;
-        uint32_t directorySize = 0;
-        uint32_t directoryOffset = 0;
-        uint16_t commentLength = 0;
+    // The end record, with the values of its zip64 record when it has one.
+    struct EndRecord : zipformat::EndRecord {
+        int64_t directoryEnd = 0;  // where the directory ends: the zip64 record, else the end record
     };
     // Finds the end record of the file: true when found. Sets ArchiveComment
     // and leaves the file open for the directory read. Raises EZipArchiver
@@ -453,9 +450,13 @@ public:
     // fills the volume label, serial, free space and size.
     bool CheckDrive(const std::string& root);
     // A name or comment from the archive as UTF-8.
-    std::string ConvertName(const std::string& raw, uint8_t specVersion, uint8_t host, uint16_t flags);
+    // For names, the extra field may hold the name's Unicode form.
+    std::string ConvertName(const std::string& raw, uint8_t specVersion, uint8_t host, uint16_t flags,
+                            const uint8_t* extra = nullptr, size_t extraLength = 0);
 
 private:
+    // The add itself; AddFiles judges its outcome.
+    void RunAdd();
     void ShowMessage(const std::string& text);
     void EventMessage(int32_t errCode, const std::string& message);
     int32_t Callback(ZipCallbackData& data);

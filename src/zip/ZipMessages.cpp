@@ -24,6 +24,8 @@ const std::map<int, std::string>& ZipMessagesDE() {
         {10302, "Zum Verschlüsseln fehlt das Kennwort."},
         {10303, "Verteilen auf Disketten geht nicht zusammen mit Auffrischen oder Aktualisieren."},
         {10304, "Der Selbstentpacker konnte nicht geschrieben werden (Fehler %d)."},
+        {10305, "Diese Datei liegt zu tief in Unterordnern und wurde nicht gezippt:"},
+        {10306, "Diese Datei hätte in der Zip-Datei den Namen einer anderen und wurde nicht gezippt:"},
         {10601, "Die Zip-Bibliothek ZKZIP.DLL ist geladen."},
         {10602, "In ZKZIP.DLL fehlt die Funktion ZkZipExec."},
         {10603, "In ZKZIP.DLL fehlt die Funktion GetZkZipVersion."},

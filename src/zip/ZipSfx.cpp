@@ -7,6 +7,7 @@
 
 #include "common/text.h"
 #include "zip/ZipArch.h"
+#include "zkzip/journal.h"
 
 namespace zk {
 
@@ -248,8 +249,25 @@ int32_t TZipArchiver::WriteSfxStub() {
         // failure would then delete it for good.
         if (!gone) return -1;
     }
+    // Until the stub is whole, the library's undo journal says "remove it":
+    // a crash meanwhile must not leave a file that reads as no archive.
+    const std::string journal = name + zkzip::journal::kSuffix;
+    {
+        zkzip::journal::Undo created;
+        created.created = true;
+        const std::string bytes = zkzip::journal::Encode(created);
+        std::unique_ptr<File> j = platform.files.Open(journal, OpenMode::Write);
+        const bool ok = j && WriteAll(*j, bytes.data(), bytes.size());
+        if (!(j && j->Close() && ok)) {
+            platform.files.RemoveFile(journal);
+            return -1;
+        }
+    }
     std::unique_ptr<File> out = platform.files.Open(name, OpenMode::ReadWriteNew);
-    if (!out) return -1;
+    if (!out) {
+        platform.files.RemoveFile(journal);
+        return -1;
+    }
 
     int32_t result = 0;
     {
@@ -278,6 +296,7 @@ int32_t TZipArchiver::WriteSfxStub() {
     if (!out->Close() && result == 0) result = -2;
     out.reset();
     if (result != 0) platform.files.RemoveFile(name);
+    platform.files.RemoveFile(journal);
     return result;
 }
 

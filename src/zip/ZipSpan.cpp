@@ -26,25 +26,8 @@ enum SpanMessage {
     zmTooManyDisks = 11048,
 };
 
-constexpr uint32_t kLocalSig = 0x04034b50;
-constexpr uint32_t kCentralSig = 0x02014b50;
-constexpr uint32_t kEndSig = 0x06054b50;
 constexpr size_t kChunk = 8192;
 const char* const kLabelPrefix = "PKBACK# ";
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-void Set16(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Set32(uint8_t* p, uint32_t v) {
-    Set16(p, v & 0xFFFF);
-    Set16(p + 2, v >> 16);
-}
 
 std::string Three(int n) {
     char buf[16];
@@ -130,74 +113,80 @@ int32_t TZipArchiver::WriteSpannedArchive(const std::string& source, const std::
         progress(ProgressTotal, "", span_.sourceSize);
 
         for (SpanCopyRecord& rec : records) {
-            uint8_t h[30];
+            uint8_t h[zipformat::kLocalSize];
+            zipformat::LocalHeader local;
             SpanRead(h, sizeof h, zmLocalShort);
-            if (Get32(h) != kLocalSig) throw EZipArchiver::CreateResDisp(zmBadLocalSignature, true);
-            const uint16_t flags = Get16(h + 6);
-            const uint32_t packed = Get32(h + 18);
-            const uint16_t nameLen = Get16(h + 26), extraLen = Get16(h + 28);
-            rec.name.assign(nameLen, '\0');
-            SpanRead(rec.name.data(), nameLen, zmLocalNameShort);
-            std::string shown = ConvertName(rec.name, 20, 0, flags);
+            if (!zipformat::ParseLocal(h, local)) throw EZipArchiver::CreateResDisp(zmBadLocalSignature, true);
+            rec.name.assign(local.nameLength, '\0');
+            SpanRead(rec.name.data(), local.nameLength, zmLocalNameShort);
+            std::vector<uint8_t> extra(local.extraLength);
+            SpanRead(extra.data(), extra.size(), zmLocalExtraShort);
+            zipformat::ApplyZip64(local, extra.data(), extra.size());
+            const bool descriptor = (local.flags & zipformat::kFlagDescriptor) != 0;
+            const size_t descriptorSize = descriptor ? zipformat::DescriptorSize(local.zip64, true) : 0;
+            std::string shown = ConvertName(rec.name, 20, 0, local.flags, extra.data(), extra.size());
             std::replace(shown.begin(), shown.end(), '/', '\\');
             EventMessage(0, copying + shown);
-            progress(ProgressFileStart, shown,
-                     int64_t{30} + nameLen + extraLen + packed + ((flags & 8) ? 16 : 0));
-            SpanWrite(h, sizeof h, int64_t{30} + nameLen + extraLen);
+            progress(ProgressFileStart, shown, static_cast<int64_t>(local.Length() + local.packed + descriptorSize));
+            SpanWrite(h, sizeof h, static_cast<int64_t>(local.Length()));
             // Taken after the write: a header that did not fit went to the next disk.
             rec.disk = static_cast<uint16_t>(span_.disk);
-            rec.offset = static_cast<uint32_t>(span_.written - 30);
-            SpanWrite(rec.name.data(), nameLen, 0);
-            SpanCopy(extraLen, zmLocalExtraShort);
-            SpanCopy(packed, zmDataShort);
-            if (flags & 8) SpanCopy(16, zmDescriptorShort);
+            rec.offset = static_cast<uint64_t>(span_.written - static_cast<int64_t>(sizeof h));
+            SpanWrite(rec.name.data(), rec.name.size(), 0);
+            SpanWrite(extra.data(), extra.size(), 0);
+            SpanCopy(static_cast<int64_t>(std::min<uint64_t>(local.packed, INT64_MAX)), zmDataShort);
+            if (descriptor) SpanCopy(static_cast<int64_t>(descriptorSize), zmDescriptorShort);
         }
 
         const std::string central = MessageText(zmCentralDirectory, "Central directory");
         EventMessage(0, copying + central);
-        progress(ProgressFileStart, central, int64_t{end.directorySize} + 22 + end.commentLength);
+        progress(ProgressFileStart, central,
+                 static_cast<int64_t>(std::min<uint64_t>(end.directorySize, INT64_MAX)) + 22 + end.commentLength);
         int dirDisk = span_.disk;
-        uint32_t dirOffset = 0;
-        for (unsigned i = 0; i < end.totalEntries; ++i) {
-            uint8_t c[46];
+        uint64_t dirOffset = 0, dirSize = 0;
+        for (uint64_t i = 0; i < end.totalEntries; ++i) {
+            uint8_t c[zipformat::kCentralSize];
+            zipformat::CentralHeader h;
             SpanRead(c, sizeof c, zmDirectoryShort);
-            if (Get32(c) != kCentralSig) throw EZipArchiver::CreateResDisp(zmBadDirSignature, true);
-            const uint16_t nameLen = Get16(c + 28), extraLen = Get16(c + 30), commentLen = Get16(c + 32);
-            std::string name(nameLen, '\0');
-            SpanRead(name.data(), nameLen, zmNameShort);
+            if (!zipformat::ParseCentral(c, h)) throw EZipArchiver::CreateResDisp(zmBadDirSignature, true);
+            std::string name(h.nameLength, '\0'), extra(h.extraLength, '\0'), comment(h.commentLength, '\0');
+            SpanRead(name.data(), name.size(), zmNameShort);
+            SpanRead(extra.data(), extra.size(), zmCentralExtraShort);
+            SpanRead(comment.data(), comment.size(), zmCommentShort);
             // Twins of a name pair up in order, each with a local header of its own.
             auto rec = std::find_if(records.begin(), records.end(), [&](const SpanCopyRecord& r) {
                 return !r.used && SameNameIgnoringCase(r.name, name);
             });
             if (rec == records.end()) throw EZipArchiver::CreateResDisp(zmNoLocalHeader, true);
             rec->used = true;
-            Set16(c + 34, rec->disk);
-            Set32(c + 42, rec->offset);
-            SpanWrite(c, sizeof c, int64_t{46} + nameLen + extraLen + commentLen);
+            zipformat::ApplyZip64(h, reinterpret_cast<const uint8_t*>(extra.data()), extra.size());
+            h.diskStart = rec->disk;
+            h.localOffset = rec->offset;
+            const std::vector<uint8_t> record = zipformat::CentralBytes(h, name, extra, comment);
+            SpanWrite(record.data(), record.size(), static_cast<int64_t>(record.size()));
             if (i == 0) {
                 dirDisk = span_.disk;
-                dirOffset = static_cast<uint32_t>(span_.written - 46);
+                dirOffset = static_cast<uint64_t>(span_.written) - record.size();
             }
-            SpanWrite(name.data(), nameLen, 0);
-            SpanCopy(extraLen, zmCentralExtraShort);
-            SpanCopy(commentLen, zmCommentShort);
+            dirSize += record.size();
         }
 
-        // The end record names the disk it lands on: make room first.
-        SpanEnsureRoom(int64_t{22} + end.commentLength);
-        if (end.totalEntries == 0) dirDisk = span_.disk, dirOffset = static_cast<uint32_t>(span_.written);
-        uint8_t e[22];
-        Set32(e, kEndSig);
-        Set16(e + 4, static_cast<uint32_t>(span_.disk));
-        Set16(e + 6, static_cast<uint32_t>(dirDisk));
-        Set16(e + 8, end.entriesHere);
-        Set16(e + 10, end.totalEntries);
-        Set32(e + 12, end.directorySize);
-        Set32(e + 16, dirOffset);
-        Set16(e + 20, end.commentLength);
-        SpanWrite(e, sizeof e, int64_t{22} + end.commentLength);
-        if (span_.in->Seek(22, platform::SeekFrom::Current) < 0) throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
-        SpanCopy(end.commentLength, zmArchiveCommentShort);
+        // The end records name the disk they land on: make room first.
+        zipformat::EndRecord last = zipformat::OneDiskEnd(end.totalEntries, dirSize, dirOffset);
+        const int64_t zip64Size =
+            zipformat::EndNeedsZip64(last) ? zipformat::kZip64EndSize + zipformat::kZip64LocatorSize : 0;
+        SpanEnsureRoom(zip64Size + 22 + end.commentLength);
+        if (end.totalEntries == 0) dirDisk = span_.disk, dirOffset = static_cast<uint64_t>(span_.written);
+        last.disk = static_cast<uint32_t>(span_.disk);
+        last.directoryDisk = static_cast<uint32_t>(dirDisk);
+        last.directoryOffset = dirOffset;
+        std::string comment(end.commentLength, '\0');
+        if (span_.in->Seek(endRecordPos_ + 22, platform::SeekFrom::Begin) < 0)
+            throw EZipArchiver::CreateResDisp(zmSeekEnd, true);
+        SpanRead(comment.data(), comment.size(), zmArchiveCommentShort);
+        std::vector<uint8_t> tail;
+        zipformat::AppendEnd(tail, last, static_cast<uint64_t>(span_.written), comment);
+        SpanWrite(tail.data(), tail.size(), static_cast<int64_t>(tail.size()));
         span_.progress = false;
         // The last part counts only once it is safely closed.
         if (!SpanClosePart()) throw EZipArchiver::CreateResDisp(zmCannotWritePart, true);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "zksfx/resource.h"
+#include "zksfx/sfxjournal.h"
 #include "zksfx/sfxrun.h"
 
 namespace {
@@ -515,7 +516,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     } else {
         WinTarget target;
         WinLauncher launcher;
-        result = Run(source, options, target, ui, launcher);
+        // An add that was cut short: read the archive as it was before.
+        std::string journal;
+        FileSource journalFile(self + L".zkj");
+        if (journalFile.Ok() && journalFile.Size() < (uint64_t(1) << 30)) {
+            journal.resize(size_t(journalFile.Size()));
+            if (!journalFile.ReadAt(0, journal.data(), journal.size())) journal.clear();
+        }
+        std::unique_ptr<Source> undone = UndoneView(source, journal);
+        result = Run(undone ? *undone : source, options, target, ui, launcher);
     }
     log("result: " + std::to_string(int(result)));
     CoUninitialize();

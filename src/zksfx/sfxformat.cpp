@@ -84,14 +84,9 @@ uint64_t PeImageEnd(Source& src) {
         uint8_t len[4];
         if (strings + 4 <= src.Size() && src.ReadAt(strings, len, 4)) end = std::max(end, strings + Get32(len));
     }
-    // A signature: its directory entry holds a file position.
-    const bool pe32plus = Get16(opt.data()) == 0x20B;
-    const size_t dirs = pe32plus ? 112 : 96, certEntry = dirs + 4 * 8;
-    const uint32_t dirCount = Get32(&opt[pe32plus ? 108 : 92]);
-    if (dirCount > 4 && certEntry + 8 <= optSize) {
-        const uint32_t certPos = Get32(&opt[certEntry]), certSize = Get32(&opt[certEntry + 4]);
-        if (certPos != 0) end = std::max<uint64_t>(end, uint64_t(certPos) + certSize);
-    }
+    // A code signature is left out: added to the finished archive, it lies
+    // behind everything, and added to the stub alone, the header search
+    // looks past it.
     return end;
 }
 
@@ -124,7 +119,7 @@ bool LocateHeader(Source& src, uint64_t limit, uint64_t& offset, Settings& out, 
     const uint64_t from = image, span = limit > from ? limit - from : 0;
     std::vector<uint8_t> gap(size_t(std::min<uint64_t>(span, 1 << 20)));
     if (!gap.empty() && src.ReadAt(from, gap.data(), gap.size())) {
-        for (size_t i = 0; i + sizeof kHeaderSignature <= gap.size(); ++i) {
+        for (size_t i = 0; i + kHeaderMinLength <= gap.size(); ++i) {
             if (std::memcmp(&gap[i], kHeaderSignature, 3) == 0 && gap[i + 4] == 0 && gap[i + 5] == 1 &&
                 ParseHeader(&gap[i], gap.size() - i, out, error)) {
                 offset = from + i;
@@ -173,19 +168,7 @@ void AppendUtf8(std::string& out, uint32_t c) {
 
 }  // namespace
 
-bool IsUtf8(const std::string& s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c < 0xE0) ? 2 : (c >= 0xE0 && c < 0xF0) ? 3 : (c >= 0xF0 && c < 0xF5) ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += n;
-    }
-    return true;
-}
+bool IsUtf8(const std::string& s) { return zipformat::IsUtf8(s); }
 
 std::string Cp1252ToUtf8(const std::string& raw) {
     std::string out;
@@ -211,113 +194,87 @@ std::string SettingText(const std::string& raw) { return IsUtf8(raw) ? raw : g_a
 
 namespace {
 
-// The name in UTF-8: flagged as such; or given in Info-ZIP's Unicode path
-// field for exactly this stored name; or from Unix, where names are UTF-8
-// already; otherwise in the DOS code page.
+// The name in UTF-8: as the archive says it is UTF-8, else in the DOS code page.
 std::string DecodeName(const std::string& raw, uint16_t flags, uint16_t madeBy, const uint8_t* extra,
                        size_t extraLen) {
-    if (flags & kFlagUtf8) return raw;
-    size_t at = 0;
-    while (at + 4 <= extraLen) {
-        const uint16_t id = Get16(extra + at), len = Get16(extra + at + 2);
-        if (at + 4 + len > extraLen) break;
-        if (id == 0x7075 && len >= 5 && extra[at + 4] == 1) {
-            const uint32_t crc = Get32(extra + at + 5);
-            const uLong own = crc32(0, reinterpret_cast<const Bytef*>(raw.data()), uInt(raw.size()));
-            std::string name(reinterpret_cast<const char*>(extra + at + 9), len - 5);
-            if (crc == own && IsUtf8(name)) return name;
-        }
-        at += 4 + len;
-    }
-    if ((madeBy >> 8) == 3 && IsUtf8(raw)) return raw;
+    std::string name;
+    if (zipformat::Utf8Name(flags, uint8_t(madeBy >> 8), raw, extra, extraLen, name)) return name;
     return Cp437ToUtf8(raw);
 }
+
+class SourceReader : public zipformat::Reader {
+public:
+    explicit SourceReader(Source& src) : src_(src) {}
+    uint64_t Size() override { return src_.Size(); }
+    bool ReadAt(uint64_t pos, void* buf, size_t n) override { return src_.ReadAt(pos, buf, n); }
+
+private:
+    Source& src_;
+};
 
 }  // namespace
 
 bool ReadArchive(Source& src, Archive& out, std::string& error) {
+    using zipformat::EndStatus;
     out = Archive();
-    const uint64_t size = src.Size();
-    if (size < 22) {
-        error = "kein Zip-Archiv (Datei zu kurz)";
-        return false;
+    SourceReader reader(src);
+    zipformat::EndInfo end;
+    switch (zipformat::LocateEnd(reader, end)) {
+    case EndStatus::Found: break;
+    case EndStatus::TooShort: error = "kein Zip-Archiv (Datei zu kurz)"; return false;
+    case EndStatus::ReadError: error = "Dateiende nicht lesbar"; return false;
+    case EndStatus::NotFound: error = "kein Zip-Archiv (Endsatz fehlt)"; return false;
+    case EndStatus::BadZip64: error = "ZIP64-Endsatz fehlt oder ist beschädigt"; return false;
     }
-    // The end record: at the very end, or before a comment of up to 64 KiB.
-    const size_t span = size_t(std::min<uint64_t>(size, 22 + 0xFFFF));
-    std::vector<uint8_t> back(span);
-    if (!src.ReadAt(size - span, back.data(), span)) {
-        error = "Dateiende nicht lesbar";
-        return false;
-    }
-    int64_t found = -1;
-    for (int64_t i = int64_t(span) - 22; i >= 0; --i) {
-        const uint8_t* p = &back[size_t(i)];
-        if (Get32(p) == kEndSig && uint64_t(i) + 22 + Get16(p + 20) <= span) {
-            found = i;
-            break;
-        }
-    }
-    if (found < 0) {
-        error = "kein Zip-Archiv (Endsatz fehlt)";
-        return false;
-    }
-    const uint8_t* end = &back[size_t(found)];
-    out.endPos = size - span + uint64_t(found);
-    const uint16_t disk = Get16(end + 4), dirDisk = Get16(end + 6), onDisk = Get16(end + 8), total = Get16(end + 10);
-    const uint32_t dirSize = Get32(end + 12), dirOffset = Get32(end + 16);
-    if (total == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) {
-        error = "ZIP64-Archive werden nicht unterstützt";
-        return false;
-    }
-    if (disk != 0 || dirDisk != 0 || onDisk != total) {
+    const zipformat::EndRecord& rec = end.record;
+    out.endPos = end.endPos;
+    if (rec.disk != 0 || rec.directoryDisk != 0 || rec.entriesHere != rec.totalEntries) {
         error = "das Archiv ist auf mehrere Disketten verteilt";
         return false;
     }
-    if (dirSize > out.endPos) {
+    if (rec.directorySize > end.directoryEnd) {
         error = "Größe des Inhaltsverzeichnisses falsch";
         return false;
     }
-    out.dirStart = out.endPos - dirSize;
-    out.shift = int64_t(out.dirStart) - int64_t(dirOffset);
+    out.dirStart = end.directoryEnd - rec.directorySize;
+    out.shift = int64_t(out.dirStart) - int64_t(rec.directoryOffset);
 
-    std::vector<uint8_t> dir(dirSize);
-    if (dirSize != 0 && !src.ReadAt(out.dirStart, dir.data(), dirSize)) {
+    std::vector<uint8_t> dir(size_t(rec.directorySize));
+    if (!dir.empty() && !src.ReadAt(out.dirStart, dir.data(), dir.size())) {
         error = "Inhaltsverzeichnis nicht lesbar";
         return false;
     }
     size_t at = 0;
-    out.entries.reserve(total);
-    for (unsigned i = 0; i < total; ++i) {
+    out.entries.reserve(size_t(std::min<uint64_t>(rec.totalEntries, dir.size() / zipformat::kCentralSize)));
+    for (uint64_t i = 0; i < rec.totalEntries; ++i) {
         const std::string where = " (Eintrag " + std::to_string(i + 1) + ")";
-        if (at + 46 > dir.size() || Get32(&dir[at]) != kCentralSig) {
+        zipformat::CentralHeader h;
+        if (at + zipformat::kCentralSize > dir.size() || !zipformat::ParseCentral(&dir[at], h) ||
+            at + h.Length() > dir.size()) {
             error = "Inhaltsverzeichnis beschädigt" + where;
             return false;
         }
-        const uint8_t* h = &dir[at];
-        const size_t nameLen = Get16(h + 28), extraLen = Get16(h + 30), commentLen = Get16(h + 32);
-        if (at + 46 + nameLen + extraLen + commentLen > dir.size()) {
-            error = "Inhaltsverzeichnis beschädigt" + where;
+        const uint8_t* name = &dir[at] + zipformat::kCentralSize;
+        const uint8_t* extra = name + h.nameLength;
+        if (!zipformat::ApplyZip64(h, extra, h.extraLength)) {
+            error = "ZIP64-Angaben fehlen" + where;
             return false;
         }
         Entry e;
-        e.madeBy = Get16(h + 4);
-        e.flags = Get16(h + 8);
-        e.method = Get16(h + 10);
-        e.dosTime = (uint32_t(Get16(h + 14)) << 16) | Get16(h + 12);
-        e.crc = Get32(h + 16);
-        e.packed = Get32(h + 20);
-        e.size = Get32(h + 24);
-        e.attributes = Get32(h + 38);
-        e.recordedOffset = Get32(h + 42);
-        if (e.packed == 0xFFFFFFFF || e.size == 0xFFFFFFFF || e.recordedOffset == 0xFFFFFFFF) {
-            error = "ZIP64-Archive werden nicht unterstützt" + where;
-            return false;
-        }
-        e.rawName.assign(reinterpret_cast<const char*>(h + 46), nameLen);
-        e.name = DecodeName(e.rawName, e.flags, e.madeBy, h + 46 + nameLen, extraLen);
+        e.madeBy = uint16_t(h.madeByVersion | (h.madeByHost << 8));
+        e.flags = h.flags;
+        e.method = h.method;
+        e.dosTime = h.dosTime;
+        e.crc = h.crc;
+        e.packed = h.packed;
+        e.size = h.size;
+        e.attributes = h.externalAttributes;
+        e.recordedOffset = h.localOffset;
+        e.rawName.assign(reinterpret_cast<const char*>(name), h.nameLength);
+        e.name = DecodeName(e.rawName, e.flags, e.madeBy, extra, h.extraLength);
         std::replace(e.name.begin(), e.name.end(), '\\', '/');
         out.entries.push_back(std::move(e));
-        at += 46 + nameLen + extraLen + commentLen;
+        at += h.Length();
     }
     return true;
 }
@@ -329,10 +286,10 @@ bool LocateData(Source& src, const Archive& a, const Entry& e, uint64_t& dataPos
         const int64_t pos = candidates[i];
         uint8_t h[30];
         if (pos < 0 || uint64_t(pos) >= a.dirStart || !src.ReadAt(uint64_t(pos), h, sizeof h) ||
-            Get32(h) != kLocalSig)
+            Get32(h) != zipformat::kLocalSig)
             continue;
         const uint64_t data = uint64_t(pos) + 30 + Get16(h + 26) + Get16(h + 28);
-        if (data + e.packed > a.dirStart) continue;
+        if (data > a.dirStart || e.packed > a.dirStart - data) continue;
         dataPos = data;
         if (headerPos) *headerPos = uint64_t(pos);
         return true;
@@ -354,8 +311,10 @@ bool IsDeviceName(std::string part) {
     for (const char* d : kDevices) {
         if (part == d) return true;
     }
-    return part.size() == 4 && (part.compare(0, 3, "COM") == 0 || part.compare(0, 3, "LPT") == 0) &&
-           part[3] >= '1' && part[3] <= '9';
+    if (part.compare(0, 3, "COM") != 0 && part.compare(0, 3, "LPT") != 0) return false;
+    // Any digit, and the superscripts one to three, which Windows takes as digits here.
+    const std::string n = part.substr(3);
+    return (n.size() == 1 && n[0] >= '0' && n[0] <= '9') || n == "\xC2\xB9" || n == "\xC2\xB2" || n == "\xC2\xB3";
 }
 
 }  // namespace

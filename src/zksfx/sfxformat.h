@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "zipformat/zipformat.h"
+
 namespace zksfx {
 
-inline uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-inline uint32_t Get32(const uint8_t* p) { return uint32_t(Get16(p)) | (uint32_t(Get16(p + 2)) << 16); }
+using zipformat::Get16;
+using zipformat::Get32;
 
 // Random access to a file's bytes.
 class Source {
@@ -89,19 +91,17 @@ std::string Cp437ToUtf8(const std::string& raw);
 
 // ---- Zip directory -------------------------------------------------------
 
-constexpr uint32_t kLocalSig = 0x04034b50;
-constexpr uint32_t kCentralSig = 0x02014b50;
-constexpr uint32_t kEndSig = 0x06054b50;
-constexpr uint16_t kFlagEncrypted = 0x0001;
-constexpr uint16_t kFlagUtf8 = 0x0800;
+using zipformat::kFlagEncrypted;
+using zipformat::kFlagUtf8;
 
 struct Entry {
     std::string rawName;  // as stored
     std::string name;     // UTF-8, "/" between parts
     uint16_t madeBy = 0, flags = 0, method = 0;
     uint32_t dosTime = 0;  // date in the high word
-    uint32_t crc = 0, packed = 0, size = 0, attributes = 0;
-    uint32_t recordedOffset = 0;  // of the local header, as the directory says
+    uint32_t crc = 0, attributes = 0;
+    uint64_t packed = 0, size = 0;  // zip64 values applied
+    uint64_t recordedOffset = 0;    // of the local header, as the directory says
     bool IsFolder() const { return !name.empty() && name.back() == '/'; }
 };
 

@@ -231,13 +231,19 @@ Result Run(Source& self, const RunOptions& options, Target& target, Ui& ui, Laun
     uint64_t dataStart = haveArchive ? archive.dirStart : self.Size();
     std::vector<uint64_t> dataPos(archive.entries.size(), 0);
     std::vector<std::string> located(archive.entries.size());
+    std::vector<std::pair<uint64_t, uint64_t>> spans;  // local header to end of data
     for (size_t i = 0; i < archive.entries.size(); ++i) {
         uint64_t header = 0;
         if (LocateData(self, archive, archive.entries[i], dataPos[i], located[i], &header)) {
             located[i].clear();
             dataStart = std::min(dataStart, header);
+            spans.emplace_back(header, dataPos[i] + archive.entries[i].packed);
         }
     }
+    // Entries sharing their data would unpack the same bytes over and over.
+    std::sort(spans.begin(), spans.end());
+    bool overlap = false;
+    for (size_t i = 1; i < spans.size(); ++i) overlap = overlap || spans[i].first < spans[i - 1].second;
 
     Settings s;
     uint64_t headerPos = 0;
@@ -248,6 +254,10 @@ Result Run(Source& self, const RunOptions& options, Target& target, Ui& ui, Laun
     const std::string caption = s.caption.empty() ? options.fallbackCaption : s.caption;
     if (!haveArchive) {
         ui.Error(caption, "Das Archiv ist beschädigt: " + archiveError + ".");
+        return Result::Failed;
+    }
+    if (overlap) {
+        ui.Error(caption, "Das Archiv ist beschädigt: die Daten seiner Einträge überlappen sich.");
         return Result::Failed;
     }
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "zipformat/zipformat.h"
+
 namespace zkzip {
 
 namespace {
@@ -113,18 +115,6 @@ bool IsAscii(const std::string& s) {
     return true;
 }
 
-bool IsUtf8(const std::string& s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c < 0xE0) ? 2 : (c >= 0xE0 && c < 0xF0) ? 3 : (c >= 0xF0 && c < 0xF5) ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k) {
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += n;
-    }
-    return true;
-}
+bool IsUtf8(const std::string& s) { return zipformat::IsUtf8(s); }
 
 }  // namespace zkzip

@@ -20,61 +20,48 @@ bool ReadAt(fs::File& f, uint64_t pos, void* buf, size_t n) {
     return true;
 }
 
+class FileReader : public zipformat::Reader {
+public:
+    explicit FileReader(fs::File& f) : f_(f) {}
+    uint64_t Size() override { return f_.Size(); }
+    bool ReadAt(uint64_t pos, void* buf, size_t n) override { return zkzip::ReadAt(f_, pos, buf, n); }
+
+private:
+    fs::File& f_;
+};
+
 }  // namespace
 
 bool ReadDirectory(fs::File& f, ArchiveDirectory& dir, std::string& error) {
+    using zipformat::EndStatus;
     dir = ArchiveDirectory();
     dir.fileSize = f.Size();
     const uint64_t size = dir.fileSize;
-    if (size < kEndSize) {
-        error = "not a zip archive (too short)";
-        return false;
+    FileReader reader(f);
+    zipformat::EndInfo end;
+    switch (zipformat::LocateEnd(reader, end)) {
+    case EndStatus::Found: break;
+    case EndStatus::TooShort: error = "not a zip archive (too short)"; return false;
+    case EndStatus::ReadError: error = "cannot read the archive: " + fs::LastErrorText(); return false;
+    case EndStatus::NotFound: error = "not a zip archive (no end of central directory)"; return false;
+    case EndStatus::BadZip64: error = "the archive is damaged (zip64 end of central directory)"; return false;
     }
-    // The end record: at the very end, or before a comment of up to 64 KiB.
-    size_t span = size_t(std::min<uint64_t>(size, kEndSize + 0xFFFF));
-    std::vector<uint8_t> back(span);
-    if (!ReadAt(f, size - span, back.data(), span)) {
-        error = "cannot read the archive: " + fs::LastErrorText();
-        return false;
-    }
-    int64_t found = -1;
-    for (int64_t i = int64_t(span - kEndSize); i >= 0; --i) {
-        const uint8_t* p = &back[size_t(i)];
-        if (Get32(p) == kEndSig && uint64_t(i) + kEndSize + Get16(p + 20) <= span) {
-            found = i;
-            break;
-        }
-    }
-    if (found < 0) {
-        error = "not a zip archive (no end of central directory)";
-        return false;
-    }
-    const uint8_t* end = &back[size_t(found)];
-    const uint64_t endPos = size - span + uint64_t(found);
-    uint16_t disk = Get16(end + 4), dirDisk = Get16(end + 6);
-    uint16_t onDisk = Get16(end + 8), total = Get16(end + 10);
-    uint32_t dirSize = Get32(end + 12), dirOffset = Get32(end + 16);
-    uint16_t commentLen = Get16(end + 20);
-    dir.comment.assign(reinterpret_cast<const char*>(end + kEndSize), commentLen);
-    bool locator = found >= 20 && Get32(end - 20) == kZip64LocatorSig;
-    if (locator || total == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) {
-        error = "ZIP64 archives are not supported";
-        return false;
-    }
-    if (disk != 0 || dirDisk != 0 || onDisk != total) {
+    const zipformat::EndRecord& rec = end.record;
+    dir.comment = end.comment;
+    if (rec.disk != 0 || rec.directoryDisk != 0 || rec.entriesHere != rec.totalEntries) {
         error = "archives spanning several disks cannot be updated";
         return false;
     }
-    if (dirSize > endPos) {
+    if (rec.directorySize > end.directoryEnd) {
         error = "the archive is damaged (central directory size)";
         return false;
     }
-    dir.dirStart = endPos - dirSize;
-    dir.dirSize = dirSize;
+    dir.dirStart = end.directoryEnd - rec.directorySize;
+    dir.dirSize = rec.directorySize;
     // Bytes put in front of an archive without adjusting its offsets move
     // every recorded position by the same amount.
-    const int64_t shift = int64_t(dir.dirStart) - int64_t(dirOffset);
-    dir.appendable = shift == 0 && endPos + kEndSize + commentLen == size;
+    const int64_t shift = int64_t(dir.dirStart) - int64_t(rec.directoryOffset);
+    dir.appendable = shift == 0 && end.endPos + zipformat::kEndSize + rec.commentLength == size;
 
     dir.tail.resize(size_t(size - dir.dirStart));
     if (!ReadAt(f, dir.dirStart, dir.tail.data(), dir.tail.size())) {
@@ -82,37 +69,41 @@ bool ReadDirectory(fs::File& f, ArchiveDirectory& dir, std::string& error) {
         return false;
     }
     const uint8_t* cd = dir.tail.data();
+    const uint64_t dirSize = dir.dirSize;
     size_t at = 0;
     dir.dataStart = dir.dirStart;
-    dir.entries.reserve(total);
-    for (unsigned i = 0; i < total; ++i) {
-        if (at + kCentralHeaderSize > dirSize || Get32(cd + at) != kCentralSig) {
-            error = "the archive is damaged (central directory entry " + std::to_string(i + 1) + ")";
-            return false;
-        }
-        const uint8_t* h = cd + at;
-        size_t len = kCentralHeaderSize + Get16(h + 28) + Get16(h + 30) + Get16(h + 32);
-        if (at + len > dirSize || Get16(h + 34) != 0) {
-            error = "the archive is damaged (central directory entry " + std::to_string(i + 1) + ")";
-            return false;
-        }
+    dir.entries.reserve(size_t(std::min<uint64_t>(rec.totalEntries, dirSize / zipformat::kCentralSize)));
+    for (uint64_t i = 0; i < rec.totalEntries; ++i) {
+        const std::string which = " (central directory entry " + std::to_string(i + 1) + ")";
         CentralEntry e;
-        e.flags = Get16(h + 8);
-        e.method = Get16(h + 10);
-        e.dosTime = (uint32_t(Get16(h + 14)) << 16) | Get16(h + 12);
-        e.compressedSize = Get32(h + 20);
-        int64_t local = int64_t(Get32(h + 42)) + shift;
-        if (local < 0 || uint64_t(local) >= dir.dirStart || e.compressedSize == 0xFFFFFFFF ||
-            Get32(h + 24) == 0xFFFFFFFF) {
-            error = "the archive is damaged or uses ZIP64 (entry " + std::to_string(i + 1) + ")";
+        CentralHeader& h = e.header;
+        if (at + zipformat::kCentralSize > dirSize || !zipformat::ParseCentral(cd + at, h) ||
+            at + h.Length() > dirSize) {
+            error = "the archive is damaged" + which;
+            return false;
+        }
+        const uint8_t* extra = cd + at + zipformat::kCentralSize + h.nameLength;
+        if (!zipformat::ApplyZip64(h, extra, h.extraLength) || h.diskStart != 0) {
+            error = "the archive is damaged" + which;
+            return false;
+        }
+        e.flags = h.flags;
+        e.method = h.method;
+        e.dosTime = h.dosTime;
+        e.compressedSize = h.packed;
+        int64_t local = int64_t(h.localOffset) + shift;
+        if (local < 0 || uint64_t(local) >= dir.dirStart || h.packed > dir.dirStart) {
+            error = "the archive is damaged" + which;
             return false;
         }
         e.localOffset = uint64_t(local);
-        e.name.assign(reinterpret_cast<const char*>(h + kCentralHeaderSize), Get16(h + 28));
-        e.raw.assign(h, h + len);
+        const char* p = reinterpret_cast<const char*>(cd + at + zipformat::kCentralSize);
+        e.name.assign(p, h.nameLength);
+        e.extra.assign(p + h.nameLength, h.extraLength);
+        e.comment.assign(p + h.nameLength + h.extraLength, h.commentLength);
         dir.dataStart = std::min(dir.dataStart, e.localOffset);
+        at += h.Length();
         dir.entries.push_back(std::move(e));
-        at += len;
     }
     if (at != dirSize) {
         error = "the archive is damaged (central directory size)";
@@ -122,14 +113,19 @@ bool ReadDirectory(fs::File& f, ArchiveDirectory& dir, std::string& error) {
 }
 
 uint64_t LocalEntryLength(fs::File& f, const CentralEntry& e, uint64_t limit) {
-    uint8_t h[kLocalHeaderSize];
-    if (!ReadAt(f, e.localOffset, h, sizeof h) || Get32(h) != kLocalSig) return 0;
-    uint64_t len = kLocalHeaderSize + Get16(h + 26) + Get16(h + 28) + uint64_t(e.compressedSize);
+    uint8_t raw[zipformat::kLocalSize];
+    zipformat::LocalHeader h;
+    if (!ReadAt(f, e.localOffset, raw, sizeof raw) || !zipformat::ParseLocal(raw, h)) return 0;
+    std::vector<uint8_t> extra(h.extraLength);
+    if (!extra.empty() && !ReadAt(f, e.localOffset + zipformat::kLocalSize + h.nameLength, extra.data(), extra.size()))
+        return 0;
+    zipformat::ApplyZip64(h, extra.data(), extra.size());
+    uint64_t len = h.Length() + e.compressedSize;
     if (e.flags & kFlagDescriptor) {
         uint8_t sig[4];
         bool withSig = e.localOffset + len + 4 <= limit && ReadAt(f, e.localOffset + len, sig, 4) &&
-                       Get32(sig) == kDescriptorSig;
-        len += withSig ? 16 : 12;
+                       Get32(sig) == zipformat::kDescriptorSig;
+        len += zipformat::DescriptorSize(h.zip64, withSig);
     }
     return e.localOffset + len <= limit ? len : 0;
 }

@@ -37,6 +37,10 @@ std::string Slashed(std::string path) {
     return path;
 }
 
+void BeforeChange() {
+    if (TestHooks().beforeChange) TestHooks().beforeChange();
+}
+
 bool EndsWith(const std::string& s, const std::string& tail) {
     return !tail.empty() && s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -161,6 +165,7 @@ bool File::Open(const std::string& path, Mode mode) {
         SetLastErrorText("Access is denied");
         return false;
     }
+    if (mode == Mode::CreateNew) BeforeChange();
     DWORD access = mode == Mode::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
     // Sources may be open elsewhere; the archive is ours alone while we write it.
     DWORD share = mode == Mode::Read ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE : FILE_SHARE_READ;
@@ -197,6 +202,7 @@ int64_t File::Read(void* buf, int64_t n) {
 }
 
 bool File::Write(const void* buf, int64_t n) {
+    BeforeChange();
     Hooks& hooks = TestHooks();
     int64_t allowed = n;
     if (hooks.diskFree >= 0) {
@@ -238,6 +244,7 @@ bool File::Seek(uint64_t pos) {
 }
 
 bool File::Truncate(uint64_t len) {
+    BeforeChange();
     if (!Seek(len)) return false;
     if (!SetEndOfFile(h_)) {
         SetLastFailure();
@@ -245,6 +252,12 @@ bool File::Truncate(uint64_t len) {
     }
     size_ = len;
     return true;
+}
+
+bool File::Flush() {
+    if (FlushFileBuffers(h_)) return true;
+    SetLastFailure();
+    return false;
 }
 
 bool File::Close() {
@@ -256,12 +269,14 @@ bool File::Close() {
 }
 
 bool Remove(const std::string& path) {
+    BeforeChange();
     if (DeleteFileW(Wide(path).c_str())) return true;
     SetLastFailure();
     return false;
 }
 
 bool Rename(const std::string& from, const std::string& to) {
+    BeforeChange();
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     SetLastFailure();
@@ -408,6 +423,7 @@ bool File::Open(const std::string& path, Mode mode) {
     if (mode == Mode::Read) flags |= O_RDONLY;
     else if (mode == Mode::ReadWrite) flags |= O_RDWR;
     else flags |= O_RDWR | O_CREAT | O_EXCL;
+    if (mode == Mode::CreateNew) BeforeChange();
     int fd = ::open(path_.c_str(), flags, 0666);
     if (fd < 0) {
         SetErrno(errno);
@@ -447,6 +463,7 @@ int64_t File::Read(void* buf, int64_t n) {
 }
 
 bool File::Write(const void* buf, int64_t n) {
+    BeforeChange();
     Hooks& hooks = TestHooks();
     int64_t allowed = n;
     if (hooks.diskFree >= 0) {
@@ -487,12 +504,19 @@ bool File::Seek(uint64_t pos) {
 }
 
 bool File::Truncate(uint64_t len) {
+    BeforeChange();
     if (::ftruncate(fd_, off_t(len)) != 0) {
         SetErrno(errno);
         return false;
     }
     size_ = len;
     return Seek(len);
+}
+
+bool File::Flush() {
+    if (::fdatasync(fd_) == 0) return true;
+    SetErrno(errno);
+    return false;
 }
 
 bool File::Close() {
@@ -504,12 +528,14 @@ bool File::Close() {
 }
 
 bool Remove(const std::string& path) {
+    BeforeChange();
     if (::unlink(Slashed(path).c_str()) == 0) return true;
     SetErrno(errno);
     return false;
 }
 
 bool Rename(const std::string& from, const std::string& to) {
+    BeforeChange();
     if (::rename(Slashed(from).c_str(), Slashed(to).c_str()) == 0) return true;
     SetErrno(errno);
     return false;
@@ -581,7 +607,9 @@ bool ClearArchiveAttribute(const std::string&) { return true; }
 #endif
 
 std::string CreateTemp(const std::string& dir) {
-    static std::mt19937 rng{std::random_device{}()};
+    // Fresh randomness each time: a generator kept in the process would give
+    // a forked copy of it the same names.
+    std::random_device rng;
     std::string base = Slashed(dir);
     if (!base.empty() && base.back() != '/') base += '/';
     for (int attempt = 0; attempt < 100; ++attempt) {

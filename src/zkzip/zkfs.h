@@ -44,6 +44,8 @@ public:
     bool Seek(uint64_t pos);
     uint64_t Size() const { return size_; }
     bool Truncate(uint64_t len);
+    // Down to the disk, not just to the system's cache.
+    bool Flush();
     bool Close();
 
 private:
@@ -81,6 +83,9 @@ struct Hooks {
     std::string failReadName;     // reading a file whose path ends with this fails
     int64_t failReadAfter = 0;    // ... after this many bytes (-1: opening fails)
     uint64_t maxArchiveSize = 0;  // when non-zero, replaces the format's 4 GiB limit
+    // Called before every change on disk (a write, a cut, a file made,
+    // renamed or removed): the crash tests end the process there.
+    void (*beforeChange)() = nullptr;
 };
 Hooks& TestHooks();
 

@@ -1,9 +1,10 @@
 // ZkZipExec: adds files to a zip archive.
 //
 // Safety first: nothing the command does is visible until the whole archive
-// is written. Plain additions go in place, over the old central directory,
-// which is kept in memory and put back (after cutting the file to its old
-// length) when anything fails. Replacing entries, or an archive whose layout
+// is written, not even after a crash. Plain additions go in place, over the
+// old central directory; the bytes overwritten there go to an undo journal
+// beside the archive first (journal.h), which the next reader applies when
+// the add never finished. Replacing entries, or an archive whose layout
 // does not allow that, means writing a new archive to a temporary file that
 // replaces the old one only when it is complete.
 #include "zkzip/zkzip.h"
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "zkzip/journal.h"
 #include "zkzip/names.h"
 #include "zkzip/zipformat.h"
 #include "zkzip/zkfs.h"
@@ -29,7 +31,9 @@ namespace zkzip {
 
 namespace {
 
-constexpr uint64_t kFormatLimit = 0xFFFFFFFEull;  // 0xFFFFFFFF marks ZIP64 fields
+// Files from this size on get zip64 local headers: stored, with an
+// encryption header, their data may reach 4 GiB.
+constexpr uint64_t kZip64FileSize = zipformat::kMarker32 - 64;
 constexpr size_t kChunk = 256 * 1024;
 constexpr int kMaxDepth = 64;
 
@@ -60,11 +64,6 @@ struct Item {
     uint32_t dosTime = 0;
 };
 
-struct NewEntry {
-    std::vector<uint8_t> central;  // without the offset, set when written
-    uint64_t offset = 0;
-};
-
 std::string Text(const char* p) { return p ? std::string(p) : std::string(); }
 
 std::string Slashed(std::string s) {
@@ -91,15 +90,96 @@ std::string Join(const std::string& dir, const std::string& name) {
 
 int32_t Clamp32(uint64_t v) { return int32_t(std::min<uint64_t>(v, 0x7FFFFFFF)); }
 
+bool ReadExactly(fs::File& f, uint64_t pos, void* buf, size_t n) {
+    if (!f.Seek(pos)) return false;
+    uint8_t* p = static_cast<uint8_t*>(buf);
+    while (n > 0) {
+        int64_t got = f.Read(p, int64_t(n));
+        if (got <= 0) return false;
+        p += got;
+        n -= size_t(got);
+    }
+    return true;
+}
+
+// The last bytes before `at` that a journal is checked against.
+std::string PrefixBefore(fs::File& f, uint64_t at) {
+    std::string prefix(size_t(std::min<uint64_t>(at, journal::kPrefixCheck)), '\0');
+    if (!ReadExactly(f, at - prefix.size(), prefix.data(), prefix.size()))
+        throw Failure{kErrRead, "Cannot read the archive: " + fs::LastErrorText()};
+    return prefix;
+}
+
+}  // namespace
+
+std::string JournalPath(const std::string& archive) { return archive + journal::kSuffix; }
+
+// A rewritten archive is made beside the old one under this name and
+// renamed over it when whole.
+std::string NewCopyPath(const std::string& archive) { return archive + ".zkn"; }
+
+bool UndoInterruptedAdd(const std::string& archive, std::string& error) {
+    fs::Stat st;
+    const std::string copy = NewCopyPath(archive);
+    if (fs::GetStat(copy, st) && !fs::Remove(copy)) {
+        error = "cannot remove " + copy + ": " + fs::LastErrorText();
+        return false;
+    }
+    const std::string path = JournalPath(archive);
+    if (!fs::GetStat(path, st)) return true;
+    fs::File j;
+    std::string bytes(size_t(st.size), '\0');
+    if (!j.Open(path, fs::File::Mode::Read) || !ReadExactly(j, 0, bytes.data(), bytes.size())) {
+        error = "cannot read " + path + ": " + fs::LastErrorText();
+        return false;
+    }
+    j.Close();
+    journal::Undo u;
+    // A journal cut short was written before the archive was touched.
+    if (journal::Decode(bytes.data(), bytes.size(), u)) {
+        fs::Stat a;
+        if (u.created) {
+            if (fs::GetStat(archive, a) && !fs::Remove(archive)) {
+                error = "cannot remove the unfinished archive: " + fs::LastErrorText();
+                return false;
+            }
+        } else {
+            fs::File f;
+            // Only onto the file it was written for; anything else is left alone.
+            if (f.Open(archive, fs::File::Mode::ReadWrite) && f.Size() >= u.tailOffset) {
+                std::string prefix(u.prefixLength, '\0');
+                if (ReadExactly(f, u.tailOffset - prefix.size(), prefix.data(), prefix.size()) &&
+                    journal::Fits(u, f.Size(), prefix)) {
+                    bool ok = f.Seek(u.tailOffset) && f.Write(u.tail.data(), int64_t(u.tail.size())) &&
+                              f.Truncate(u.OldSize()) && f.Flush();
+                    ok = f.Close() && ok;
+                    if (!ok) {
+                        error = "cannot restore the archive: " + fs::LastErrorText();
+                        return false;
+                    }
+                }
+            }
+        }
+    }
+    if (!fs::Remove(path)) {
+        error = "cannot remove " + path + ": " + fs::LastErrorText();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
 // Buffered output to the archive (or its temporary copy) that keeps the
-// position and refuses to grow past the format's 32-bit limit.
+// position and refuses to grow past a limit (a test's stand-in for a file
+// system's largest file).
 class Output {
 public:
     Output(fs::File& f, uint64_t start, uint64_t limit) : f_(f), pos_(start), limit_(limit) { buf_.reserve(kChunk * 4); }
 
     void Write(const void* data, size_t n) {
         if (pos_ + n > limit_)
-            throw Failure{kErrTooBig, "The archive would grow beyond 4 GB, the limit of the zip format"};
+            throw Failure{kErrTooBig, "The archive would grow beyond " + std::to_string(limit_) + " bytes"};
         const uint8_t* p = static_cast<const uint8_t*>(data);
         buf_.insert(buf_.end(), p, p + n);
         pos_ += n;
@@ -154,6 +234,8 @@ private:
               bool keepDirs, int depth, bool& matched);
     void AddFound(const std::string& src, std::string stored, const fs::Stat& st, const Spec& spec);
     bool Excluded(const std::string& stored, const std::string& src) const;
+    void TooDeep(const std::string& dir, const std::string& storedDir, const std::string& pattern);
+    void ReportSkipped();
     bool IsStoredSuffix(const std::string& name) const;
 
     // Deciding what to write.
@@ -172,7 +254,8 @@ private:
     PumpResult Pump(Output& out, const Item& item, int method, bool progress, const uint32_t* knownCrc);
     uint32_t FileCrc(const Item& item);
     std::vector<uint8_t> LocalHeader(const Item& item, uint16_t flags, uint16_t method, uint32_t crc,
-                                     uint64_t packed, uint64_t size) const;
+                                     uint64_t packed, uint64_t size, bool zip64) const;
+    void WriteJournal(const journal::Undo& undo);
     void Commit();
     void Rollback();
     void AfterCommit();
@@ -199,6 +282,9 @@ private:
     std::vector<Item> found_;
     std::vector<Item> plan_;
     size_t fileCount_ = 0;
+    // Left out, with the reason told to the caller.
+    std::vector<std::string> tooDeepDirs_, sameName_;
+    size_t tooDeepFiles_ = 0;
 
     // The archive.
     fs::File archiveFile_;
@@ -210,10 +296,21 @@ private:
     enum class Mode { None, Create, InPlace, Rewrite } mode_ = Mode::None;
     fs::File tempFile_;
     std::string tempPath_;
-    std::vector<NewEntry> written_;
+    std::vector<std::vector<uint8_t>> written_;  // their central records
     std::set<size_t> replaced_;  // old entries that the new ones replace
     std::mt19937 rng_{std::random_device{}()};
+    std::string journal_;  // set once the undo journal exists
     bool committed_ = false;
+    // Reused from file to file: an archive of many small files would
+    // otherwise spend its time clearing fresh buffers.
+    std::vector<uint8_t> inBuf_, outBuf_;
+    struct Deflater {
+        z_stream z;
+        bool ready = false;
+        ~Deflater() {
+            if (ready) deflateEnd(&z);
+        }
+    } deflater_;
 };
 
 // ---------------------------------------------------------------- command
@@ -379,15 +476,60 @@ void Job::Walk(const std::string& dir, const std::string& storedDir, const std::
             AddFound(Join(dir, i.name), storedDir + i.name, i.st, spec);
         }
     }
-    if (!spec.recurse || depth >= kMaxDepth) return;
+    if (!spec.recurse) return;
     for (const auto& i : items) {
         if (!i.st.isDir || i.st.link || (i.st.hidden && !hidden_)) continue;
         std::string sub = Join(dir, i.name);
         std::string stored = storedDir + i.name + "/";
         if (Excluded(stored, sub)) continue;
+        if (depth >= kMaxDepth) {
+            TooDeep(sub, stored, pattern);
+            continue;
+        }
         if (keepDirs) AddFound(sub, stored, i.st, spec);
         Walk(sub, stored, pattern, spec, keepDirs, depth + 1, matched);
     }
+}
+
+// Counts the files a walk would have taken below a folder it does not enter.
+void Job::TooDeep(const std::string& dir, const std::string& storedDir, const std::string& pattern) {
+    size_t before = tooDeepFiles_;
+    std::vector<std::pair<std::string, std::string>> todo{{dir, storedDir}};
+    while (!todo.empty()) {
+        auto [d, stored] = todo.back();
+        todo.pop_back();
+        std::vector<fs::DirItem> items;
+        if (!fs::ListDir(d, items)) continue;
+        for (const auto& i : items) {
+            if (i.st.link || (i.st.hidden && !hidden_)) continue;
+            if (!i.st.isDir) {
+                tooDeepFiles_ += WildMatch(pattern, i.name) && !Excluded(stored + i.name, Join(d, i.name));
+            } else if (!Excluded(stored + i.name + "/", Join(d, i.name))) {
+                todo.emplace_back(Join(d, i.name), stored + i.name + "/");
+            }
+        }
+    }
+    if (tooDeepFiles_ > before) tooDeepDirs_.push_back(dir);
+}
+
+// One message per reason, naming what was left out, as many as fit.
+void Job::ReportSkipped() {
+    auto list = [](std::string text, const std::vector<std::string>& names) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            std::string more = " ... (" + std::to_string(names.size() - i) + " more)";
+            if (text.size() + 2 + names[i].size() + more.size() >= ZK_TEXT_SIZE) return text + more;
+            text += (i ? "; " : " ") + names[i];
+        }
+        return text;
+    };
+    if (tooDeepFiles_ != 0)
+        Message(kSkippedTooDeep, list(std::to_string(tooDeepFiles_) + " file(s) not added, more than " +
+                                          std::to_string(kMaxDepth) + " folders deep, below:",
+                                      tooDeepDirs_));
+    if (!sameName_.empty())
+        Message(kSkippedSameName, list(std::to_string(sameName_.size()) +
+                                           " file(s) not added, their names in the archive are taken:",
+                                       sameName_));
 }
 
 void Job::Collect(const Spec& spec) {
@@ -458,6 +600,9 @@ void Job::Collect(const Spec& spec) {
 // ---------------------------------------------------------------- planning
 
 void Job::OpenArchive() {
+    std::string error;
+    if (!UndoInterruptedAdd(archive_, error))
+        throw Failure{kErrCreate, archive_ + ": an interrupted add could not be undone: " + error};
     fs::Stat st;
     archiveExisted_ = fs::GetStat(archive_, st);
     if (!archiveExisted_) return;
@@ -468,13 +613,12 @@ void Job::OpenArchive() {
         old_.appendable = true;  // an empty file becomes the archive
         return;
     }
-    std::string error;
     if (!ReadDirectory(archiveFile_, old_, error)) throw Failure{kErrFormat, archive_ + ": " + error};
     for (size_t i = 0; i < old_.entries.size(); ++i) oldIndex_.emplace(Fold(old_.entries[i].name), i);
 }
 
 void Job::Plan() {
-    std::set<std::string> taken;  // folded names planned
+    std::map<std::string, std::string> taken;  // folded names planned -> source
     auto addDir = [&](const std::string& stored, const std::string& src) {
         std::string key = Fold(stored);
         if (oldIndex_.count(key) || taken.count(key)) return;
@@ -486,7 +630,7 @@ void Job::Plan() {
         d.st = st;
         d.isDir = true;
         d.dosTime = fs::DosDateTime(st.mtime);
-        taken.insert(key);
+        taken.emplace(key, src);
         plan_.push_back(std::move(d));
     };
     for (Item& it : found_) {
@@ -496,8 +640,9 @@ void Job::Plan() {
             continue;
         }
         if (Excluded(it.stored, it.src)) continue;
-        if (taken.count(key)) {
-            if (verbose_) Message(kInfo, "Skipped " + it.src + ": the name " + it.stored + " is taken");
+        if (auto t = taken.find(key); t != taken.end()) {
+            // The same file named twice is no loss; another file of that name is.
+            if (!fs::SamePath(t->second, it.src)) sameName_.push_back(it.src + " (" + it.stored + ")");
             continue;
         }
         if (archiveOnly_ && !it.st.archive) continue;
@@ -506,8 +651,6 @@ void Job::Plan() {
         bool newer = exists && it.dosTime > old_.entries[old->second].dosTime;
         if (freshen_ && !newer) continue;
         if (update_ && exists && !newer) continue;
-        if (it.st.size >= kFormatLimit)
-            throw Failure{kErrTooBig, "File too large for a zip archive (more than 4 GB): " + it.src};
         if (dirEntries_ && !dropDirs_ && !freshen_) {
             // The folders above the file, each once, before it.
             std::vector<std::pair<std::string, std::string>> parents;
@@ -521,13 +664,11 @@ void Job::Plan() {
             for (auto r = parents.rbegin(); r != parents.rend(); ++r) addDir(r->first, r->second);
         }
         if (exists) replaced_.insert(old->second);
-        taken.insert(key);
+        taken.emplace(key, it.src);
         plan_.push_back(it);
         ++fileCount_;
     }
     if (fileCount_ == 0) plan_.clear();
-    size_t total = old_.entries.size() - replaced_.size() + plan_.size();
-    if (total > 0xFFFF) throw Failure{kErrTooBig, "Too many entries for a zip archive (more than 65535)"};
 }
 
 void Job::AskPassword() {
@@ -553,21 +694,16 @@ void Job::AskPassword() {
 // ---------------------------------------------------------------- writing
 
 std::vector<uint8_t> Job::LocalHeader(const Item& item, uint16_t flags, uint16_t method, uint32_t crc,
-                                      uint64_t packed, uint64_t size) const {
-    std::vector<uint8_t> h;
-    h.reserve(kLocalHeaderSize + item.stored.size());
-    Put32(h, kLocalSig);
-    Put16(h, (method == 8 || (flags & kFlagEncrypted) || item.isDir) ? 20 : 10);
-    Put16(h, flags);
-    Put16(h, method);
-    Put32(h, item.dosTime);  // time, then date
-    Put32(h, crc);
-    Put32(h, uint32_t(packed));
-    Put32(h, uint32_t(size));
-    Put16(h, uint32_t(item.stored.size()));
-    Put16(h, 0);
-    h.insert(h.end(), item.stored.begin(), item.stored.end());
-    return h;
+                                      uint64_t packed, uint64_t size, bool zip64) const {
+    zipformat::LocalHeader h;
+    h.versionNeeded = (method == 8 || (flags & kFlagEncrypted) || item.isDir) ? 20 : 10;
+    h.flags = flags;
+    h.method = method;
+    h.dosTime = item.dosTime;
+    h.crc = crc;
+    h.packed = packed;
+    h.size = size;
+    return zipformat::LocalBytes(h, item.stored, zip64);
 }
 
 uint32_t Job::FileCrc(const Item& item) {
@@ -643,17 +779,21 @@ Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progre
         out.Write(head, sizeof head);
         r.packed += sizeof head;
     }
-    std::vector<uint8_t> in(kChunk), packed(kChunk);
-    z_stream zs;
-    std::memset(&zs, 0, sizeof zs);
-    if (method == 8 && deflateInit2(&zs, level_, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw std::bad_alloc();
-    struct ZGuard {
-        z_stream* z;
-        ~ZGuard() {
-            if (z) deflateEnd(z);
+    inBuf_.resize(kChunk);
+    outBuf_.resize(kChunk);
+    std::vector<uint8_t>& in = inBuf_;
+    std::vector<uint8_t>& packed = outBuf_;
+    z_stream& zs = deflater_.z;
+    if (method == 8) {
+        if (!deflater_.ready) {
+            std::memset(&zs, 0, sizeof zs);
+            if (deflateInit2(&zs, level_, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+                throw std::bad_alloc();
+            deflater_.ready = true;
+        } else if (deflateReset(&zs) != Z_OK || deflateParams(&zs, level_, Z_DEFAULT_STRATEGY) != Z_OK) {
+            throw Failure{kErrMemory, "Compression failed for " + item.src};
         }
-    } guard{method == 8 ? &zs : nullptr};
+    }
 
     auto emit = [&](uint8_t* data, size_t n) {
         if (crypt) crypt->Encrypt(data, n);
@@ -694,8 +834,6 @@ Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progre
         if (n < 0) throw Failure{kErrRead, "Cannot read " + item.src + ": " + fs::LastErrorText()};
         crc = crc32(crc, in.data(), uInt(n));
         r.size += uint64_t(n);
-        if (r.size >= kFormatLimit)
-            throw Failure{kErrTooBig, "File too large for a zip archive (more than 4 GB): " + item.src};
         if (method == 0) {
             emit(in.data(), size_t(n));
         } else {
@@ -728,8 +866,9 @@ void Job::WriteItem(Output& out, Item& item) {
     uint16_t flags = IsAscii(item.stored) || !IsUtf8(item.stored) ? 0 : kFlagUtf8;
     uint16_t method = 0;
     PumpResult r;
+    const bool zip64 = !item.isDir && item.st.size >= kZip64FileSize;
     if (item.isDir) {
-        out.Write(LocalHeader(item, flags, 0, 0, 0, 0));
+        out.Write(LocalHeader(item, flags, 0, 0, 0, 0, false));
         if (verbose_) Message(kInfo, "  adding: " + item.stored);
     } else {
         Step(ZK_CB_FILE_START, Clamp32(item.st.size), item.stored);
@@ -740,7 +879,7 @@ void Job::WriteItem(Output& out, Item& item) {
             crc = FileCrc(item);
         }
         uint16_t levelBits = level_ >= 8 ? 2 : level_ == 2 ? 4 : level_ == 1 ? 6 : 0;
-        out.Write(LocalHeader(item, uint16_t(flags | (method == 8 ? levelBits : 0)), method, 0, 0, 0));
+        out.Write(LocalHeader(item, uint16_t(flags | (method == 8 ? levelBits : 0)), method, 0, 0, 0, zip64));
         const uint64_t dataStart = out.Pos();
         r = Pump(out, item, method, true, item.encrypt ? &crc : nullptr);
         uint64_t overhead = item.encrypt ? 12 : 0;
@@ -752,7 +891,11 @@ void Job::WriteItem(Output& out, Item& item) {
             r = Pump(out, item, 0, false, &first);
         }
         if (method == 8) flags |= levelBits;
-        out.Patch(offset, LocalHeader(item, flags, method, r.crc, r.packed, r.size));
+        // A file that grew past 4 GiB after it was looked at has no room
+        // for its sizes in the header already written.
+        if (!zip64 && (r.size >= zipformat::kMarker32 || r.packed >= zipformat::kMarker32))
+            throw Failure{kErrRead, item.src + " changed while it was being added"};
+        out.Patch(offset, LocalHeader(item, flags, method, r.crc, r.packed, r.size, zip64));
         Step(ZK_CB_FILE_END, 0);
         if (verbose_) {
             int pct = r.size ? int(100 - (r.packed - overhead) * 100 / r.size) : 0;
@@ -760,50 +903,61 @@ void Job::WriteItem(Output& out, Item& item) {
                                std::to_string(std::max(pct, 0)) + "%)");
         }
     }
-    NewEntry e;
-    e.offset = offset;
-    std::vector<uint8_t>& c = e.central;
-    Put32(c, kCentralSig);
-    Put16(c, kVersionMadeBy);
-    Put16(c, (method == 8 || (flags & kFlagEncrypted) || item.isDir) ? 20 : 10);
-    Put16(c, flags);
-    Put16(c, method);
-    Put32(c, item.dosTime);
-    Put32(c, r.crc);
-    Put32(c, uint32_t(r.packed));
-    Put32(c, uint32_t(r.size));
-    Put16(c, uint32_t(item.stored.size()));
-    Put16(c, 0);  // extra
-    Put16(c, 0);  // comment
-    Put16(c, 0);  // disk
-    Put16(c, 0);  // internal attributes
-    Put32(c, item.st.attributes | (item.isDir ? 0x10 : 0));
-    Put32(c, uint32_t(offset));
-    c.insert(c.end(), item.stored.begin(), item.stored.end());
-    written_.push_back(std::move(e));
+    CentralHeader h;
+    h.madeByVersion = kMadeByVersion;
+    h.madeByHost = kMadeByHost;
+    h.versionNeeded = (method == 8 || (flags & kFlagEncrypted) || item.isDir) ? 20 : 10;
+    if (zip64) h.versionNeeded = zipformat::kVersionZip64;
+    h.flags = flags;
+    h.method = method;
+    h.dosTime = item.dosTime;
+    h.crc = r.crc;
+    h.packed = r.packed;
+    h.size = r.size;
+    h.externalAttributes = item.st.attributes | (item.isDir ? 0x10 : 0);
+    h.localOffset = offset;
+    written_.push_back(zipformat::CentralBytes(h, item.stored, {}, {}));
 }
 
 void Job::WriteAll() {
     fs::Hooks& hooks = fs::TestHooks();
-    const uint64_t limit = hooks.maxArchiveSize ? hooks.maxArchiveSize : kFormatLimit;
+    const uint64_t limit = hooks.maxArchiveSize ? hooks.maxArchiveSize : UINT64_MAX;
     const bool inPlace = !archiveExisted_ || (old_.appendable && replaced_.empty());
 
     fs::File* target = &archiveFile_;
     uint64_t start = 0;
     if (!archiveExisted_) {
+        journal::Undo undo;
+        undo.created = true;
+        WriteJournal(undo);
         if (!archiveFile_.Open(archive_, fs::File::Mode::CreateNew))
             throw Failure{kErrCreate, "Cannot create the archive " + archive_ + ": " + fs::LastErrorText()};
         mode_ = Mode::Create;
     } else if (inPlace) {
         start = old_.dirStart;
+        journal::Undo undo;
+        undo.tailOffset = start;
+        std::string prefix = PrefixBefore(archiveFile_, start);
+        undo.prefixLength = uint32_t(prefix.size());
+        undo.prefixCrc = journal::Crc32(prefix.data(), prefix.size());
+        undo.tail.assign(old_.tail.begin(), old_.tail.end());
+        WriteJournal(undo);
         mode_ = Mode::InPlace;
         if (!archiveFile_.Seek(start))
             throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+    } else if (tempDir_.empty()) {
+        // Beside the archive under a name the next add clears up after a crash.
+        tempPath_ = NewCopyPath(archive_);
+        if (!tempFile_.Open(tempPath_, fs::File::Mode::CreateNew)) {
+            tempPath_.clear();
+            throw Failure{kErrTemp, "Cannot create " + NewCopyPath(archive_) + ": " + fs::LastErrorText()};
+        }
+        mode_ = Mode::Rewrite;
+        target = &tempFile_;
     } else {
-        std::string dir = !tempDir_.empty() ? tempDir_ : DirName(fs::FullPath(archive_));
-        tempPath_ = fs::CreateTemp(dir);
+        tempPath_ = fs::CreateTemp(tempDir_);
         if (tempPath_.empty())
-            throw Failure{kErrTemp, "Cannot create a temporary file in " + dir + ": " + fs::LastErrorText()};
+            throw Failure{kErrTemp, "Cannot create a temporary file in " + tempDir_ + ": " + fs::LastErrorText()};
         mode_ = Mode::Rewrite;
         if (!tempFile_.Open(tempPath_, fs::File::Mode::ReadWrite))
             throw Failure{kErrTemp, "Cannot open the temporary file " + tempPath_ + ": " + fs::LastErrorText()};
@@ -812,7 +966,7 @@ void Job::WriteAll() {
 
     Output out(*target, start, limit);
     std::vector<uint8_t> keptDir;  // central records of the old entries, in their new places
-    uint16_t keptCount = 0;
+    uint64_t keptCount = 0;
     if (mode_ == Mode::Rewrite) {
         // The bytes in front of the first entry (a self-extractor, say), then
         // every kept entry as it is, only its offset changes.
@@ -844,59 +998,65 @@ void Job::WriteAll() {
         }
         for (size_t i = 0; i < old_.entries.size(); ++i) {
             if (replaced_.count(i)) continue;
-            std::vector<uint8_t> raw = old_.entries[i].raw;
-            Set32(&raw[42], uint32_t(moved[i]));
+            const CentralEntry& e = old_.entries[i];
+            CentralHeader h = e.header;
+            h.localOffset = moved[i];
+            std::vector<uint8_t> raw = zipformat::CentralBytes(h, e.name, e.extra, e.comment);
             keptDir.insert(keptDir.end(), raw.begin(), raw.end());
             ++keptCount;
         }
     } else if (mode_ == Mode::InPlace) {
         keptDir.assign(old_.tail.begin(), old_.tail.begin() + int64_t(old_.dirSize));
-        keptCount = uint16_t(old_.entries.size());
+        keptCount = old_.entries.size();
     }
 
     for (Item& item : plan_) WriteItem(out, item);
 
     const uint64_t dirStart = out.Pos();
     out.Write(keptDir);
-    for (NewEntry& e : written_) {
-        Set32(&e.central[42], uint32_t(e.offset));
-        out.Write(e.central);
-    }
+    for (const std::vector<uint8_t>& c : written_) out.Write(c);
     const uint64_t dirSize = out.Pos() - dirStart;
     const std::string& comment = hasComment_ ? comment_ : old_.comment;
     std::vector<uint8_t> end;
-    uint32_t count = keptCount + uint32_t(written_.size());
-    Put32(end, kEndSig);
-    Put16(end, 0);
-    Put16(end, 0);
-    Put16(end, count);
-    Put16(end, count);
-    Put32(end, uint32_t(dirSize));
-    Put32(end, uint32_t(dirStart));
-    Put16(end, uint32_t(comment.size()));
-    end.insert(end.end(), comment.begin(), comment.end());
+    zipformat::AppendEnd(end, zipformat::OneDiskEnd(keptCount + written_.size(), dirSize, dirStart), out.Pos(),
+                         comment);
     out.Write(end);
     out.Flush();
     if (!target->Truncate(out.Pos()))
         throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
 }
 
+// The undo journal, whole on disk before the archive changes.
+void Job::WriteJournal(const journal::Undo& undo) {
+    const std::string path = JournalPath(archive_);
+    const std::string bytes = journal::Encode(undo);
+    fs::File j;
+    if (!j.Open(path, fs::File::Mode::CreateNew))
+        throw Failure{kErrCreate, "Cannot create " + path + ": " + fs::LastErrorText()};
+    journal_ = path;
+    bool ok = j.Write(bytes.data(), int64_t(bytes.size())) && j.Flush();
+    ok = j.Close() && ok;
+    if (!ok) throw Failure{kErrWrite, "Cannot write " + path + ": " + fs::LastErrorText()};
+}
+
 void Job::Commit() {
     if (mode_ == Mode::Rewrite) {
-        if (!tempFile_.Close()) throw Failure{kErrTemp, "Cannot write the temporary file: " + fs::LastErrorText()};
+        bool flushed = tempFile_.Flush();
+        if (!(tempFile_.Close() && flushed))
+            throw Failure{kErrTemp, "Cannot write the temporary file: " + fs::LastErrorText()};
         archiveFile_.Close();
         if (!fs::Rename(tempPath_, archive_)) {
             // The temporary folder may lie on another drive: go through a
             // second copy beside the archive, which can replace it at once.
-            std::string near = fs::CreateTemp(DirName(fs::FullPath(archive_)));
-            bool ok = !near.empty();
+            const std::string near = NewCopyPath(archive_);
+            bool ok = tempPath_ != near;
             if (ok) {
                 fs::File in, outFile;
-                ok = in.Open(tempPath_, fs::File::Mode::Read) && outFile.Open(near, fs::File::Mode::ReadWrite);
+                ok = in.Open(tempPath_, fs::File::Mode::Read) && outFile.Open(near, fs::File::Mode::CreateNew);
                 std::vector<uint8_t> buf(kChunk);
                 int64_t n = 0;
                 while (ok && (n = in.Read(buf.data(), int64_t(buf.size()))) > 0) ok = outFile.Write(buf.data(), n);
-                ok = ok && n == 0 && outFile.Close();
+                ok = ok && n == 0 && outFile.Flush() && outFile.Close();
                 outFile.Close();
                 ok = ok && fs::Rename(near, archive_);
                 if (!ok) fs::Remove(near);
@@ -906,12 +1066,19 @@ void Job::Commit() {
         }
         tempPath_.clear();
     } else {
-        if (!archiveFile_.Close()) throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+        bool ok = archiveFile_.Flush();
+        ok = archiveFile_.Close() && ok;
+        if (!ok) throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+        // Only now is the new archive the one that counts.
+        if (!journal_.empty() && !fs::Remove(journal_))
+            throw Failure{kErrWrite, "Cannot remove " + journal_ + ": " + fs::LastErrorText()};
+        journal_.clear();
     }
     committed_ = true;
 }
 
 void Job::Rollback() {
+    bool restored = true;
     switch (mode_) {
     case Mode::None:
         break;
@@ -925,8 +1092,11 @@ void Job::Rollback() {
         uint64_t oldSize = old_.dirStart + old_.tail.size();
         ok = ok && archiveFile_.Truncate(oldSize) && archiveFile_.Seek(old_.dirStart) &&
              archiveFile_.Write(old_.tail.data(), int64_t(old_.tail.size()));
+        ok = ok && archiveFile_.Flush();
         ok = archiveFile_.Close() && ok;
+        // The journal stays: the next reader tries again.
         if (!ok) Callback(ZK_CB_MESSAGE, kErrWrite, 0, "The archive could not be restored: " + fs::LastErrorText());
+        restored = ok;
         break;
     }
     case Mode::Rewrite:
@@ -935,6 +1105,7 @@ void Job::Rollback() {
         if (!tempPath_.empty()) fs::Remove(tempPath_);
         break;
     }
+    if (restored && !journal_.empty()) fs::Remove(journal_);
 }
 
 void Job::AfterCommit() {
@@ -962,6 +1133,7 @@ int32_t Job::Run() {
         OpenArchive();
         for (const Spec& s : specs_) Collect(s);
         Plan();
+        ReportSkipped();
         if (fileCount_ == 0) throw Failure{kErrNothing, "Nothing to do: no file matched"};
         AskPassword();
         uint64_t total = 0;

@@ -1,7 +1,9 @@
 // The two entry points of ZKZIP.DLL. Natively the library is linked in, and
 // the tests call them directly.
 #pragma once
-#include "zip/zipdll.h"
+#include <string>
+
+#include "zkzip/zipdll.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -30,7 +32,15 @@ enum ErrorNumber {
     kErrWrite = 14,    // the archive could not be written
     kErrCreate = 15,   // the archive could not be opened or created
     kErrOpen = 18,     // a file to add could not be opened
-    kErrPassword = 21  // encryption without a password
+    kErrPassword = 21,  // encryption without a password
+    kSkippedTooDeep = ZK_MSG_SKIPPED_TOO_DEEP,
+    kSkippedSameName = ZK_MSG_SKIPPED_SAME_NAME
 };
+
+// The undo journal of an add to `archive` (journal.h).
+std::string JournalPath(const std::string& archive);
+// Puts back the archive an add left half written (a crash, a killed
+// process) and removes the journal; true when nothing is left to undo.
+bool UndoInterruptedAdd(const std::string& archive, std::string& error);
 
 }  // namespace zkzip

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "zip_builder.h"
+#include "zkzip/journal.h"
 #include "zip_fixture.h"
 
 namespace zk::test {
@@ -48,6 +49,32 @@ TEST_F(ZipDir, AMissingArchiveGivesAnEmptyDirectory) {
     EXPECT_EQ(zip.ArchiveComment, "");
     EXPECT_EQ(dirUpdates, 1);
     EXPECT_EQ(zip.ZipFileName(), "C:\\ZIP\\NONE.ZIP");
+    EXPECT_TRUE(messages.empty());
+}
+
+// An add cut short leaves the library's undo journal beside the archive:
+// reading puts the old archive back (or removes a new one) first.
+TEST_F(ZipDir, AnInterruptedAddIsUndoneBeforeReading) {
+    const BuiltZip old = BuildZip(TwoFiles());
+    zkzip::journal::Undo u;
+    u.tailOffset = old.directoryOffset;
+    u.tail = old.bytes.substr(old.directoryOffset);
+    u.prefixLength = 64;
+    u.prefixCrc = zkzip::journal::Crc32(old.bytes.data() + old.directoryOffset - 64, 64);
+    fake.files.AddFile("C:\\ZIP\\GAME.ZIP.zkj", zkzip::journal::Encode(u));
+    Read(old.bytes.substr(0, old.directoryOffset) + "PK\3\4 half a new entry");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
+    EXPECT_TRUE(fake.files.Content("C:\\ZIP\\GAME.ZIP") == old.bytes);
+    EXPECT_FALSE(fake.files.FileExists("C:\\ZIP\\GAME.ZIP.zkj"));
+    EXPECT_TRUE(messages.empty());
+
+    u = zkzip::journal::Undo();
+    u.created = true;
+    fake.files.AddFile("C:\\ZIP\\NEW.ZIP.zkj", zkzip::journal::Encode(u));
+    Read("PK\3\4 half the first entry", "C:\\ZIP\\NEW.ZIP");
+    EXPECT_TRUE(zip.Contents.empty());
+    EXPECT_FALSE(fake.files.FileExists("C:\\ZIP\\NEW.ZIP"));
+    EXPECT_FALSE(fake.files.FileExists("C:\\ZIP\\NEW.ZIP.zkj"));
     EXPECT_TRUE(messages.empty());
 }
 
@@ -204,6 +231,8 @@ TEST_F(ZipDir, NamesAreDecodedByHostFlagAndSetting) {
         {0, 20, 0, cpAuto, "\x81", "ü"},            // MS-DOS: OEM
         {0, 20, 0, cpNone, "\x81", "\xC2\x81"},     // as it is: ANSI 0x81, the C1 control
         {3, 20, 0, cpAuto, "gr\xFCn", "grün"},      // Unix: ANSI
+        {3, 30, 0, cpAuto, "gr\xC3\xBCn", "grün"},  // Unix, multi-byte UTF-8: UTF-8
+        {0, 20, 0, cpAuto, "gr\xC3\xBCn", "gr├╝n"},  // the same bytes from MS-DOS: OEM
         {3, 20, 0, cpOEM, "gr\x81n", "grün"},       // OEM asked for
         {6, 20, 0, cpNone, "\x9A", "Ü"},            // HPFS: always OEM
         {11, 50, 0, cpAuto, "\x84", "ä"},           // NTFS written by PKZIP 5.0: OEM
@@ -230,6 +259,54 @@ TEST_F(ZipDir, NamesAreDecodedByHostFlagAndSetting) {
         std::replace(comment.begin(), comment.end(), '\\', '/');
         EXPECT_EQ(zip.Contents[0].FileComment, comment) << "comment of " << c.expected;
     }
+}
+
+// Info-ZIP's Unicode path field names the entry when it was written for
+// exactly the stored name.
+TEST_F(ZipDir, TheUnicodePathFieldWinsWhenItsCrcMatches) {
+    auto field = [](const std::string& stored, const std::string& name) {
+        std::vector<uint8_t> f;
+        zipformat::Put16(f, zipformat::kExtraUnicodePath);
+        zipformat::Put16(f, static_cast<uint32_t>(5 + name.size()));
+        f.push_back(1);
+        zipformat::Put32(f, zipformat::Crc32(stored.data(), stored.size()));
+        f.insert(f.end(), name.begin(), name.end());
+        return std::string(f.begin(), f.end());
+    };
+    TestZip z;
+    TestEntry e;
+    e.name = "M\x8ERCHEN/K\x94NIG.TXT";
+    e.extra = field(e.name, "Märchen/König.txt");
+    TestEntry stale = e;
+    stale.name = "ALT.TXT";  // renamed after the field was written
+    z.entries = {e, stale};
+    Read(BuildZip(z).bytes);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Märchen\\König.txt", "ALT.TXT"}));
+}
+
+// Zip64 end records as other tools write them, and one naming disks no
+// set has: read as far as they hold, never past what the file holds.
+TEST_F(ZipDir, Zip64EndRecords) {
+    BuiltZip built = BuildZip(TwoFiles());
+    auto withEnd = [&](zipformat::EndRecord end) {
+        std::vector<uint8_t> tail;
+        zipformat::AppendEnd(tail, end, built.endOffset, "");
+        return built.bytes.substr(0, built.endOffset) + std::string(tail.begin(), tail.end());
+    };
+    zipformat::EndRecord end = zipformat::OneDiskEnd(2, built.directorySize, built.directoryOffset);
+    end.entriesHere = end.totalEntries = 0xFFFF;  // marked in the classic record
+    std::string marked = withEnd(end);
+    const size_t record = marked.size() - 22 - 20 - 56;
+    Put32(marked, record + 24, 2);  // the zip64 record holds the real count
+    Put32(marked, record + 32, 2);
+    Read(marked);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(zip.ArchiveFileSize(), static_cast<int64_t>(marked.size()));
+
+    end.directoryDisk = 0x85858585;
+    Read(withEnd(end), "C:\\ZIP\\DISKS.ZIP");
+    EXPECT_TRUE(Failed());
 }
 
 TEST_F(ZipDir, OemAndAnsiAreThePlatformsCodePages) {

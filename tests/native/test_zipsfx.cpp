@@ -148,6 +148,15 @@ TEST_F(SfxWriter, DefaultsGiveTheShortHeaderAndAnEmptyEndRecord) {
     EXPECT_EQ(zip.SFXPath, kProgramStub);
     EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
     EXPECT_TRUE(messages.empty());
+    // The undo journal ("remove it") stood while the stub was written.
+    size_t journalWrite = 0, firstWrite = 0;
+    for (size_t i = fake.files.io.size(); i-- > 0;) {
+        const auto& io = fake.files.io[i];
+        if (io.op == "write" && io.path == std::string(kArchive) + ".zkj") journalWrite = i + 1;
+        if (io.op == "write" && io.path == kArchive) firstWrite = i + 1;
+    }
+    EXPECT_TRUE(journalWrite != 0 && journalWrite < firstWrite) << journalWrite << " " << firstWrite;
+    EXPECT_FALSE(fake.files.Exists(std::string(kArchive) + ".zkj"));
 
     const zksfx::Settings read = StubReads();
     EXPECT_EQ(read.flags, 0x00);
@@ -367,6 +376,7 @@ TEST_F(SfxWriter, IconOrStubOfAnotherShapeFailsAndLeavesNoFile) {
         cursor.clear();
         EXPECT_EQ(zip.WriteSfxStub(), -9);
         EXPECT_FALSE(fake.files.Exists(kArchive));
+        EXPECT_FALSE(fake.files.Exists(std::string(kArchive) + ".zkj"));
         EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
     }
 }
@@ -401,6 +411,7 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
         EXPECT_EQ(zip.WriteSfxStub(), c.result);
         fake.files.failWriteAfter.clear();
         EXPECT_FALSE(fake.files.Exists(kArchive));
+        EXPECT_FALSE(fake.files.Exists(std::string(kArchive) + ".zkj"));
         EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
     }
 }

@@ -160,6 +160,51 @@ TEST(SfxImage, HeaderRightBehindTheImageOrFoundInTheGap) {
     EXPECT_FALSE(LocateHeader(bare, bare.Size(), offset, s, error));
 }
 
+// A signature's directory entry points at the end of the file; the image
+// ends with its sections all the same.
+TEST(SfxImage, CodeSignedAfterwards) {
+    const std::string header = MakeHeader(0, "Titel");
+    auto signedAt = [](std::string file) {
+        std::string cert = "signature" + std::string(503, 's');
+        const size_t entry = 0x40 + 24 + 112 + 4 * 8;  // PE32+ directory 4
+        for (int i = 0; i < 4; ++i) {
+            file[entry + i] = char(file.size() >> (8 * i));
+            file[entry + 4 + i] = char(cert.size() >> (8 * i));
+        }
+        return file + cert;
+    };
+    const std::string zip = ZipMaker().File("a", "b").Build(4000 + uint32_t(header.size()));
+    struct Case {
+        const char* what;
+        std::string file;
+    } const cases[] = {
+        {"the finished archive signed", signedAt(FakeStub(4000) + header + zip)},
+        {"the stub signed before the archive was made", signedAt(FakeStub(4000)) + header + zip},
+    };
+    for (const Case& c : cases) {
+        MemorySource src(c.file);
+        uint64_t offset = 0;
+        Settings s;
+        std::string error;
+        EXPECT_EQ(PeImageEnd(src), 4000u) << c.what;
+        ASSERT_TRUE(LocateHeader(src, src.Size(), offset, s, error)) << c.what << ": " << error;
+        EXPECT_EQ(s.caption, "Titel") << c.what;
+    }
+}
+
+// Inputs that once read past their buffers (the sanitizers tell).
+TEST(SfxImage, ShortHeadersAreReadWithinBounds) {
+    std::string shortOptional = FakeStub(4000);
+    shortOptional[0x40 + 20] = 64;  // PE32+ optional header of 64 bytes only
+    MemorySource a(shortOptional);
+    PeImageEnd(a);
+    MemorySource b(FakeStub(4000) + std::string("MPV\0\0", 5));
+    uint64_t offset = 0;
+    Settings s;
+    std::string error;
+    EXPECT_FALSE(LocateHeader(b, b.Size(), offset, s, error));
+}
+
 // ---- The archive -------------------------------------------------------
 
 TEST(SfxArchive, OffsetsFromTheArchiveOrFromTheFileStart) {
@@ -294,6 +339,12 @@ TEST(SfxNames, OnlyPathsBelowTheTarget) {
         {"CON", nullptr},
         {"dir/nul.txt", nullptr},
         {"Lpt1", nullptr},
+        {"COM\u00B9", nullptr},
+        {"dir/lpt\u00B3.txt", nullptr},
+        {"COM\u00B2 .log", nullptr},
+        {"COM0", nullptr},
+        {"lpt0.txt", nullptr},
+        {"COM\u2074", "COM\u2074"},
         {"a<b", nullptr},
         {"what?", nullptr},
         {"tab\there", nullptr},

@@ -8,7 +8,9 @@
 #include <set>
 
 #include "sfx_support.h"
+#include "zksfx/sfxjournal.h"
 #include "zksfx/sfxrun.h"
+#include "zkzip/journal.h"
 
 namespace zksfx {
 namespace {
@@ -486,6 +488,48 @@ TEST_F(SfxRunTest, DamagedEntriesAreLeftOutAndReported) {
                           "geheim.txt: verschlüsselt, nicht entpackt\n"
                           "neu.bz: unbekanntes Packverfahren 12, nicht entpackt\n"
                           "kurz.bin: Daten beschädigt, nicht entpackt");
+}
+
+// Many directory entries naming one lump of data: refused before a byte is
+// written, even with the size check off.
+TEST_F(SfxRunTest, EntriesSharingTheirDataAreRefused) {
+    flags = kNoCheckSize;
+    zip = ZipMaker();
+    zip.File("a.bin", kBig).File("b.txt", "B");
+    std::string self = SelfFile();
+    const size_t end = self.size() - 22, dir = self.find("PK\1\2"), second = self.find("PK\1\2", dir + 1);
+    const std::string first = self.substr(dir, second - dir);
+    std::string copies;
+    for (int i = 0; i < 50; ++i) copies += first;
+    self.insert(end, copies);
+    const size_t e = self.size() - 22;
+    const uint16_t count = uint16_t(2 + 50);
+    const uint32_t size = uint32_t(end - dir + copies.size());
+    for (int i = 0; i < 2; ++i) self[e + 8 + i] = self[e + 10 + i] = char(count >> (8 * i));
+    for (int i = 0; i < 4; ++i) self[e + 12 + i] = char(size >> (8 * i));
+    MemorySource src(self);
+    EXPECT_EQ(RunOn(src), Result::Failed);
+    EXPECT_EQ(Last(), "error " + kCaption + ": Das Archiv ist beschädigt: die Daten seiner Einträge überlappen sich.");
+    EXPECT_TRUE(target.files.empty());
+}
+
+// The archiver's last add was cut short: the journal beside the program
+// gives back the archive as it was.
+TEST_F(SfxRunTest, AnInterruptedAddIsReadAsBefore) {
+    const std::string old = SelfFile();
+    zkzip::journal::Undo u;
+    u.tailOffset = old.find("PK\1\2");
+    u.tail = old.substr(u.tailOffset);
+    u.prefixLength = 100;
+    u.prefixCrc = zkzip::journal::Crc32(old.data() + u.tailOffset - 100, 100);
+    const std::string journal = zkzip::journal::Encode(u);
+    MemorySource crashed(old.substr(0, u.tailOffset) + "PK\3\4 half a new entry");
+    EXPECT_EQ(UndoneView(crashed, journal.substr(0, journal.size() - 1)), nullptr);
+    std::unique_ptr<Source> undone = UndoneView(crashed, journal);
+    ASSERT_NE(undone, nullptr);
+    ASSERT_EQ(RunOn(*undone), Result::Ok);
+    EXPECT_EQ(target.files.size(), 4u);
+    EXPECT_TRUE(File("C:\\ZIEL\\daten\\bild.bin") == kBig);
 }
 
 TEST_F(SfxRunTest, LongProblemListIsCut) {

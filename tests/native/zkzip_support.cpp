@@ -106,6 +106,7 @@ void SetMTime(const std::string& path, int64_t mtime) {
 int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
     auto* self = static_cast<Recorder*>(data->caller);
     if (!self) return 0;
+    if (self->onEvery) self->onEvery();
     data->text[sizeof data->text - 1] = 0;
     self->events.push_back({data->actionCode, data->errorCode, data->value, data->text});
     if (data->actionCode == ZK_CB_PASSWORD) {

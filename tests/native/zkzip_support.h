@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/zipdll.h"
+#include "zkzip/zipdll.h"
 #include "zkzip/zkzip.h"
 
 namespace zkzip::test {
@@ -58,6 +58,7 @@ public:
     std::string password;
     bool cancelPassword = false;
     bool wrongCaller = false;  // set when a callback came without our caller
+    void (*onEvery)() = nullptr;  // called first at every callback
 
     static int32_t ZK_STDCALL Callback(ZipCallbackData* data);
     std::vector<Event> Of(int32_t action) const;

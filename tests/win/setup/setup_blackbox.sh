@@ -3,9 +3,11 @@
 # player would: "Zantorik kopieren" in the launcher, the target typed into
 # the setup window, "Start", the questions answered. Every listed file must
 # arrive byte for byte. Then "Komprimieren" and "Start" again: the real
-# ZKZIP.DLL writes X:\zantorik.zip, which must pass unzip -t and hold every
-# listed file under its relative path. Screenshots of the setup window idle,
-# during the runs and after them are kept in BUILD/screens.
+# ZKZIP.DLL adds to X:\zantorik.zip, an older archive with zip64 records,
+# which must then pass unzip -t and hold every listed file under its
+# relative path; a folder named like a game file stops neither run.
+# Screenshots of the setup window idle, during the runs and after them are
+# kept in BUILD/screens.
 #   setup_blackbox.sh BUILD_DIR
 # Runs in a Wine prefix of its own (BUILD/wineprefix-setup) whose drive X:
 # is a new empty host folder; inside an outer session its display is used.
@@ -29,6 +31,10 @@ mkdir -p "$shots"
 game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 rm -rf "$game"
 python3 "$here/make_game.py" "$game" "${ZK_GAME_MB:-300}"
+# A folder named like a game file, with a listed file in it: the folder is
+# made, its file copied and zipped, and the run goes on after it.
+mkdir -p "$game/ALT.EXE"
+printf 'alte Fassung\r\n' > "$game/ALT.EXE/ALT.TXT"
 cp "$build/src/launcher/ZKSTART.EXE" "$game/"
 # The real zip library in place of the stand-in bytes: still a listed file.
 cp "$build/src/launcher/ZKZIP.DLL" "$game/"
@@ -98,7 +104,7 @@ grep -qx 'Static: Aktualisieren' <<<"$after" || grep -q 'Static: [0-9.]*$' <<<"$
 
 # Every listed file, byte for byte; the others stay behind.
 listed=$(cd "$game" && find . -type f | grep -Ei '(dll|hlp|txt|exe|pif|diz|\{.\})$' | sort)
-[ "$(wc -l <<<"$listed")" -eq 17 ] || fail "the game folder holds $(wc -l <<<"$listed") listed files"
+[ "$(wc -l <<<"$listed")" -eq 18 ] || fail "the game folder holds $(wc -l <<<"$listed") listed files"
 while read -r f; do
   cmp -s "$game/$f" "$ZK_TARGET/ZANTORIK/$f" || fail "$f differs or is missing"
 done <<<"$listed"
@@ -107,7 +113,10 @@ copied=$(cd "$ZK_TARGET/ZANTORIK" && find . -type f | sort)
 bytes=$(cd "$game" && cat $(sed 's|^\./||' <<<"$listed") | wc -c)
 echo "copied $bytes bytes in $(echo "$end - $start" | bc) s (until the question showed)"
 
-# The zip run into the same target: the archive goes to its root.
+# The zip run into the same target: the archive goes to its root. An older
+# one waits there, written by Info-ZIP's zip from a pipe (zip64 records):
+# its entry stays, the game joins it, and no message box comes up.
+(printf 'aus der Leitung' | zip -q "$ZK_TARGET/zantorik.zip" -)
 wt press "$setup" 'Komprimieren'
 sleep 0.3
 [ "$(wt check "$setup" 'Komprimieren')" = checked ] || fail "Komprimieren is not ticked"
@@ -132,8 +141,9 @@ echo "zipped $bytes bytes in $(echo "$end - $start" | bc) s (until the question 
 archive="$ZK_TARGET/zantorik.zip"
 [ -f "$archive" ] || fail "no X:\\zantorik.zip: $(ls "$ZK_TARGET")"
 unzip -tq "$archive" >/dev/null || fail "unzip -t: $(unzip -t "$archive" 2>&1 | tail -5)"
-# Every listed file under its relative path, and nothing else.
-entries=$(unzip -Z1 "$archive" | sed 's|^|./|' | sort)
+# Every listed file under its relative path beside the older entry, and nothing else.
+unzip -Z1 "$archive" | grep -qx -- - || fail "the older entry is gone: $(unzip -Z1 "$archive")"
+entries=$(unzip -Z1 "$archive" | grep -vx -- - | sed 's|^|./|' | sort)
 [ "$entries" = "$listed" ] || fail "archive entries: $entries"
 unpacked=$(mktemp -d)
 unzip -q "$archive" -d "$unpacked"

@@ -139,6 +139,29 @@ log=$(tr -d '\r' < "$work/G.log")
 rm "$work/Neuer Ordner ä/G.EXE"
 same "$src" "$work/Neuer Ordner ä" "G.EXE did not unpack beside itself"
 
+# I: an add cut short (a crash): half a new entry where the directory was,
+# the undo journal beside. The stub reads the archive as it was; the next
+# add through the library puts it back first.
+pack new 'C:\sfxtest\I.EXE' 'C:\sfxtest\ZKSFX.BIN' --dir 'C:\sfxtest\outI'
+pack add 'C:\sfxtest\I.EXE' 'C:\sfxtest\ZKZIP.DLL' 'C:\sfxtest\payload' '*.*'
+python3 - "$work/I.EXE" <<'EOF'
+import struct, sys, zlib
+path = sys.argv[1]
+b = open(path, 'rb').read()
+end = b.rfind(b'PK\x05\x06')
+start = end - struct.unpack('<I', b[end + 12:end + 16])[0]
+tail, prefix = b[start:], b[max(0, start - 4096):start]
+j = b'ZKJ1' + struct.pack('<IQIIQ', 0, start, len(prefix), zlib.crc32(prefix), len(tail)) + tail
+open(path + '.zkj', 'wb').write(j + struct.pack('<I', zlib.crc32(j)))
+open(path, 'wb').write(b[:start] + b'PK\x03\x04' + bytes(5000))
+EOF
+run I
+[ "$rc" -eq 0 ] || fail "I.EXE after a cut-short add ended with $rc: $log"
+same "$src" "$work/outI" "I.EXE did not unpack the archive as it was"
+pack add 'C:\sfxtest\I.EXE' 'C:\sfxtest\ZKZIP.DLL' 'C:\sfxtest\payload' liesmich.txt
+[ ! -e "$work/I.EXE.zkj" ] || fail "the library left the journal behind"
+out=$(unzip -t "$work/I.EXE" 2>&1) || fail "unzip -t I.EXE after the undo: $out"
+
 # H: through the dialogs: the message, the folder, one overwrite question
 # answered for all, the report.
 pack new 'C:\sfxtest\H.EXE' 'C:\sfxtest\ZKSFX.BIN' --dir 'C:\sfxtest\outH' --caption 'ZANTORIK entpacken' \

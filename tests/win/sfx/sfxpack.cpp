@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "sfx_support.h"
-#include "zip/zipdll.h"
+#include "zkzip/zipdll.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "zip/zipdll.h"
+#include "zkzip/zipdll.h"
 
 #define EXPORT __declspec(dllexport)
 

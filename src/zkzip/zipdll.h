@@ -15,8 +15,8 @@
  * true is 0xFFFF (recurse) or 1 (archive-only, reset-archive). The library
  * treats any non-zero value as true.
  */
-#ifndef ZK_ZIP_ZIPDLL_H
-#define ZK_ZIP_ZIPDLL_H
+#ifndef ZK_ZKZIP_ZIPDLL_H
+#define ZK_ZKZIP_ZIPDLL_H
 
 #include <stddef.h>
 #include <stdint.h>
@@ -57,6 +57,13 @@ enum {
     ZK_CB_OVERWRITE = 10,
     ZK_CB_SKIPPED = 11,
     ZK_CB_COMMENT = 12
+};
+
+/* Numbers of ZK_CB_MESSAGE for files the library leaves out of an add
+ * that otherwise succeeds; the text names them and says how many. */
+enum {
+    ZK_MSG_SKIPPED_TOO_DEEP = 22,  /* more folders deep than the library follows */
+    ZK_MSG_SKIPPED_SAME_NAME = 23  /* the name in the archive is another file's */
 };
 
 typedef struct ZipCallbackData {
@@ -212,4 +219,4 @@ ZK_STATIC_ASSERT(sizeof(ZipCallbackData) == 0x21C, "ZipCallbackData size");
 }
 #endif
 
-#endif /* ZK_ZIP_ZIPDLL_H */
+#endif /* ZK_ZKZIP_ZIPDLL_H */
