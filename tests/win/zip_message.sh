@@ -23,13 +23,14 @@ import -window root "$shot"
 wt dump "$box" | grep -qx "Static: $message" || fail "message: $(wt dump "$box")"
 text=($(wt rect "$box" "$message"))
 [ "$(ink_lines "$shot" "${text[@]}")" -eq 1 ] || fail "the message is not one line"
-# One message per file, then the question of the zip run.
+# OK, then the failed run's question; "Nein" leaves the setup.
 for _ in $(seq 30); do
   wt wait 'Information' 0.3 && break
   wt press "$box" OK || true
 done
 wt wait 'Information' 5 || fail "no question after the zip run"
-wt press 'Information' '&Ja'
+wt dump 'Information' | grep -q 'fehlgeschlagen' || fail "question: $(wt dump 'Information')"
+wt press 'Information' '&Nein'
 wt wait "$launcher" 10 || fail "the launcher did not come back"
 wt close "$launcher"
 ended || fail "the program did not end"
