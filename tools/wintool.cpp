@@ -6,6 +6,7 @@
 //   wintool press TEXT CAPTION    clicks the child button with that caption
 //   wintool state TEXT CAPTION    prints "enabled" or "disabled" for that child
 //   wintool check TEXT CAPTION    prints "checked" or "unchecked" for that check box
+//   wintool where TEXT CAPTION    prints "x y", the screen point in the middle of that child
 // Exit code 0 on success, 1 on a time-out or when nothing matched.
 #include <windows.h>
 
@@ -119,6 +120,15 @@ int wmain(int argc, wchar_t** argv) {
         EnumChildWindows(h, FindChild, reinterpret_cast<LPARAM>(&s));
         if (!s.found) return 1;
         PrintUtf8(SendMessageW(s.found, BM_GETCHECK, 0, 0) == BST_CHECKED ? L"checked" : L"unchecked");
+        return 0;
+    }
+    if (cmd == L"where" && argc > 3) {
+        Search s{argv[3]};
+        EnumChildWindows(h, FindChild, reinterpret_cast<LPARAM>(&s));
+        if (!s.found) return 1;
+        RECT rc;
+        GetWindowRect(s.found, &rc);
+        PrintUtf8(std::to_wstring((rc.left + rc.right) / 2) + L" " + std::to_wstring((rc.top + rc.bottom) / 2));
         return 0;
     }
     return 2;

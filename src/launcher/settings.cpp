@@ -16,6 +16,12 @@ int32_t ReadInteger(platform::Registry& reg, const char* name, int32_t def) {
     platform::StringRead r = reg.ReadString(kKey, name);
     return r.status == platform::ReadStatus::Present ? StrToIntDef(r.value, def) : def;
 }
+
+// A track number outside the field's 1 to 99 counts as missing too.
+int32_t ReadTrack(platform::Registry& reg, const char* name, int32_t def) {
+    const int32_t track = ReadInteger(reg, name, def);
+    return track >= 1 && track <= 99 ? track : def;
+}
 }  // namespace
 
 bool TFormStart::RegSettings(uint8_t mode) {
@@ -48,9 +54,9 @@ bool TFormStart::RegSettings(uint8_t mode) {
     platform::StringRead path = reg.ReadString(kKey, "zkPfad");
     ed_zkpfad.SetText(path.status == platform::ReadStatus::Present ? path.value : std::string());
     for (size_t i = 0; i < std::size(flags); ++i) flags[i]->SetChecked(ReadInteger(reg, flagNames[i], 0) != 0);
-    trackTI_ = ReadInteger(reg, "CD_I", 2);
+    trackTI_ = ReadTrack(reg, "CD_I", 2);
     ed_ti.SetText(NumStr(trackTI_));
-    trackTG_ = ReadInteger(reg, "CD_G", 3);
+    trackTG_ = ReadTrack(reg, "CD_G", 3);
     ed_tg.SetText(NumStr(trackTG_));
     roll_ppp.SetPosition(ReadInteger(reg, "Speed", 50));
     roll_ppp.SetHint(NumStr(roll_ppp.Position()) + "%");

@@ -16,7 +16,12 @@ public:
     void SetAddOptions(uint16_t options) override { zip.AddOptions = AddOpts::FromBits(options); }
     void SetZipFileName(const std::string& name) override { zip.SetZipFileName(name); }
     void SetFSpecArgs(const std::vector<std::string>& specs) override { zip.FSpecArgs = specs; }
-    void AddFiles() override { zip.AddFiles(); }
+    bool AddFiles() override { return zip.AddFiles(); }
+    std::vector<std::string> Entries() override {
+        std::vector<std::string> names;
+        for (const ZipDirEntry& e : zip.Contents) names.push_back(e.FileName);
+        return names;
+    }
 
     TZipArchiver zip;
 };

@@ -105,6 +105,15 @@ public:
     virtual bool RenameFile(const std::string& from, const std::string& to) = 0;
     virtual bool GetFileStamp(const std::string& path, FileTime& time) = 0;
     virtual bool SetFileStamp(const std::string& path, FileTime time) = 0;
+    // The attributes (faReadOnly ...) of a file or folder; nothing when it is
+    // not there.
+    virtual std::optional<uint32_t> Attributes(const std::string& path) = 0;
+    // Sets faReadOnly, faHidden, faSysFile and faArchive as given.
+    virtual bool SetAttributes(const std::string& path, uint32_t attr) = 0;
+    // The path as the system resolves it: absolute, without ".", ".." and
+    // doubled separators (short names of existing folders in their long
+    // form); "" when the system cannot tell.
+    virtual std::string FullPathName(const std::string& path) = 0;
     // A new empty file in the folder with a unique name; "" on failure.
     virtual std::string TempFileName(const std::string& folder, const std::string& prefix) = 0;
 

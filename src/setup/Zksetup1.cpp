@@ -1,6 +1,7 @@
 #include "setup/Zksetup1.h"
 
 #include <algorithm>
+#include <set>
 
 #include "common/runflags.h"
 #include "common/text.h"
@@ -269,10 +270,12 @@ void TForm1::ButStartClick() {
 bool TForm1::ZipAll() {
     if (!Zip) return false;
     const std::string folder = BackslashPath(engine.Target, true);
-    if (engine.Target.size() > 3) engine.ForcePath(folder);
+    // Without its folder no archive can be written (a file of that name, say).
+    if (engine.Target.size() > 3 && !engine.ForcePath(folder)) return false;
     // List lines without their leading "\" are names relative to it.
     platform.files.SetCurrentDir(engine.SourceFolder);
-    Zip->SetZipFileName(folder + "zantorik.zip");
+    const std::string archive = folder + "zantorik.zip";
+    Zip->SetZipFileName(archive);
     Statuslabel.SetCaption("Dateien werden gezippt...");
     Statuslabel.Repaint();
     Label3.SetCaption("Noch zu Zippen");
@@ -280,24 +283,34 @@ bool TForm1::ZipAll() {
     Gauge1.SetMax(txbyte2copy.Tag());
     const char drive = UpperLetter(engine.Target.empty() ? ' ' : engine.Target[0]);
     const std::vector<std::string> lines = Filebox.Lines();
+    std::vector<std::string> added;
     for (const std::string& line : lines) {
         if (line.empty()) continue;
-        Zip->SetFSpecArgs({line.substr(1)});
+        const std::string name = line.substr(1);
+        const std::string path = BackslashPath(engine.SourceFolder, true) + name;
+        // A folder named like a game file: its files have lines of their own.
+        if (platform.files.DirExists(path)) continue;
+        Zip->SetFSpecArgs({name});
         int32_t size = 0;
         // A file that went away since the walk counts nothing; the
         // component reports it.
-        if (auto file = platform.files.Open(BackslashPath(engine.SourceFolder, true) + line.substr(1),
-                                            platform::OpenMode::Read)) {
+        if (auto file = platform.files.Open(path, platform::OpenMode::Read)) {
             size = static_cast<int32_t>(std::clamp<int64_t>(file->Size(), 0, 2147483647));
             file->Close();
         }
-        Zip->AddFiles();
+        // Like the copy, the run ends at the first file that did not go in.
+        if (!Zip->AddFiles()) return false;
+        added.push_back(UpperCaseDE(name));
         Gauge1.AddProgress(size);
         Gauge1.Repaint();
         ShowNumber(txbyte2copy, txbyte2copy.Tag() - size);
         ShowNumber(txHDrest, engine.FreeBytes(drive));
     }
-    return true;
+    // The archive must be there and read back with every file in it.
+    if (!platform.files.FileExists(archive)) return false;
+    std::set<std::string> entries;
+    for (const std::string& e : Zip->Entries()) entries.insert(UpperCaseDE(e));
+    return std::all_of(added.begin(), added.end(), [&](const std::string& n) { return entries.count(n) > 0; });
 }
 
 int TForm1::Ask(const std::string& text, DlgType type) {
@@ -306,7 +319,8 @@ int TForm1::Ask(const std::string& text, DlgType type) {
 
 void TForm1::MsgCopyFertig(bool success) {
     CopyDone = 1;
-    if (chkZip.Checked()) {
+    // A zip run that wrote nothing ends like a failed copy.
+    if (chkZip.Checked() && success) {
         if (Ask("Zip erfolgreich erstellt!\n\rSetup verlassen?", DlgType::Information) == platform::mrYes) Close();
         return;
     }

@@ -57,6 +57,11 @@ void CopyEngine::Reset(const std::string& programFolder) {
     view.txHDrest.SetCaption("?");
 }
 
+std::string CopyEngine::Resolved(const std::string& path) {
+    const std::string full = platform.files.FullPathName(path);
+    return full.empty() ? path : full;
+}
+
 int32_t CopyEngine::FreeBytes(char letter) {
     std::optional<uint64_t> free = platform.files.DiskFree(letter);
     if (!free) return -1;
@@ -72,11 +77,12 @@ bool CopyEngine::PrepareCopy(int32_t& bytes, int32_t& free) {
     // Without a drive letter nothing below can work; long names do no harm.
     if (sourceCode == -1 || targetCode == -1) return !ReportSetupError(-1);
 
-    // The copy would land on its own source. Built with the slash rule, so
-    // that a drive root as target is caught too.
-    const std::string s = UpperCaseDE(BackslashPath(Source, false));
-    const std::string t = UpperCaseDE(BackslashPath(Target, false));
-    if (s == t || s == UpperCaseDE(BackslashPath(Target, true)) + "ZANTORIK") return !ReportSetupError(-99);
+    // The copy would land on its own source. The folders as the system
+    // resolves them, so that "." or ".." spell no other place; built with the
+    // slash rule, so that a drive root as target is caught too.
+    const std::string s = UpperCaseDE(BackslashPath(Resolved(Source), false));
+    const std::string t = UpperCaseDE(BackslashPath(Resolved(Target), false));
+    if (s == t || s == BackslashPath(t, true) + "ZANTORIK") return !ReportSetupError(-99);
 
     if (ReportSetupError(CheckTargetDrive())) return false;
     if (ReportSetupError(CheckSourceFolder())) return false;
@@ -180,6 +186,8 @@ int CopyEngine::CopyListedFile(ui::Label& statusLabel, const std::string& source
                                const std::string& line) {
     statusLabel.SetCaption(DescribeFile(line));
     statusLabel.Repaint();
+    // A folder named like a game file: its files have lines of their own.
+    if (platform.files.DirExists(Join(sourceDir, line))) return ForcePath(Join(destDir, line) + "\\") ? 0 : 5;
     const char drive = UpperLetter(Target.empty() ? ' ' : Target[0]);
     const int32_t before = FreeBytes(drive);
     if (!CopyFileWithProgress(Join(sourceDir, line), Join(destDir, line), view.txbyte2copy, view.txHDrest,
@@ -203,6 +211,12 @@ bool CopyEngine::CopyFileWithProgress(const std::string& src, const std::string&
     auto in = files.Open(src, platform::OpenMode::Read);
     if (!in) return false;
     if (!ForcePath(dst)) return false;
+    // Windows creates no file over a read-only, hidden or system one, as an
+    // earlier copy from a CD-ROM often is.
+    constexpr uint32_t kGuarded = platform::faReadOnly | platform::faHidden | platform::faSysFile;
+    const std::optional<uint32_t> old = files.Attributes(dst);
+    if (old && !(*old & platform::faDirectory) && (*old & kGuarded))
+        files.SetAttributes(dst, *old & platform::faAnyFile & ~kGuarded);
     auto out = files.Open(dst, platform::OpenMode::Write);
     if (!out) return false;
     // From here a failure leaves no half file behind.

@@ -51,6 +51,9 @@ public:
                               ui::Label& freeLabel, ui::Gauge& gauge, bool freeDisplayOff);
     // Makes every folder of the path up to its last "\".
     bool ForcePath(const std::string& path);
+    // The path as the system resolves it ("." and ".." gone); as given when
+    // the system cannot tell.
+    std::string Resolved(const std::string& path);
     // Free bytes of a drive: held at 2147483647, -1 when it cannot tell.
     int32_t FreeBytes(char letter);
 

@@ -25,7 +25,11 @@ public:
     // File specifications of the next add, relative to the current folder.
     virtual void SetFSpecArgs(const std::vector<std::string>& specs) = 0;
     // Adds the specified files; the component reports its own problems.
-    virtual void AddFiles() = 0;
+    // True when every file asked for went in.
+    virtual bool AddFiles() = 0;
+    // The entries of the archive as its directory was last read (after every
+    // add), names with "\" between folders.
+    virtual std::vector<std::string> Entries() = 0;
 };
 
 }  // namespace zk

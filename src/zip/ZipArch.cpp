@@ -971,7 +971,15 @@ void TZipArchiver::ParseFileSpec(ZipCommandBlock& command, const std::string& en
     spec.fileSpec = command.Copy(last > first ? entry.substr(first, last - first) : std::string());
 }
 
-void TZipArchiver::AddFiles() {
+bool TZipArchiver::AddFiles() {
+    // Every failure on the way reports a number: this call's only. A call
+    // during a running command does nothing and leaves that one's number.
+    if (!Busy) ErrorCode = 0;
+    RunAdd();
+    return SuccessCount > 0 && ErrorCode == 0;
+}
+
+void TZipArchiver::RunAdd() {
     SuccessCount = 0;
     if (FSpecArgs.empty()) return ReportMessage(zmNothingToAdd);
     if (zipFileName_.empty()) return ReportMessage(zmNoZipFile);

@@ -322,8 +322,9 @@ public:
     // Adds every entry of FSpecArgs to ZipFileName; the outcome is in
     // SuccessCount, ErrorCode and LastMessage. An entry may start with ">"
     // (recurse) or "|" (do not), and end in "<password" or "<" (no
-    // encryption for it).
-    void AddFiles();
+    // encryption for it). True when the library added files and nothing
+    // went wrong on the way, the directory read back after it included.
+    bool AddFiles();
     // A unique file name in TempDir (or the system's temporary folder) with
     // the extension; "" when none can be made.
     std::string MakeTempName(const std::string& prefix, const std::string& extension);
@@ -453,6 +454,8 @@ public:
                             const uint8_t* extra = nullptr, size_t extraLength = 0);
 
 private:
+    // The add itself; AddFiles judges its outcome.
+    void RunAdd();
     void ShowMessage(const std::string& text);
     void EventMessage(int32_t errCode, const std::string& message);
     int32_t Callback(ZipCallbackData& data);

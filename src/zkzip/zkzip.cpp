@@ -114,9 +114,18 @@ std::string PrefixBefore(fs::File& f, uint64_t at) {
 
 std::string JournalPath(const std::string& archive) { return archive + journal::kSuffix; }
 
+// A rewritten archive is made beside the old one under this name and
+// renamed over it when whole.
+std::string NewCopyPath(const std::string& archive) { return archive + ".zkn"; }
+
 bool UndoInterruptedAdd(const std::string& archive, std::string& error) {
-    const std::string path = JournalPath(archive);
     fs::Stat st;
+    const std::string copy = NewCopyPath(archive);
+    if (fs::GetStat(copy, st) && !fs::Remove(copy)) {
+        error = "cannot remove " + copy + ": " + fs::LastErrorText();
+        return false;
+    }
+    const std::string path = JournalPath(archive);
     if (!fs::GetStat(path, st)) return true;
     fs::File j;
     std::string bytes(size_t(st.size), '\0');
@@ -936,11 +945,19 @@ void Job::WriteAll() {
         mode_ = Mode::InPlace;
         if (!archiveFile_.Seek(start))
             throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+    } else if (tempDir_.empty()) {
+        // Beside the archive under a name the next add clears up after a crash.
+        tempPath_ = NewCopyPath(archive_);
+        if (!tempFile_.Open(tempPath_, fs::File::Mode::CreateNew)) {
+            tempPath_.clear();
+            throw Failure{kErrTemp, "Cannot create " + NewCopyPath(archive_) + ": " + fs::LastErrorText()};
+        }
+        mode_ = Mode::Rewrite;
+        target = &tempFile_;
     } else {
-        std::string dir = !tempDir_.empty() ? tempDir_ : DirName(fs::FullPath(archive_));
-        tempPath_ = fs::CreateTemp(dir);
+        tempPath_ = fs::CreateTemp(tempDir_);
         if (tempPath_.empty())
-            throw Failure{kErrTemp, "Cannot create a temporary file in " + dir + ": " + fs::LastErrorText()};
+            throw Failure{kErrTemp, "Cannot create a temporary file in " + tempDir_ + ": " + fs::LastErrorText()};
         mode_ = Mode::Rewrite;
         if (!tempFile_.Open(tempPath_, fs::File::Mode::ReadWrite))
             throw Failure{kErrTemp, "Cannot open the temporary file " + tempPath_ + ": " + fs::LastErrorText()};
@@ -1024,20 +1041,22 @@ void Job::WriteJournal(const journal::Undo& undo) {
 
 void Job::Commit() {
     if (mode_ == Mode::Rewrite) {
-        if (!tempFile_.Close()) throw Failure{kErrTemp, "Cannot write the temporary file: " + fs::LastErrorText()};
+        bool flushed = tempFile_.Flush();
+        if (!(tempFile_.Close() && flushed))
+            throw Failure{kErrTemp, "Cannot write the temporary file: " + fs::LastErrorText()};
         archiveFile_.Close();
         if (!fs::Rename(tempPath_, archive_)) {
             // The temporary folder may lie on another drive: go through a
             // second copy beside the archive, which can replace it at once.
-            std::string near = fs::CreateTemp(DirName(fs::FullPath(archive_)));
-            bool ok = !near.empty();
+            const std::string near = NewCopyPath(archive_);
+            bool ok = tempPath_ != near;
             if (ok) {
                 fs::File in, outFile;
-                ok = in.Open(tempPath_, fs::File::Mode::Read) && outFile.Open(near, fs::File::Mode::ReadWrite);
+                ok = in.Open(tempPath_, fs::File::Mode::Read) && outFile.Open(near, fs::File::Mode::CreateNew);
                 std::vector<uint8_t> buf(kChunk);
                 int64_t n = 0;
                 while (ok && (n = in.Read(buf.data(), int64_t(buf.size()))) > 0) ok = outFile.Write(buf.data(), n);
-                ok = ok && n == 0 && outFile.Close();
+                ok = ok && n == 0 && outFile.Flush() && outFile.Close();
                 outFile.Close();
                 ok = ok && fs::Rename(near, archive_);
                 if (!ok) fs::Remove(near);

@@ -41,10 +41,12 @@ protected:
         for (const auto& e : this->zip.Contents) out.push_back(e.FileName);
         return out;
     }
+    // What AddFiles answered is kept in `added`.
     void Add(std::vector<std::string> specs) {
         this->zip.FSpecArgs = std::move(specs);
-        this->zip.AddFiles();
+        added = this->zip.AddFiles();
     }
+    bool added = false;
 };
 
 TYPED_TEST_SUITE_P(AddFilesShared);
@@ -53,6 +55,7 @@ TYPED_TEST_P(AddFilesShared, NewArchiveGrowsOneCallAtATime) {
     auto& zip = this->zip;
     this->Add({"TEXTE\\THEMA.{1}"});
     EXPECT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
+    EXPECT_TRUE(this->added);
     EXPECT_EQ(this->Names(), std::vector<std::string>{"TEXTE\\THEMA.{1}"});
     EXPECT_EQ(this->dirUpdates, 1);
     EXPECT_TRUE(zip.FSpecArgs.empty());
@@ -90,6 +93,7 @@ TYPED_TEST_P(AddFilesShared, FailedAddLeavesTheArchiveAlone) {
     this->Unreadable("TEXTE/THEMA.{2}");
     this->Add({"TEXTE\\THEMA.{1}", "TEXTE\\THEMA.{2}"});
     EXPECT_LE(zip.SuccessCount, 0);
+    EXPECT_FALSE(this->added);
     EXPECT_TRUE(this->Bytes("GAME.ZIP") == before) << "archive changed";
     EXPECT_EQ(zip.ErrorCode, zkzip::kErrOpen) << zip.LastMessage;
     EXPECT_NE(zip.LastMessage.find("THEMA.{2}"), std::string::npos) << zip.LastMessage;
@@ -132,7 +136,7 @@ TYPED_TEST_P(AddFilesShared, BusyDuringTheRunAndASecondAddDoesNothing) {
         if (!nested) {
             nested = true;
             size_t before = this->messages.size();
-            z.AddFiles();  // finds Busy set
+            EXPECT_FALSE(z.AddFiles());  // finds Busy set
             EXPECT_EQ(this->messages.size(), before);
             EXPECT_EQ(z.FSpecArgs.size(), 2u);
         }

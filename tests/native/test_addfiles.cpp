@@ -215,7 +215,7 @@ TEST_F(AddFilesCommand, StopsBeforeTheLibrary) {
         zip.SetZipFileName(c.archive);
         zip.AddOptions = c.options;
         zip.FSpecArgs = c.specs;
-        zip.AddFiles();
+        EXPECT_FALSE(zip.AddFiles()) << c.message;
         EXPECT_EQ(Numbers(), std::vector<int>{c.message}) << c.message;
         EXPECT_EQ(zip.ErrorCode, c.message);
         EXPECT_EQ(zip.SuccessCount, 0) << c.message;
@@ -223,6 +223,26 @@ TEST_F(AddFilesCommand, StopsBeforeTheLibrary) {
     }
     EXPECT_EQ(g_sent.calls, 0);
     EXPECT_TRUE(fake.dynlib.loads.empty());
+}
+
+// The answer of AddFiles: the library's count, and no error on the way,
+// the directory read afterwards included; an earlier call's does not count.
+TEST_F(AddFilesCommand, TellsWhetherEverythingWentIn) {
+    const std::string endRecordOnly = std::string("PK\x05\x06", 4) + std::string(18, '\0');
+    struct Case {
+        int32_t result;
+        std::string archive;
+        bool added;
+    } cases[] = {{0, "", false}, {1, "kein Archiv", false}, {2, endRecordOnly, true}};
+    for (const Case& c : cases) {
+        fake.files.RemoveFile("C:\\ZIP\\GAME.ZIP");
+        zip.SetZipFileName("C:\\ZIP\\GAME.ZIP");
+        fake.files.AddFile("C:\\ZIP\\GAME.ZIP", c.archive);  // as the library leaves it
+        g_result = c.result;
+        zip.FSpecArgs = {"A.TXT"};
+        EXPECT_EQ(zip.AddFiles(), c.added) << c.result;
+        EXPECT_EQ(zip.ErrorCode != 0, c.result > 0 && !c.added) << zip.LastMessage;
+    }
 }
 
 TEST_F(AddFilesCommand, MissingLibraryStopsAfterItsMessage) {

@@ -225,6 +225,12 @@ TEST_F(Copy, SamePlace) {
         // A drive root as target puts the copy into c:\ZANTORIK: its own source.
         {"c:\\zantorik", "c:\\"},
         {"c:\\zantorik\\", "c:"},
+        // Other spellings of the same folders.
+        {"c:\\spiele\\zantorik", "c:\\spiele\\.\\"},
+        {"c:\\spiele\\zantorik", "c:\\spiele\\x\\..\\"},
+        {"c:\\spiele\\zantorik", "c:\\spiele\\\\.\\"},
+        {"c:\\spiele\\zantorik", "c:/spiele/./"},
+        {"c:\\spiele\\zantorik\\.", "C:/Spiele/Zantorik/Texte/.."},
     };
     for (const Case& c : cases) {
         fake.dialogs.Answer(platform::mrAbort);
@@ -472,6 +478,37 @@ TEST_F(Copy, AnExistingTargetIsOverwrittenAndTakesTheSourcesStamp) {
     EXPECT_EQ(fake.files.Stamp("D:\\ZANTORIK\\ZANTORIK.EXE"), 120000000000000000);
 }
 
+// A game once copied from a CD-ROM is read-only; files may be hidden or
+// system files. Windows creates no file over them: they are cleared first.
+TEST_F(Copy, AnEarlierCopyThatIsReadOnlyHiddenOrSystemIsOverwritten) {
+    using namespace platform;
+    Game("C:\\GAME");
+    const uint32_t guarded = faReadOnly | faHidden | faSysFile;
+    for (uint32_t marks : {uint32_t{faReadOnly}, uint32_t{faHidden}, uint32_t{faSysFile}, guarded | faArchive}) {
+        fake.files.AddFile("D:\\ZANTORIK\\ZKSTART.EXE", "old", marks);
+        EXPECT_TRUE(Run("c:\\game", "d:\\")) << marks;
+        EXPECT_EQ(fake.files.Content("D:\\ZANTORIK\\ZKSTART.EXE"), "start") << marks;
+        EXPECT_EQ(*fake.files.Attributes("D:\\ZANTORIK\\ZKSTART.EXE") & guarded, 0u);
+    }
+}
+
+// Listed for its name, a folder is made in the target; the files inside
+// it have lines of their own, and the copy goes on after it.
+TEST_F(Copy, AFolderNamedLikeAGameFileDoesNotStopTheCopy) {
+    fake.files.AddFile("C:\\GAME\\ALT.EXE\\ALT.TXT", "alt");
+    fake.files.AddDir("C:\\GAME\\TEXTE.TXT");
+    Game("C:\\GAME");
+    fake.files.Drive('D');
+    EXPECT_TRUE(Run("c:\\game", "d:\\"));
+    EXPECT_EQ(Filebox.Lines().front(), "\\ALT.EXE");
+    EXPECT_EQ(bytes, kGameSize + 3);
+    EXPECT_EQ(fake.files.Content("D:\\ZANTORIK\\ALT.EXE\\ALT.TXT"), "alt");
+    EXPECT_TRUE(fake.files.DirExists("D:\\ZANTORIK\\TEXTE.TXT"));
+    EXPECT_EQ(fake.files.Content("D:\\ZANTORIK\\ZANTORIK.HLP"), "help");
+    EXPECT_EQ(txbyte2copy.Tag(), 0);
+    EXPECT_FALSE(engine.FreeDisplayOff);  // a made folder does not count as a still drive
+}
+
 // The second of three files fails in its middle: the first stays, the
 // broken one goes, the third is never begun, the source is untouched.
 TEST_F(Copy, AWriteFailingInTheMiddleOfTheSecondFile) {
@@ -507,9 +544,6 @@ TEST_F(Copy, EveryFailureOfOneFileGivesCode5AndLeavesNoHalfFile) {
         {"target cannot be created", [](auto& f) { f.failOpen.insert("D:\\ZANTORIK\\TEXTE\\ZANTORIK.EXE"); }, true},
         {"folder cannot be made", [](auto& f) { f.failCreateDir.insert("D:\\ZANTORIK\\TEXTE"); }, true},
         {"disk full", [](auto& f) { f.Drive('D').free = 9000; }, false},
-        {"read-only target", [](auto& f) {
-             f.AddFile("D:\\ZANTORIK\\TEXTE\\ZANTORIK.EXE", "old", platform::faReadOnly);
-         }, true},
     };
     for (const Case& c : cases) {
         fake.files = platform::FakeFileSystem();

@@ -154,4 +154,34 @@ TEST(FakeDrives, FoldersListInCreationOrderWithDotsBelowTheRoot) {
     EXPECT_TRUE(fs.FileExists(temp));
 }
 
+// Windows creates no file over a read-only, hidden or system one, and opens
+// no read-only one for writing; the attributes can be changed.
+TEST(FakeDrives, AttributesAsWindowsKeepsThem) {
+    using namespace platform;
+    FakeFileSystem fs;
+    for (uint32_t marks : {uint32_t{faReadOnly}, uint32_t{faHidden}, uint32_t{faSysFile}}) {
+        fs.AddFile("C:\\F.TXT", "f", marks);
+        EXPECT_FALSE(fs.Open("C:\\F.TXT", OpenMode::Write)) << marks;
+        EXPECT_EQ(fs.LastError(), 5);
+        EXPECT_EQ(fs.Open("C:\\F.TXT", OpenMode::ReadWrite) != nullptr, marks != faReadOnly) << marks;
+        EXPECT_EQ(fs.Attributes("C:\\F.TXT"), marks);
+        EXPECT_TRUE(fs.SetAttributes("C:\\F.TXT", faArchive));
+        EXPECT_TRUE(fs.Open("C:\\F.TXT", OpenMode::Write)) << marks;
+    }
+    EXPECT_EQ(fs.Attributes("C:\\"), uint32_t{faDirectory});
+    EXPECT_FALSE(fs.Attributes("C:\\NICHTS"));
+}
+
+TEST(FakeDrives, FullPathNames) {
+    platform::FakeFileSystem fs;
+    fs.AddDir("C:\\SPIELE");
+    ASSERT_TRUE(fs.SetCurrentDir("C:\\SPIELE"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"c:\\spiele\\.\\", "c:\\spiele\\"}, {"c:\\spiele\\x\\..", "c:\\spiele"},
+        {"c:/a//b/./../c", "c:\\a\\c"},        {"c:\\..\\..", "c:\\"},
+        {"zantorik", "C:\\SPIELE\\zantorik"},  {"c:neu\\", "C:\\SPIELE\\neu\\"},
+    };
+    for (const auto& [path, full] : cases) EXPECT_EQ(fs.FullPathName(path), full) << path;
+}
+
 }  // namespace zk::test

@@ -67,14 +67,24 @@ TEST_F(Settings, LoadingOddTexts) {
     }
 }
 
-TEST_F(Settings, EmptyTrackTextLoadsTheDefault) {
-    Store("CD_I", "");
-    Store("CD_G", "x");
-    TFormStart& f = Launcher();
-    EXPECT_EQ(f.TrackTI(), 2);
-    EXPECT_EQ(f.ed_ti.Text(), "2");
-    EXPECT_EQ(f.TrackTG(), 3);
-    EXPECT_EQ(f.ed_tg.Text(), "3");
+// A track outside the field's 1 to 99, or no number, loads as the default
+// and is saved back as that.
+TEST_F(Settings, TrackNumbersOutOfRangeLoadTheDefault) {
+    struct { const char* text; int32_t ti, tg; } cases[] = {
+        {"", 2, 3}, {"x", 2, 3}, {"0", 2, 3}, {"100", 2, 3}, {"-2147483648", 2, 3}, {"1", 1, 1}, {"99", 99, 99},
+    };
+    for (auto& c : cases) {
+        Store("CD_I", c.text);
+        Store("CD_G", c.text);
+        form.reset();
+        TFormStart& f = Launcher();
+        EXPECT_EQ(f.TrackTI(), c.ti) << '"' << c.text << '"';
+        EXPECT_EQ(f.ed_ti.Text(), std::to_string(c.ti));
+        EXPECT_EQ(f.TrackTG(), c.tg) << '"' << c.text << '"';
+        EXPECT_EQ(f.ed_tg.Text(), std::to_string(c.tg));
+        f.RegSettings(0);
+        EXPECT_EQ(Stored("CD_I"), std::to_string(c.ti));
+    }
 }
 
 TEST_F(Settings, ValueOfAnotherTypeCountsAsMissing) {

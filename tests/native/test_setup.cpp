@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "common/error.h"
 #include "common/runflags.h"
@@ -24,7 +25,8 @@ namespace {
 
 // Stands in for the archive component: it reads each named file relative to
 // the current folder, as the zip library does, and keeps what it was given
-// per archive. An archive whose folder is missing cannot be written.
+// per archive. An archive whose folder is missing cannot be written; a name
+// in `refuse` is not added; with `forget` the directory reads back empty.
 class RecordingZip : public ZipArchive {
 public:
     explicit RecordingZip(platform::FakeFileSystem& files) : files_(files) {}
@@ -35,22 +37,34 @@ public:
         log.push_back("name " + name);
     }
     void SetFSpecArgs(const std::vector<std::string>& specs) override { specs_ = specs; }
-    void AddFiles() override {
+    bool AddFiles() override {
         if (onAdd) onAdd();
         const std::string folder = name_.substr(0, name_.rfind('\\') + 1);
+        const size_t before = failures.size();
         for (const std::string& spec : specs_) {
             log.push_back("add " + spec + " from " + files_.CurrentDir());
             if (!files_.FileExists(spec)) {
                 failures.push_back("missing " + spec);
             } else if (!files_.DirExists(folder)) {
                 failures.push_back("no folder for " + name_);
+            } else if (refuse.count(spec)) {
+                failures.push_back("refused " + spec);
             } else {
                 archives[UpperCaseDE(name_)][spec] = files_.Content(spec);
                 files_.AddFile(name_, "PK");
             }
         }
         specs_.clear();
+        return failures.size() == before;
     }
+    std::vector<std::string> Entries() override {
+        std::vector<std::string> names;
+        if (!forget)
+            for (const auto& [name, content] : archives[UpperCaseDE(name_)]) names.push_back(name);
+        return names;
+    }
+    std::set<std::string> refuse;
+    bool forget = false;
     std::vector<std::string> log;
     std::vector<std::string> failures;
     std::map<std::string, std::map<std::string, std::string>> archives;  // by upper-cased name
@@ -503,6 +517,53 @@ TEST_F(Setup, ZipIntoADriveRootMakesNoFolder) {
     EXPECT_EQ(zip->log[3], "name c:\\zantorik.zip");
     EXPECT_TRUE(zip->failures.empty());
     EXPECT_EQ(zip->archives["C:\\ZANTORIK.ZIP"].size(), kListed.size());
+}
+
+// A zip run that writes nothing, or not everything, says so and ends like a
+// failed copy.
+TEST_F(Setup, AZipRunThatFailsEndsLikeAFailedCopy) {
+    struct Case {
+        const char* what;
+        std::string target;
+        std::function<void()> fault;
+        size_t adds;  // calls that reached the component
+    } cases[] = {
+        {"a file as target", "c:\\datei.txt", [&] { fake.files.AddFile("C:\\DATEI.TXT", "x"); }, 0},
+        {"an add that fails", "c:\\ziel", [&] { zip->refuse = {"ZKSTART.EXE"}; }, 2},
+        {"no read-back", "c:\\ziel", [&] { zip->forget = true; }, kListed.size()},
+    };
+    TForm1& f = Open();
+    f.chkZip.Toggle();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        zip->refuse.clear();
+        zip->forget = false;
+        zip->log.clear();
+        c.fault();
+        fake.dialogs.Answer(mrYes);
+        Start("", c.target);
+        EXPECT_EQ(Asked(), (std::vector<std::string>{
+                               "info YN: Installation leider fehlgeschlagen...\n\rWeitere Kopie erstellen?"}));
+        EXPECT_EQ(Repaints("Statuslabel").back(), "So ein Mist...");
+        EXPECT_EQ(zip->log.size() - (c.adds ? 1 : 0), c.adds);
+        EXPECT_EQ(CopyDone, 0);
+        EXPECT_EQ(Focus(), "Edit2");
+        ExpectIdle();
+    }
+}
+
+// Its files are listed and zipped on their own lines; the folder's line is
+// no file to add.
+TEST_F(Setup, ZipSkipsAFolderNamedLikeAGameFile) {
+    fake.files.AddFile(std::string(kGame) + "\\ALT.EXE\\ALT.TXT", "alt");
+    TForm1& f = Open();
+    f.chkZip.Toggle();
+    fake.dialogs.Answer(mrNo);
+    Start("", "c:\\ziel");
+    EXPECT_EQ(Asked(), (std::vector<std::string>{"info YN: Zip erfolgreich erstellt!\n\rSetup verlassen?"}));
+    EXPECT_TRUE(zip->failures.empty()) << zip->failures.front();
+    EXPECT_EQ(zip->archives["C:\\ZIEL\\ZANTORIK.ZIP"].at("ALT.EXE\\ALT.TXT"), "alt");
+    EXPECT_EQ(zip->archives["C:\\ZIEL\\ZANTORIK.ZIP"].size(), kListed.size() + 1);
 }
 
 TEST_F(Setup, ZipAndMultiCopyTogetherAskOnlyTheZipQuestion) {

@@ -730,6 +730,8 @@ std::unique_ptr<File> FakeFileSystem::Open(const std::string& path, OpenMode mod
         if (n && n->dir) { lastError_ = kAccessDenied; return nullptr; }
         if (!create && !n) { lastError_ = kFileNotFound; return nullptr; }
         if (write && n && (n->attr & faReadOnly)) { lastError_ = kAccessDenied; return nullptr; }
+        // Windows creates no normal file over a hidden or system one.
+        if (create && n && (n->attr & (faHidden | faSysFile))) { lastError_ = kAccessDenied; return nullptr; }
         if (create) {
             Node* parent = Find(ParentKey(loc.key));
             if (!parent || !parent->dir) { lastError_ = kPathNotFound; return nullptr; }
@@ -882,6 +884,55 @@ bool FakeFileSystem::SetFileStamp(const std::string& path, FileTime time) {
     if (!n) { lastError_ = kFileNotFound; return false; }
     n->time = time;
     return true;
+}
+
+std::optional<uint32_t> FakeFileSystem::Attributes(const std::string& path) {
+    Loc loc = Locate(path);
+    if (!Usable(loc, false)) return std::nullopt;
+    if (!loc.drive->hostFolder.empty()) {
+        HostStat st;
+        if (!HostInfo(HostPath(loc), st)) return HostError(), std::nullopt;
+        return st.dir ? uint32_t{faDirectory} : uint32_t{faArchive};
+    }
+    Node* n = Find(loc.key);
+    if (!n) { lastError_ = kFileNotFound; return std::nullopt; }
+    return n->attr | (n->dir ? uint32_t{faDirectory} : uint32_t{0});
+}
+
+bool FakeFileSystem::SetAttributes(const std::string& path, uint32_t attr) {
+    Loc loc = Locate(path);
+    if (!Usable(loc, true)) return false;
+    if (!loc.drive->hostFolder.empty()) {
+        HostStat st;
+        return HostInfo(HostPath(loc), st) || HostError();  // host files keep no such marks
+    }
+    Node* n = Find(loc.key);
+    if (!n) { lastError_ = kFileNotFound; return false; }
+    n->attr = attr & (faReadOnly | faHidden | faSysFile | faArchive);
+    return true;
+}
+
+std::string FakeFileSystem::FullPathName(const std::string& path) {
+    const std::string abs = Collapse(Absolute(path));
+    if (abs.size() < 3 || abs[1] != ':') return {};
+    std::vector<std::string> parts;
+    size_t at = 3;
+    while (at <= abs.size()) {
+        size_t end = abs.find('\\', at);
+        if (end == std::string::npos) end = abs.size();
+        const std::string part = abs.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        at = end + 1;
+    }
+    std::string out = abs.substr(0, 3);
+    for (size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
+    // A trailing separator stays, as the system keeps it.
+    if (!parts.empty() && abs.back() == '\\') out += '\\';
+    return out;
 }
 
 std::string FakeFileSystem::TempFileName(const std::string& folder, const std::string& prefix) {

@@ -87,6 +87,9 @@ public:
     bool RenameFile(const std::string& from, const std::string& to) override;
     bool GetFileStamp(const std::string& path, FileTime& time) override;
     bool SetFileStamp(const std::string& path, FileTime time) override;
+    std::optional<uint32_t> Attributes(const std::string& path) override;
+    bool SetAttributes(const std::string& path, uint32_t attr) override;
+    std::string FullPathName(const std::string& path) override;
     std::string TempFileName(const std::string& folder, const std::string& prefix) override;
     DriveType DriveKind(char letter) override;
     std::optional<uint64_t> DiskFree(char letter) override;

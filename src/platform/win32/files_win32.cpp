@@ -201,6 +201,35 @@ bool FileSystem::SetFileStamp(const std::string& path, FileTime time) {
     return ok || Failed();
 }
 
+std::optional<uint32_t> FileSystem::Attributes(const std::string& path) {
+    DWORD a = GetFileAttributesW(Wide(path).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return Failed(), std::nullopt;
+    return static_cast<uint32_t>(a);
+}
+
+bool FileSystem::SetAttributes(const std::string& path, uint32_t attr) {
+    DWORD a = attr & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    return SetFileAttributesW(Wide(path).c_str(), a ? a : FILE_ATTRIBUTE_NORMAL) || Failed();
+}
+
+std::string FileSystem::FullPathName(const std::string& path) {
+    const std::wstring in = Wide(path);
+    DWORD n = GetFullPathNameW(in.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return Failed(), std::string();
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(in.c_str(), n, full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return Failed(), std::string();
+    full.resize(n);
+    // Short 8.3 names of existing folders in their long form.
+    DWORD m = GetLongPathNameW(full.c_str(), nullptr, 0);
+    if (m == 0) return Utf8(full);
+    std::wstring longer(m, L'\0');
+    m = GetLongPathNameW(full.c_str(), longer.data(), m);
+    if (m == 0 || m >= longer.size()) return Utf8(full);
+    longer.resize(m);
+    return Utf8(longer);
+}
+
 std::string FileSystem::TempFileName(const std::string& folder, const std::string& prefix) {
     wchar_t name[MAX_PATH + 1];
     if (!GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, name)) return Failed(), std::string();

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 
@@ -179,6 +180,71 @@ TEST_F(RealFiles, CopiesAGameFromCToX) {
     ASSERT_TRUE(files.SetCurrentDir("C:\\"));
     RemoveTree("C:\\zkquelle");
     EXPECT_FALSE(files.DirExists("C:\\zkquelle"));
+}
+
+// An earlier copy that is read-only, hidden or a system file is overwritten
+// and loses the mark. What a plain create over it does here is printed: Wine
+// 8 refuses one over a read-only file only when not run as root, and keeps
+// the marks of a file it overwrites; Windows refuses all three.
+TEST_F(RealFiles, AnEarlierCopyThatIsReadOnlyHiddenOrSystemIsOverwritten) {
+    ui::Form form{platform, "Form1"};
+    ui::Label Statuslabel{&form, "Statuslabel"}, txbyte2copy{&form, "txbyte2copy"}, txHDrest{&form, "txHDrest"},
+        Label3{&form, "Label3"};
+    ui::Gauge Gauge1{&form, "Gauge1"};
+    ui::Memo Filebox{&form, "Filebox"};
+    ui::Edit Edit1{&form, "Edit1"}, Edit2{&form, "Edit2"};
+    CopyEngine engine{platform, CopyView{Statuslabel, Gauge1, txbyte2copy, txHDrest, Label3, Filebox, Edit1, Edit2}};
+    engine.Target = "x:\\";
+    RemoveTree("C:\\zkschutz");
+    RemoveTree("X:\\schutz");
+    ASSERT_TRUE(files.CreateDir("C:\\zkschutz"));
+    ASSERT_TRUE(files.CreateDir("X:\\schutz"));
+    Write("C:\\zkschutz\\ZKSTART.EXE", "neu", 126000000000000000);
+    const std::string copy = "X:\\schutz\\ZKSTART.EXE";
+    const struct {
+        const char* what;
+        DWORD attr;
+    } cases[] = {{"read-only", FILE_ATTRIBUTE_READONLY}, {"hidden", FILE_ATTRIBUTE_HIDDEN}, {"system", FILE_ATTRIBUTE_SYSTEM}};
+    for (const auto& c : cases) {
+        Write(copy, "alt", 125000000000000000);
+        ASSERT_TRUE(SetFileAttributesW(Wide(copy).c_str(), c.attr)) << c.what;
+        ASSERT_EQ(*files.Attributes(copy) & c.attr, c.attr) << c.what;
+        HANDLE h = CreateFileW(Wide(copy).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+        const DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        std::printf("plain create over a %s file: %s, attributes then %#x\n", c.what,
+                    error ? ("refused, error " + std::to_string(error)).c_str() : "allowed",
+                    static_cast<unsigned>(GetFileAttributesW(Wide(copy).c_str())));
+        SetFileAttributesW(Wide(copy).c_str(), c.attr);
+        EXPECT_EQ(engine.CopyListedFile(Statuslabel, "C:\\zkschutz", "X:\\schutz", "\\ZKSTART.EXE"), 0) << c.what;
+        EXPECT_EQ(Read(copy), "neu") << c.what;
+        EXPECT_EQ(*files.Attributes(copy) & c.attr, 0u) << c.what;
+    }
+    RemoveTree("C:\\zkschutz");
+    RemoveTree("X:\\schutz");
+}
+
+// "." and ".." and doubled separators name the same folder as the plain
+// spelling, as the system resolves them.
+TEST_F(RealFiles, SamePlaceThroughOtherSpellings) {
+    ui::Form form{platform, "Form1"};
+    ui::Label Statuslabel{&form, "Statuslabel"}, txbyte2copy{&form, "txbyte2copy"}, txHDrest{&form, "txHDrest"},
+        Label3{&form, "Label3"};
+    ui::Gauge Gauge1{&form, "Gauge1"};
+    ui::Memo Filebox{&form, "Filebox"};
+    ui::Edit Edit1{&form, "Edit1"}, Edit2{&form, "Edit2"};
+    CopyEngine engine{platform, CopyView{Statuslabel, Gauge1, txbyte2copy, txHDrest, Label3, Filebox, Edit1, Edit2}};
+    for (const char* target : {"C:\\SPIELE\\.\\", "C:\\SPIELE\\X\\..\\", "C:\\SPIELE\\\\.\\", "c:/spiele/./",
+                               "c:\\spiele\\zantorik\\texte\\.."}) {
+        engine.Source = "C:\\SPIELE\\ZANTORIK";
+        engine.Target = target;
+        fake.dialogs.Answer(platform::mrAbort);
+        int32_t bytes = 0, free = 0;
+        EXPECT_FALSE(engine.PrepareCopy(bytes, free)) << target;
+        ASSERT_FALSE(fake.dialogs.shown.empty());
+        EXPECT_EQ(fake.dialogs.shown.back().text, "Quelle und Ziel müssen verschieden sein!") << target;
+    }
 }
 
 TEST_F(RealFiles, AMissingDriveIsReportedNotCopied) {

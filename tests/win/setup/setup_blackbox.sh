@@ -5,8 +5,9 @@
 # arrive byte for byte. Then "Komprimieren" and "Start" again: the real
 # ZKZIP.DLL adds to X:\zantorik.zip, an older archive with zip64 records,
 # which must then pass unzip -t and hold every listed file under its
-# relative path. Screenshots of the setup window idle,
-# during the runs and after them are kept in BUILD/screens.
+# relative path; a folder named like a game file stops neither run.
+# Screenshots of the setup window idle, during the runs and after them are
+# kept in BUILD/screens.
 #   setup_blackbox.sh BUILD_DIR
 # Runs in a Wine prefix of its own (BUILD/wineprefix-setup) whose drive X:
 # is a new empty host folder; inside an outer session its display is used.
@@ -30,6 +31,10 @@ mkdir -p "$shots"
 game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 rm -rf "$game"
 python3 "$here/make_game.py" "$game" "${ZK_GAME_MB:-300}"
+# A folder named like a game file, with a listed file in it: the folder is
+# made, its file copied and zipped, and the run goes on after it.
+mkdir -p "$game/ALT.EXE"
+printf 'alte Fassung\r\n' > "$game/ALT.EXE/ALT.TXT"
 cp "$build/src/launcher/ZKSTART.EXE" "$game/"
 # The real zip library in place of the stand-in bytes: still a listed file.
 cp "$build/src/launcher/ZKZIP.DLL" "$game/"
@@ -99,7 +104,7 @@ grep -qx 'Static: Aktualisieren' <<<"$after" || grep -q 'Static: [0-9.]*$' <<<"$
 
 # Every listed file, byte for byte; the others stay behind.
 listed=$(cd "$game" && find . -type f | grep -Ei '(dll|hlp|txt|exe|pif|diz|\{.\})$' | sort)
-[ "$(wc -l <<<"$listed")" -eq 17 ] || fail "the game folder holds $(wc -l <<<"$listed") listed files"
+[ "$(wc -l <<<"$listed")" -eq 18 ] || fail "the game folder holds $(wc -l <<<"$listed") listed files"
 while read -r f; do
   cmp -s "$game/$f" "$ZK_TARGET/ZANTORIK/$f" || fail "$f differs or is missing"
 done <<<"$listed"
