@@ -41,11 +41,6 @@ EndRecord ParseEnd(const uint8_t* p) {
     return e;
 }
 
-bool MarksZip64(const EndRecord& e) {
-    return e.disk == kMarker16 || e.directoryDisk == kMarker16 || e.entriesHere == kMarker16 ||
-           e.totalEntries == kMarker16 || e.directorySize == kMarker32 || e.directoryOffset == kMarker32;
-}
-
 int64_t FindEnd(const uint8_t* tail, size_t n, size_t from, bool commentFits) {
     if (n < kEndSize) return -1;
     for (int64_t i = int64_t(std::min(from, n - kEndSize)); i >= 0; --i) {

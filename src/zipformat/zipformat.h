@@ -88,10 +88,6 @@ struct EndRecord {
 
 // The 22 bytes of the classic record (signature not checked).
 EndRecord ParseEnd(const uint8_t* p);
-// Whether a field of the classic record is all ones, so that its value may
-// be in a zip64 record. An archive of exactly 65,535 entries written
-// without one is read as it stands.
-bool MarksZip64(const EndRecord& end);
 // The last place in `tail` at or before `from` where the end signature
 // starts; -1 when there is none. With `commentFits`, a record whose comment
 // would run past the tail does not count.
@@ -136,10 +132,13 @@ struct EndInfo {
     std::string comment;      // as stored (up to the end of the file)
 };
 
-// The zip64 end record belonging to the classic record at `endPos`, when the
-// classic record marks a field and a locator stands before it. The record is
-// looked for where the locator says, and where it would be if bytes were put
-// in front of the archive (a stub). Found: there is none, or it was read.
+// The zip64 end record of the classic record at `endPos` (already parsed
+// into `info.record`), when a locator stands right before it; writers put
+// one there even when no classic field is marked. The record is looked for
+// where the locator says, and right before the locator (bytes were put in
+// front of the archive). Found: there is none, or it was read. BadZip64: a
+// locator without its record, or a classic size or offset marked without a
+// locator (a count of exactly 65,535 may stand alone).
 EndStatus ReadZip64End(Reader& r, uint64_t endPos, EndInfo& info);
 // The whole search: the classic record at the very end or before a comment
 // of up to 64 KiB (whose comment fits in the file), then its zip64 record.
