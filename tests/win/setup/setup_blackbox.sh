@@ -142,7 +142,7 @@ archive="$ZK_TARGET/zantorik.zip"
 [ -f "$archive" ] || fail "no X:\\zantorik.zip: $(ls "$ZK_TARGET")"
 unzip -tq "$archive" >/dev/null || fail "unzip -t: $(unzip -t "$archive" 2>&1 | tail -5)"
 # Every listed file under its relative path beside the older entry, and nothing else.
-unzip -Z1 "$archive" | grep -qx -- - || fail "the older entry is gone: $(unzip -Z1 "$archive")"
+grep -qx -- - <<<"$(unzip -Z1 "$archive")" || fail "the older entry is gone: $(unzip -Z1 "$archive")"
 entries=$(unzip -Z1 "$archive" | grep -vx -- - | sed 's|^|./|' | sort)
 [ "$entries" = "$listed" ] || fail "archive entries: $entries"
 unpacked=$(mktemp -d)
