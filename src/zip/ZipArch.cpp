@@ -1036,7 +1036,7 @@ void TZipArchiver::RunAdd() {
             RethrowCallbackError();
             if (SuccessCount > 0 && spanning) {
                 int32_t copied = copyToDisks ? copyToDisks(workName, zipFileName_) : -1;
-                if (!copyToDisks) ReportMessage(zmException, " (disk spanning is not available)");
+                if (!copyToDisks) ReportMessage(zmException, " (Verteilen auf mehrere Disketten ist hier nicht möglich.)");
                 if (copied != 0) SuccessCount = 0;
                 platform.files.RemoveFile(workName);
             }
