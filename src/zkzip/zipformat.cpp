@@ -6,8 +6,6 @@
 
 namespace zkzip {
 
-namespace {
-
 bool ReadAt(fs::File& f, uint64_t pos, void* buf, size_t n) {
     if (!f.Seek(pos)) return false;
     uint8_t* p = static_cast<uint8_t*>(buf);
@@ -19,6 +17,8 @@ bool ReadAt(fs::File& f, uint64_t pos, void* buf, size_t n) {
     }
     return true;
 }
+
+namespace {
 
 class FileReader : public zipformat::Reader {
 public:

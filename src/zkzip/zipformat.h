@@ -17,6 +17,9 @@ using zipformat::kFlagDescriptor;
 using zipformat::kFlagEncrypted;
 using zipformat::kFlagUtf8;
 
+// Exactly n bytes from pos, or false.
+bool ReadAt(fs::File& f, uint64_t pos, void* buf, size_t n);
+
 // Host 11 (NTFS): attributes are DOS attributes, and readers that convert
 // names from the DOS code page for host 0 leave ours alone.
 constexpr uint8_t kMadeByVersion = 20, kMadeByHost = 11;

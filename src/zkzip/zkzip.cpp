@@ -90,22 +90,10 @@ std::string Join(const std::string& dir, const std::string& name) {
 
 int32_t Clamp32(uint64_t v) { return int32_t(std::min<uint64_t>(v, 0x7FFFFFFF)); }
 
-bool ReadExactly(fs::File& f, uint64_t pos, void* buf, size_t n) {
-    if (!f.Seek(pos)) return false;
-    uint8_t* p = static_cast<uint8_t*>(buf);
-    while (n > 0) {
-        int64_t got = f.Read(p, int64_t(n));
-        if (got <= 0) return false;
-        p += got;
-        n -= size_t(got);
-    }
-    return true;
-}
-
 // The last bytes before `at` that a journal is checked against.
 std::string PrefixBefore(fs::File& f, uint64_t at) {
     std::string prefix(size_t(std::min<uint64_t>(at, journal::kPrefixCheck)), '\0');
-    if (!ReadExactly(f, at - prefix.size(), prefix.data(), prefix.size()))
+    if (!ReadAt(f, at - prefix.size(), prefix.data(), prefix.size()))
         throw Failure{kErrRead, "Cannot read the archive: " + fs::LastErrorText()};
     return prefix;
 }
@@ -129,7 +117,7 @@ bool UndoInterruptedAdd(const std::string& archive, std::string& error) {
     if (!fs::GetStat(path, st)) return true;
     fs::File j;
     std::string bytes(size_t(st.size), '\0');
-    if (!j.Open(path, fs::File::Mode::Read) || !ReadExactly(j, 0, bytes.data(), bytes.size())) {
+    if (!j.Open(path, fs::File::Mode::Read) || !ReadAt(j, 0, bytes.data(), bytes.size())) {
         error = "cannot read " + path + ": " + fs::LastErrorText();
         return false;
     }
@@ -148,7 +136,7 @@ bool UndoInterruptedAdd(const std::string& archive, std::string& error) {
             // Only onto the file it was written for; anything else is left alone.
             if (f.Open(archive, fs::File::Mode::ReadWrite) && f.Size() >= u.tailOffset) {
                 std::string prefix(u.prefixLength, '\0');
-                if (ReadExactly(f, u.tailOffset - prefix.size(), prefix.data(), prefix.size()) &&
+                if (ReadAt(f, u.tailOffset - prefix.size(), prefix.data(), prefix.size()) &&
                     journal::Fits(u, f.Size(), prefix)) {
                     bool ok = f.Seek(u.tailOffset) && f.Write(u.tail.data(), int64_t(u.tail.size())) &&
                               f.Truncate(u.OldSize()) && f.Flush();
