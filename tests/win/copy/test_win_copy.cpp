@@ -20,6 +20,21 @@ namespace zk::test {
 
 using zk::win32::Wide;
 
+// The copy engine over headless controls, as the setup window hands them over.
+struct CopyRig {
+    explicit CopyRig(platform::Platform& p) : form{p, "Form1"}, engine{p, View()} {}
+    ui::Form form;
+    ui::Label Statuslabel{&form, "Statuslabel"}, txbyte2copy{&form, "txbyte2copy"}, txHDrest{&form, "txHDrest"},
+        Label3{&form, "Label3"};
+    ui::Gauge Gauge1{&form, "Gauge1"};
+    ui::Memo Filebox{&form, "Filebox"};
+    ui::Edit Edit1{&form, "Edit1"}, Edit2{&form, "Edit2"};
+    CopyEngine engine;
+
+private:
+    CopyView View() { return CopyView{Statuslabel, Gauge1, txbyte2copy, txHDrest, Label3, Filebox, Edit1, Edit2}; }
+};
+
 // The real file system; every other service stays a fake, so an unexpected
 // dialog fails the test instead of waiting for a click.
 struct RealFiles : ::testing::Test {
@@ -132,30 +147,25 @@ TEST_F(RealFiles, CopiesAGameFromCToX) {
     }
     SetFileAttributesW(Wide(src + "\\ZANTORIK.PIF").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
 
-    ui::Form form{platform, "Form1"};
-    ui::Label Statuslabel{&form, "Statuslabel"}, txbyte2copy{&form, "txbyte2copy"}, txHDrest{&form, "txHDrest"},
-        Label3{&form, "Label3"};
-    ui::Gauge Gauge1{&form, "Gauge1"};
-    ui::Memo Filebox{&form, "Filebox"};
-    ui::Edit Edit1{&form, "Edit1"}, Edit2{&form, "Edit2"};
-    CopyEngine engine{platform, CopyView{Statuslabel, Gauge1, txbyte2copy, txHDrest, Label3, Filebox, Edit1, Edit2}};
+    CopyRig rig{platform};
+    CopyEngine& engine = rig.engine;
     engine.Source = "c:\\zkquelle";
     engine.Target = "x:/ziel";
     int32_t bytes = 0, free = 0;
     ASSERT_TRUE(engine.PrepareCopy(bytes, free));
     EXPECT_EQ(engine.SourceFolder, "c:\\zkquelle\\ZANTORIK");
     EXPECT_EQ(engine.DestFolder, "x:\\ziel\\ZANTORIK");
-    EXPECT_EQ(Filebox.Lines().size(), 9u);
+    EXPECT_EQ(rig.Filebox.Lines().size(), 9u);
     int32_t expected = 0;
     for (auto& f : game)
         if (f.listed) expected += static_cast<int32_t>(f.content.size());
     EXPECT_EQ(bytes, expected);
     EXPECT_GT(free, bytes);
-    txbyte2copy.SetTag(bytes);
-    Gauge1.SetMax(bytes);
-    ASSERT_TRUE(engine.CopyAll(Statuslabel));
-    EXPECT_EQ(txbyte2copy.Tag(), 0);
-    EXPECT_EQ(Gauge1.Progress(), bytes);
+    rig.txbyte2copy.SetTag(bytes);
+    rig.Gauge1.SetMax(bytes);
+    ASSERT_TRUE(engine.CopyAll(rig.Statuslabel));
+    EXPECT_EQ(rig.txbyte2copy.Tag(), 0);
+    EXPECT_EQ(rig.Gauge1.Progress(), bytes);
     for (auto& f : game) {
         const std::string copy = "X:\\ziel\\ZANTORIK\\" + f.name;
         if (!f.listed) {
@@ -174,7 +184,7 @@ TEST_F(RealFiles, CopiesAGameFromCToX) {
     // Once more over the copy: existing files are overwritten.
     Write(src + "\\ZKSTART.EXE", "neu", 126000000000000000);
     ASSERT_TRUE(engine.PrepareCopy(bytes, free));
-    ASSERT_TRUE(engine.CopyAll(Statuslabel));
+    ASSERT_TRUE(engine.CopyAll(rig.Statuslabel));
     EXPECT_EQ(Read("X:\\ziel\\ZANTORIK\\ZKSTART.EXE"), "neu");
     // The source test left the source current; a current folder cannot go.
     EXPECT_EQ(files.CurrentDir(), "c:\\zkquelle");
@@ -188,13 +198,8 @@ TEST_F(RealFiles, CopiesAGameFromCToX) {
 // 8 refuses one over a read-only file only when not run as root, and keeps
 // the marks of a file it overwrites; Windows refuses all three.
 TEST_F(RealFiles, AnEarlierCopyThatIsReadOnlyHiddenOrSystemIsOverwritten) {
-    ui::Form form{platform, "Form1"};
-    ui::Label Statuslabel{&form, "Statuslabel"}, txbyte2copy{&form, "txbyte2copy"}, txHDrest{&form, "txHDrest"},
-        Label3{&form, "Label3"};
-    ui::Gauge Gauge1{&form, "Gauge1"};
-    ui::Memo Filebox{&form, "Filebox"};
-    ui::Edit Edit1{&form, "Edit1"}, Edit2{&form, "Edit2"};
-    CopyEngine engine{platform, CopyView{Statuslabel, Gauge1, txbyte2copy, txHDrest, Label3, Filebox, Edit1, Edit2}};
+    CopyRig rig{platform};
+    CopyEngine& engine = rig.engine;
     engine.Target = "x:\\";
     RemoveTree("C:\\zkschutz");
     RemoveTree("X:\\schutz");
@@ -218,7 +223,7 @@ TEST_F(RealFiles, AnEarlierCopyThatIsReadOnlyHiddenOrSystemIsOverwritten) {
                     error ? ("refused, error " + std::to_string(error)).c_str() : "allowed",
                     static_cast<unsigned>(GetFileAttributesW(Wide(copy).c_str())));
         SetFileAttributesW(Wide(copy).c_str(), c.attr);
-        EXPECT_EQ(engine.CopyListedFile(Statuslabel, "C:\\zkschutz", "X:\\schutz", "\\ZKSTART.EXE"), 0) << c.what;
+        EXPECT_EQ(engine.CopyListedFile(rig.Statuslabel, "C:\\zkschutz", "X:\\schutz", "\\ZKSTART.EXE"), 0) << c.what;
         EXPECT_EQ(Read(copy), "neu") << c.what;
         EXPECT_EQ(*files.Attributes(copy) & c.attr, 0u) << c.what;
     }
@@ -229,13 +234,8 @@ TEST_F(RealFiles, AnEarlierCopyThatIsReadOnlyHiddenOrSystemIsOverwritten) {
 // "." and ".." and doubled separators name the same folder as the plain
 // spelling, as the system resolves them.
 TEST_F(RealFiles, SamePlaceThroughOtherSpellings) {
-    ui::Form form{platform, "Form1"};
-    ui::Label Statuslabel{&form, "Statuslabel"}, txbyte2copy{&form, "txbyte2copy"}, txHDrest{&form, "txHDrest"},
-        Label3{&form, "Label3"};
-    ui::Gauge Gauge1{&form, "Gauge1"};
-    ui::Memo Filebox{&form, "Filebox"};
-    ui::Edit Edit1{&form, "Edit1"}, Edit2{&form, "Edit2"};
-    CopyEngine engine{platform, CopyView{Statuslabel, Gauge1, txbyte2copy, txHDrest, Label3, Filebox, Edit1, Edit2}};
+    CopyRig rig{platform};
+    CopyEngine& engine = rig.engine;
     for (const char* target : {"C:\\SPIELE\\.\\", "C:\\SPIELE\\X\\..\\", "C:\\SPIELE\\\\.\\", "c:/spiele/./",
                                "c:\\spiele\\zantorik\\texte\\.."}) {
         engine.Source = "C:\\SPIELE\\ZANTORIK";
@@ -249,13 +249,8 @@ TEST_F(RealFiles, SamePlaceThroughOtherSpellings) {
 }
 
 TEST_F(RealFiles, AMissingDriveIsReportedNotCopied) {
-    ui::Form form{platform, "Form1"};
-    ui::Label Statuslabel{&form, "Statuslabel"}, txbyte2copy{&form, "txbyte2copy"}, txHDrest{&form, "txHDrest"},
-        Label3{&form, "Label3"};
-    ui::Gauge Gauge1{&form, "Gauge1"};
-    ui::Memo Filebox{&form, "Filebox"};
-    ui::Edit Edit1{&form, "Edit1"}, Edit2{&form, "Edit2"};
-    CopyEngine engine{platform, CopyView{Statuslabel, Gauge1, txbyte2copy, txHDrest, Label3, Filebox, Edit1, Edit2}};
+    CopyRig rig{platform};
+    CopyEngine& engine = rig.engine;
     engine.Source = "c:\\windows";
     engine.Target = "q:\\";
     fake.dialogs.Answer(platform::mrOk);
