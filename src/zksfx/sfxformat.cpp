@@ -237,7 +237,7 @@ bool ReadArchive(Source& src, Archive& out, std::string& error) {
         return false;
     }
     out.dirStart = end.directoryEnd - rec.directorySize;
-    out.shift = int64_t(out.dirStart) - int64_t(rec.directoryOffset);
+    out.shift = int64_t(out.dirStart - rec.directoryOffset);  // wraps, never overflows
 
     std::vector<uint8_t> dir(size_t(rec.directorySize));
     if (!dir.empty() && !src.ReadAt(out.dirStart, dir.data(), dir.size())) {
@@ -281,17 +281,17 @@ bool ReadArchive(Source& src, Archive& out, std::string& error) {
 
 bool LocateData(Source& src, const Archive& a, const Entry& e, uint64_t& dataPos, std::string& error,
                 uint64_t* headerPos) {
-    const int64_t candidates[2] = {int64_t(e.recordedOffset) + a.shift, int64_t(e.recordedOffset)};
+    // Unsigned on purpose: a zip64 offset may be anything, and a sum that
+    // wraps lands beyond the directory and is refused like any other.
+    const uint64_t candidates[2] = {e.recordedOffset + uint64_t(a.shift), e.recordedOffset};
     for (int i = 0; i < (a.shift != 0 ? 2 : 1); ++i) {
-        const int64_t pos = candidates[i];
+        const uint64_t pos = candidates[i];
         uint8_t h[30];
-        if (pos < 0 || uint64_t(pos) >= a.dirStart || !src.ReadAt(uint64_t(pos), h, sizeof h) ||
-            Get32(h) != zipformat::kLocalSig)
-            continue;
-        const uint64_t data = uint64_t(pos) + 30 + Get16(h + 26) + Get16(h + 28);
+        if (pos >= a.dirStart || !src.ReadAt(pos, h, sizeof h) || Get32(h) != zipformat::kLocalSig) continue;
+        const uint64_t data = pos + 30 + Get16(h + 26) + Get16(h + 28);
         if (data > a.dirStart || e.packed > a.dirStart - data) continue;
         dataPos = data;
-        if (headerPos) *headerPos = uint64_t(pos);
+        if (headerPos) *headerPos = pos;
         return true;
     }
     error = "kein Dateikopf für " + e.name;

@@ -284,6 +284,10 @@ TEST(SfxArchive, RefusesWhatItCannotRead) {
     ASSERT_TRUE(ReadArchive(src, a, error));
     uint64_t data;
     EXPECT_FALSE(LocateData(src, a, a.entries[0], data, error));
+    // A zip64 offset past any file beside a shifted directory (found by fuzzing).
+    a.shift = -10822;
+    a.entries[0].recordedOffset = uint64_t(1) << 63;
+    EXPECT_FALSE(LocateData(src, a, a.entries[0], data, error));
 }
 
 TEST(SfxArchive, NamesInUtf8OemOrUnixBytes) {
