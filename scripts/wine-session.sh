@@ -23,6 +23,9 @@ if [ -z "${DISPLAY:-}" ]; then
   Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xpid=$!
   export DISPLAY=":$n"
+  # Sessions started inside this one (tests with prefixes of their own) get
+  # the desktop too.
+  export ZK_WINE_DESKTOP=1
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 fi
 
@@ -31,7 +34,7 @@ wineserver -p -f >/dev/null 2>&1 &
 wspid=$!
 if [ ! -f "$prefix/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
-  if [ -n "$xpid" ]; then
+  if [ -n "${ZK_WINE_DESKTOP:-}" ]; then
     # No window manager on Xvfb: let Wine draw the frames in a desktop of its own.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
