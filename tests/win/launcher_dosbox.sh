@@ -20,7 +20,7 @@ if [ "${2:-}" != --inside ]; then
   "$session" "$prefix" wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1
   exec "$session" "$prefix" bash "$0" "$build" --inside
 fi
-export LC_ALL=C.UTF-8
+. "$(dirname "$0")/winlib.sh"
 c="$WINEPREFIX/drive_c"
 game="$c/Spiele mit Leer/Zantorik für Jörg"
 gamewin='C:\Spiele mit Leer\Zantorik für Jörg'
@@ -29,8 +29,6 @@ gamelog="$c/zk_stub_log.txt"
 apppath='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\DOSBox.exe'
 key='HKCU\Software\Orvandel\Zantorik'
 title='ZANTORIK Ruvalin V2.1'
-wt() { wine "$build/tools/wintool.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-fail() { echo "FAIL: $*"; exit 1; }
 
 rm -rf "$game" "$c/Program Files/DOSBox"* "$c/EMU" "$c/MEINS" "$c/WAHL" "$c/KAPUTT" "$log" "$gamelog"
 mkdir -p "$game" "$c/Program Files/DOSBox-0.74-3" "$c/EMU" "$c/MEINS" "$c/WAHL" "$c/KAPUTT"

@@ -34,8 +34,7 @@ if [ -z "${ZK_INNER:-}" ]; then
   exit $?
 fi
 
-shots=$build/screens
-mkdir -p "$shots"
+. "$here/../winlib.sh"
 prog="$WINEPREFIX/drive_c/ZKPROG"
 game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 rm -rf "$prog" "$game"
@@ -66,10 +65,6 @@ mount -t tmpfs -o size=$((total + 256)) zkvoll "$ZK_WORK/y"
 
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
 wine reg add 'HKCU\Software\Orvandel\Zantorik' /v xFast /d 0 /f >/dev/null 2>&1
-wt() { local rc=0; wine "$build/tools/wintool.exe" "$@" </dev/null 2>/dev/null | tr -d '\r' || rc=$?; return $rc; }
-fail() { echo "FAIL: $*"; import -window root "$shots/zipfail-failure.png" || true; exit 1; }
-setup='ZANTORIK Setup V2.03'
-launcher='ZANTORIK Ruvalin V2.1'
 
 cd "$prog"
 wine 'C:\ZKPROG\ZKSTART.EXE' >/dev/null 2>&1 </dev/null &
