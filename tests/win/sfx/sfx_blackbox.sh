@@ -15,8 +15,16 @@ rm -rf "$work"
 mkdir -p "$work"
 cp "$build/src/launcher/ZKSFX.BIN" "$build/src/launcher/ZKZIP.DLL" "$work/"
 source "$(dirname "$0")/sfx_lib.sh"
+# Every failure of sfxpack itself says why; a silent one is Wine not
+# starting it (seen once under load), which gets one more try.
 pack() {
-  wine "$build/tests/win/sfx/sfxpack.exe" "$@" </dev/null >"$work/pack.out" 2>&1 || { cat "$work/pack.out"; fail "sfxpack $*"; }
+  local rc=0
+  wine "$build/tests/win/sfx/sfxpack.exe" "$@" </dev/null >"$work/pack.out" 2>&1 || rc=$?
+  if [ "$rc" -ne 0 ] && [ ! -s "$work/pack.out" ]; then
+    rc=0
+    wine "$build/tests/win/sfx/sfxpack.exe" "$@" </dev/null >"$work/pack.out" 2>&1 || rc=$?
+  fi
+  [ "$rc" -eq 0 ] || { cat "$work/pack.out"; fail "sfxpack $* ended with $rc"; }
 }
 # Starts C:\sfxtest\NAME.EXE unattended; rc and the log (without CRs) follow.
 run() {
