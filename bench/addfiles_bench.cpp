@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 #include "zkzip/zkzip.h"
 
 int main(int argc, char** argv) {

@@ -10,10 +10,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 prepare() {
   local game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
   mkdir -p "$game"
-  cp "$build/src/launcher/ZKSTART.EXE" "$game/ZKSTART.EXE"
+  cp "$build/bin/ZKSTART.EXE" "$game/ZKSTART.EXE"
   # The self-extractor stub, where the archiver looks for it.
-  cp "$build/src/launcher/ZKSFX.BIN" "$game/ZKSFX.BIN"
-  cp "$build/src/launcher/ZKZIP.DLL" "$game/ZKZIP.DLL"
+  cp "$build/bin/ZKSFX.BIN" "$game/ZKSFX.BIN"
+  cp "$build/bin/ZKZIP.DLL" "$game/ZKZIP.DLL"
   cp "$build/tools/zantorik.exe" "$game/zantorik.exe"
   # Under Wine a .pif that holds a Windows program runs that program.
   cp "$build/tools/zantorik.exe" "$game/zantorik.pif"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/fake/fake_platform.h"
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 
 namespace {
 

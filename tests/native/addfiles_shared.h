@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 #include "zkzip/zkzip.h"
 
 namespace zk::test {

@@ -146,7 +146,7 @@ TEST_F(ZipArch, EveryMessageNumberHasAGermanText) {
 #endif
     const std::regex number(R"(\bzm\w+\s*=\s*(1\d{4})\b)");
     std::set<int> numbers;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(root + "/zip")) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root + "/zkstart/archiver")) {
         if (!entry.is_regular_file()) continue;
         std::ifstream in(entry.path());
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/fake/fake_platform.h"
-#include "zip/PasswordDlg.h"
-#include "zip/ZipArch.h"
+#include "archiver/PasswordDlg.h"
+#include "archiver/ZipArch.h"
 
 namespace zk::test {
 

@@ -11,7 +11,7 @@ build=$(realpath "$1")
 game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 shots="$build/screens"
 mkdir -p "$game" "$shots"
-cp "$build/src/launcher/ZKSTART.EXE" "$game/"
+cp "$build/bin/ZKSTART.EXE" "$game/"
 cp "$build/tools/zantorik.exe" "$game/zantorik.exe"
 printf 'Hilfe' > "$game/zantorik.hlp"
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true

@@ -9,7 +9,7 @@ build=$(realpath "$1")
 game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 log="$WINEPREFIX/drive_c/zk_stub_log.txt"
 mkdir -p "$game"
-cp "$build/src/launcher/ZKSTART.EXE" "$game/"
+cp "$build/bin/ZKSTART.EXE" "$game/"
 cp "$build/tools/zantorik.exe" "$game/zantorik.pif"
 rm -f "$log"
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true

@@ -32,7 +32,7 @@ title='ZANTORIK Ruvalin V2.1'
 
 rm -rf "$game" "$c/Program Files/DOSBox"* "$c/EMU" "$c/MEINS" "$c/WAHL" "$c/KAPUTT" "$log" "$gamelog"
 mkdir -p "$game" "$c/Program Files/DOSBox-0.74-3" "$c/EMU" "$c/MEINS" "$c/WAHL" "$c/KAPUTT"
-cp "$build/src/launcher/ZKSTART.EXE" "$game/"
+cp "$build/bin/ZKSTART.EXE" "$game/"
 printf 'org 100h\nmov ax, 4C00h\nint 21h\n' > "$c/game.asm"
 nasm -f bin -o "$game/zantorik.pif" "$c/game.asm"
 for d in EMU MEINS WAHL; do cp "$build/tools/DOSBox.exe" "$c/$d/"; done

@@ -10,7 +10,7 @@ source "$(dirname "$0")/winlib.sh"
 prepare_game
 game="$WINEPREFIX/drive_c/LEER"
 mkdir -p "$game"
-cp "$build/src/launcher/ZKSTART.EXE" "$game/"
+cp "$build/bin/ZKSTART.EXE" "$game/"
 (cd "$game" && exec wine 'C:\LEER\ZKSTART.EXE' >/dev/null 2>&1 </dev/null) &
 pid=$!
 wt wait "$launcher" 30 || fail "the launcher did not open"

@@ -19,7 +19,7 @@ trap '[ -n "$pid" ] && kill $pid 2>/dev/null || true' EXIT
 game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 prepare_game() {
   mkdir -p "$game"
-  cp "$build/src/launcher/ZKSTART.EXE" "$build/src/launcher/ZKZIP.DLL" "$game/"
+  cp "$build/bin/ZKSTART.EXE" "$build/bin/ZKZIP.DLL" "$game/"
   cp "$build/tools/zantorik.exe" "$game/zantorik.pif"
   wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
   local kv

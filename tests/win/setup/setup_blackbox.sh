@@ -35,9 +35,9 @@ python3 "$here/make_game.py" "$game" "${ZK_GAME_MB:-300}"
 # made, its file copied and zipped, and the run goes on after it.
 mkdir -p "$game/ALT.EXE"
 printf 'alte Fassung\r\n' > "$game/ALT.EXE/ALT.TXT"
-cp "$build/src/launcher/ZKSTART.EXE" "$game/"
+cp "$build/bin/ZKSTART.EXE" "$game/"
 # The real zip library in place of the stand-in bytes: still a listed file.
-cp "$build/src/launcher/ZKZIP.DLL" "$game/"
+cp "$build/bin/ZKZIP.DLL" "$game/"
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
 # Options stored once: no welcome, the launcher comes after the splash.
 wine reg add 'HKCU\Software\Orvandel\Zantorik' /v xFast /d 0 /f >/dev/null 2>&1

@@ -39,7 +39,7 @@ prog="$WINEPREFIX/drive_c/ZKPROG"
 game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
 rm -rf "$prog" "$game"
 mkdir -p "$prog"
-cp "$build/src/launcher/ZKSTART.EXE" "$build/src/launcher/ZKZIP.DLL" "$prog/"
+cp "$build/bin/ZKSTART.EXE" "$build/bin/ZKZIP.DLL" "$prog/"
 # Random bytes only, so the archive cannot be smaller than the files. The
 # game's size stops 256 bytes short of a whole number of 4 KiB pages: a
 # tmpfs of that many pages passes the space test, yet the archive, whose

@@ -11,7 +11,7 @@ build=$(realpath "$1")
 work="$WINEPREFIX/drive_c/sfxarch"
 rm -rf "$work"
 mkdir -p "$work/tool"
-cp "$build/tests/win/sfx/sfxmake.exe" "$build/src/launcher/ZKSFX.BIN" "$build/src/launcher/ZKZIP.DLL" "$work/tool/"
+cp "$build/tests/win/sfx/sfxmake.exe" "$build/bin/ZKSFX.BIN" "$build/bin/ZKZIP.DLL" "$work/tool/"
 source "$(dirname "$0")/sfx_lib.sh"
 make() {
   (cd "$work" && wine 'C:\sfxarch\tool\sfxmake.exe' "$@" </dev/null >"$work/make.out" 2>&1) \

@@ -13,7 +13,7 @@ build=$(realpath "$1")
 work="$WINEPREFIX/drive_c/sfxtest"
 rm -rf "$work"
 mkdir -p "$work"
-cp "$build/src/launcher/ZKSFX.BIN" "$build/src/launcher/ZKZIP.DLL" "$work/"
+cp "$build/bin/ZKSFX.BIN" "$build/bin/ZKZIP.DLL" "$work/"
 source "$(dirname "$0")/sfx_lib.sh"
 # Every failure of sfxpack itself says why; a silent one is Wine not
 # starting it (seen once under load), which gets one more try.

@@ -16,7 +16,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 4) {

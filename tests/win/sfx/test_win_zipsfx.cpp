@@ -15,7 +15,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 #include "zksfx/sfxformat.h"
 
 namespace zk::test {

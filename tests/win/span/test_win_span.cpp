@@ -14,7 +14,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 
 namespace zk::test {
 namespace {

@@ -17,8 +17,8 @@
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
 #include "ui/win32/peers.h"
-#include "zip/ZipArch.h"
-#include "zip/win32/PasswordDlg_win32.h"
+#include "archiver/ZipArch.h"
+#include "archiver/win32/PasswordDlg_win32.h"
 #include "../screenshot.h"
 
 namespace zk::test {

@@ -1,4 +1,4 @@
-#include "zip/PasswordDlg.h"
+#include "archiver/PasswordDlg.h"
 
 namespace zk {
 

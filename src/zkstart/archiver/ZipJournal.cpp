@@ -1,4 +1,4 @@
-#include "zip/ZipJournal.h"
+#include "archiver/ZipJournal.h"
 
 #include "zkzip/journal.h"
 

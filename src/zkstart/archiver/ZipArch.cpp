@@ -1,4 +1,4 @@
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,9 +7,9 @@
 #include <stdexcept>
 
 #include "common/text.h"
-#include "zip/PasswordDlg.h"
-#include "zip/TempFolder.h"
-#include "zip/ZipJournal.h"
+#include "archiver/PasswordDlg.h"
+#include "archiver/TempFolder.h"
+#include "archiver/ZipJournal.h"
 
 namespace zk {
 

@@ -1,6 +1,6 @@
 // The password dialog on real windows, modal to the program's other windows.
 #pragma once
-#include "zip/PasswordDlg.h"
+#include "archiver/PasswordDlg.h"
 
 namespace zk::win32 {
 

@@ -1,4 +1,4 @@
-#include "zip/TempFolder.h"
+#include "archiver/TempFolder.h"
 
 namespace zk {
 

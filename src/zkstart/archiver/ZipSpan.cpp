@@ -9,7 +9,7 @@
 
 #include "common/text.h"
 #include "ui/form.h"
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 
 namespace zk {
 

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "setup/ziparchive.h"
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 
 namespace zk {
 

@@ -6,7 +6,7 @@
 #include <new>
 
 #include "common/text.h"
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 #include "zkzip/journal.h"
 
 namespace zk {

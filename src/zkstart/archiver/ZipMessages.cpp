@@ -1,7 +1,7 @@
 // The German texts of the component's numbered messages. The formats (%d,
 // %s) take the arguments the code formats into them; a number missing here
 // shows the general fallback with its number.
-#include "zip/ZipArch.h"
+#include "archiver/ZipArch.h"
 
 namespace zk {
 

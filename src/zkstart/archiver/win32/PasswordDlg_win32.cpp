@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "ui/win32/peers.h"
-#include "zip/win32/PasswordDlg_win32.h"
+#include "archiver/win32/PasswordDlg_win32.h"
 
 namespace zk::win32 {
 

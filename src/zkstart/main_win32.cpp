@@ -6,7 +6,7 @@
 #include "platform/win32/win32_platform.h"
 #include "ui/win32/dialogs_win32.h"
 #include "ui/win32/peers.h"
-#include "zip/win32/PasswordDlg_win32.h"
+#include "archiver/win32/PasswordDlg_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     zk::win32::Registry registry;
