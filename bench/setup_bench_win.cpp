@@ -10,41 +10,25 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/win32/shelllink_win32.h"
-#include "platform/win32/win32_platform.h"
+#include "ui/win32/win32_bundle.h"
+#include "platform/fake/fake_platform.h"
 #include "platform/win32/wstr.h"
 #include "launcher/setupzip.h"
 #include "setup/Zksetup1.h"
 #include "ui/win32/peers.h"
 
-namespace {
-class AnswerNo : public zk::platform::Dialogs {
-public:
-    int Show(const zk::platform::DialogRequest& r) override {
-        std::fprintf(stderr, "dialog: %s\n", r.text.c_str());
-        return zk::platform::mrNo;
-    }
-};
-}  // namespace
-
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const bool hidden = argc > 3 && std::wstring(argv[3]) == L"--hidden";
     const bool zip = argc > 3 && std::wstring(argv[3]) == L"--zip";
-    zk::win32::Registry registry;
-    zk::win32::FileSystem files;
-    zk::win32::Process process;
-    zk::win32::Help help;
-    AnswerNo dialogs;
-    zk::win32::Application app;
-    zk::win32::Timers timers;
-    zk::win32::ShellLinks shellLinks;
-    zk::win32::DynLib dynlib;
-    zk::win32::CodePages codePages;
-    zk::win32::DiskFormat diskFormat;
-    zk::win32::FileDialogs fileDialogs;
-    zk::platform::Platform platform{registry, files, process, help, dialogs,
-                                    app, timers, shellLinks, dynlib, codePages, diskFormat, fileDialogs};
+    zk::win32::Win32Platform real;
+    zk::platform::FakePlatform noes;  // every question answered "No"
+    noes.dialogs.onShow = [&noes](const zk::platform::DialogRequest& r) {
+        std::fprintf(stderr, "dialog: %s\n", r.text.c_str());
+        noes.dialogs.Answer(zk::platform::mrNo);
+    };
+    zk::platform::Platform platform = zk::platform::Mix(real.Get(), noes.Get(), zk::platform::kDialogs);
+    zk::win32::Application& app = real.app;
     zk::ui::win32::Init(app);
     zk::TForm1 setup(platform, {}, std::make_unique<zk::SetupZip>(platform));
     setup.Created();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/win32/win32_bundle.h"
 #include "graphics/Aboutzk.h"
 #include "graphics/logo.h"
 #include "graphics/surface.h"
@@ -99,21 +100,10 @@ COLORREF Palette(uint8_t index) {
 }
 
 struct Screen : ::testing::Test {
-    Screen() { zk::ui::win32::Init(app); }
-    zk::win32::Registry registry;
-    zk::win32::FileSystem files;
-    zk::win32::Process process;
-    zk::win32::Help help;
-    zk::ui::win32::Dialogs dialogs{help};
-    zk::win32::Application app;
-    zk::win32::Timers timers;
-    zk::win32::ShellLinks shellLinks;
-    zk::win32::DynLib dynlib;
-    zk::win32::CodePages codePages;
-    zk::win32::DiskFormat diskFormat;
-    zk::win32::FileDialogs fileDialogs;
-    zk::platform::Platform platform{registry, files, process, help, dialogs,
-                                    app, timers, shellLinks, dynlib, codePages, diskFormat, fileDialogs};
+    Screen() { zk::ui::win32::Init(real.app); }
+    zk::win32::Win32Platform real;
+    zk::win32::Application& app = real.app;
+    zk::platform::Platform platform = real.Get();
 };
 
 TEST_F(Screen, AboutBoxFromTheLauncherInEveryScheme) {

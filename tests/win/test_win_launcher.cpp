@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ui/win32/win32_bundle.h"
 #include "common/text.h"
 #include "launcher/Unit1.h"
 #include "platform/fake/fake_platform.h"
@@ -23,8 +24,8 @@ class RealLauncher : public ::testing::Test {
 protected:
     RealLauncher() {
         RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Orvandel\\Zantorik");
-        dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
-        ui::win32::Init(app);
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
+        ui::win32::Init(real.app);
         wchar_t tmp[MAX_PATH];
         GetTempPathW(MAX_PATH, tmp);
         logPath = std::wstring(tmp) + L"zk_stub_log.txt";
@@ -82,20 +83,10 @@ protected:
         return {"", ""};
     }
 
-    win32::Registry registry;
-    win32::FileSystem files;
-    win32::Process process;
-    platform::FakeHelp help;
-    platform::FakeDialogs dialogs;
-    win32::Application app;
-    win32::Timers timers;
-    win32::ShellLinks shellLinks;
-    win32::DynLib dynlib;
-    win32::CodePages codePages;
-    win32::DiskFormat diskFormat;
-    platform::FakeFileDialogs fileDialogs;
-    platform::Platform platform{registry, files, process, help, dialogs, app, timers, shellLinks, dynlib, codePages,
-                                diskFormat, fileDialogs};
+    platform::FakePlatform fake;
+    win32::Win32Platform real;
+    // Help, dialogs and the file dialog stay fakes: nothing waits for a click.
+    platform::Platform platform = platform::Mix(real.Get(), fake.Get(), platform::kHelp | platform::kDialogs | platform::kFileDialogs);
     std::unique_ptr<TFormStart> form;
     std::wstring logPath;
 };
@@ -119,7 +110,7 @@ TEST_F(RealLauncher, StartsTheGameWithTheWorkedExampleSetByKeysAndClicks) {
     for (int i = 0; i < 4; ++i) Key(f.roll_ppp, VK_NEXT);  // four pages of 5: 50 to 70
     EXPECT_EQ(f.roll_ppp.Position(), 70);
     EXPECT_EQ(f.roll_ppp.Hint(), "70%");
-    EXPECT_EQ(app.HintPause(), 2500);  // released keys leave the long pause
+    EXPECT_EQ(real.app.HintPause(), 2500);  // released keys leave the long pause
     Type(f.ed_param, L"/X");
     Tab(f.TabSheet2);
     Click(f.cb_fast);
@@ -148,7 +139,7 @@ TEST_F(RealLauncher, OptionsSurviveAnExitAndAreReadBack) {
     f.bt_exit.Perform([&] { f.bt_exit.Click(); });
     ui::win32::ProcessMessages();
     EXPECT_FALSE(IsWindowVisible(H(f)));
-    platform::StringRead path = registry.ReadString("Software\\Orvandel\\Zantorik", "zkPfad");
+    platform::StringRead path = real.registry.ReadString("Software\\Orvandel\\Zantorik", "zkPfad");
     EXPECT_EQ(path.value, UpperCaseDE(f.ProgramFolder()));  // the field is an upper-case one
     form.reset();
     TFormStart& g = Open();

@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include "ui/win32/win32_bundle.h"
 #include "common/error.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/shelllink_win32.h"
@@ -90,19 +91,16 @@ protected:
     static constexpr const wchar_t* kGame = L"C:\\SPIELE\\ZKTEST";
     std::wstring programs, group;
     platform::FakePlatform fake;
-    win32::Registry registry;
-    win32::FileSystem files;
-    win32::ShellLinks shellLinks;
-    platform::Platform platform{registry, files, fake.process, fake.help, fake.dialogs,
-                                fake.app, fake.timers, shellLinks, fake.dynlib, fake.codePages, fake.diskFormat, fake.fileDialogs};
+    win32::Win32Platform real;
+    platform::Platform platform = platform::Mix(fake.Get(), real.Get(), platform::kRegistry | platform::kFiles | platform::kShellLinks);
 };
 
 TEST_F(RealShortcuts, GameEntriesInTheProgramsFolderReadBackThroughTheShell) {
     ASSERT_FALSE(programs.empty()) << "the prefix names no Programs folder";
     ASSERT_TRUE(Exists(programs));
-    const std::string before = files.CurrentDir();
+    const std::string before = real.files.CurrentDir();
     CreateGameMenuEntries(platform, "C:\\SPIELE\\ZKTEST");
-    EXPECT_EQ(files.CurrentDir(), before);
+    EXPECT_EQ(real.files.CurrentDir(), before);
 
     ReadBack play = Load(group + L"\\ZANTORIK spielen.lnk");
     ASSERT_TRUE(play.loaded);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "ui/win32/win32_bundle.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
@@ -39,9 +40,9 @@ private:
 // dialog fails the test instead of waiting for a click.
 struct RealFiles : ::testing::Test {
     platform::FakePlatform fake;
-    zk::win32::FileSystem files;
-    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs, fake.app, fake.timers,
-                                fake.shellLinks, fake.dynlib, fake.codePages, fake.diskFormat, fake.fileDialogs};
+    zk::win32::Win32Platform real;
+    zk::win32::FileSystem& files = real.files;
+    platform::Platform platform = platform::Mix(fake.Get(), real.Get(), platform::kFiles);
     RealFiles() {
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) {
             ADD_FAILURE() << "unexpected dialog: " << r.text;

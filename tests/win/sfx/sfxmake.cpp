@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/win32/win32_bundle.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
@@ -24,12 +25,10 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     zk::platform::FakePlatform fake;  // registry, dialogs and the like: unused when unattended
-    zk::win32::FileSystem files;
-    zk::win32::Application app;
-    zk::win32::DynLib dynlib;
-    zk::win32::CodePages codePages;
-    zk::platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
-                                    app, fake.timers, fake.shellLinks, dynlib, codePages, fake.diskFormat, fake.fileDialogs};
+    zk::win32::Win32Platform real;
+    zk::win32::FileSystem& files = real.files;
+    namespace zp = zk::platform;
+    zp::Platform platform = zp::Mix(fake.Get(), real.Get(), zp::kFiles | zp::kApp | zp::kDynLib | zp::kCodePages);
     zk::TZipArchiver zip(platform);
     zip.Unattended = true;
     zip.AddOptions = {zk::AddDirNames, zk::AddRecurseDirs, zk::AddSeparateDirs};

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "ui/win32/win32_bundle.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
@@ -126,12 +127,10 @@ protected:
     ~SfxOnWindows() override { SetCurrentDirectoryW(oldCwd_); }
 
     platform::FakePlatform fake;
-    win32::FileSystem files;
-    win32::Application app;
-    win32::DynLib dynlib;
-    win32::CodePages codePages;
-    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
-                                app, fake.timers, fake.shellLinks, dynlib, codePages, fake.diskFormat, fake.fileDialogs};
+    win32::Win32Platform real;
+    win32::FileSystem& files = real.files;
+    platform::Platform platform = platform::Mix(fake.Get(), real.Get(),
+                                                platform::kFiles | platform::kApp | platform::kDynLib | platform::kCodePages);
     TZipArchiver zip{platform};
     std::vector<int> numbers;
     std::string work_;

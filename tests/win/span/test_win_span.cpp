@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "ui/win32/win32_bundle.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
@@ -58,13 +59,10 @@ protected:
         };
     }
     platform::FakePlatform fake;
-    win32::FileSystem files;
-    win32::Application app;
-    win32::DynLib dynlib;
-    win32::CodePages codePages;
-    win32::DiskFormat diskFormat;
-    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
-                                app, fake.timers, fake.shellLinks, dynlib, codePages, diskFormat, fake.fileDialogs};
+    win32::Win32Platform real;
+    win32::FileSystem& files = real.files;
+    platform::Platform platform = platform::Mix(fake.Get(), real.Get(),
+                                                platform::kFiles | platform::kApp | platform::kDynLib | platform::kCodePages | platform::kDiskFormat);
     TZipArchiver zip{platform};
     std::string messages;
 };

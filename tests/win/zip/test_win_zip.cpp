@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "ui/win32/win32_bundle.h"
 #include "addfiles_shared.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
@@ -69,12 +70,10 @@ protected:
     void Into(const std::string& folder) { ASSERT_TRUE(SetCurrentDirectoryW(win32::Wide(folder).c_str())); }
 
     platform::FakePlatform fake;
-    win32::FileSystem files;
-    win32::Application app;
-    win32::DynLib dynlib;
-    win32::CodePages codePages;
-    platform::Platform platform{fake.registry, files, fake.process, fake.help, fake.dialogs,
-                                app, fake.timers, fake.shellLinks, dynlib, codePages, fake.diskFormat, fake.fileDialogs};
+    win32::Win32Platform real;
+    win32::FileSystem& files = real.files;
+    platform::Platform platform = platform::Mix(fake.Get(), real.Get(),
+                                                platform::kFiles | platform::kApp | platform::kDynLib | platform::kCodePages);
     TZipArchiver zip{platform};
     std::vector<int> numbers;
     std::wstring oldCwd_;
@@ -151,7 +150,7 @@ TEST_F(ZipWin, ACallbackRoundTripWithEveryActionCode) {
     zip.SetDLLDirectory(Dlls("callback"));
     zip.LoadZipLibrary();
     ASSERT_NE(TZipArchiver::ZkZipExecEntry(), nullptr);
-    auto log = platform::SymbolAs<const char*(ZK_STDCALL*)()>(dynlib, TZipArchiver::ZipLibraryHandle(), "ZkTestLog");
+    auto log = platform::SymbolAs<const char*(ZK_STDCALL*)()>(real.dynlib, TZipArchiver::ZipLibraryHandle(), "ZkTestLog");
     ASSERT_NE(log, nullptr);
 
     std::vector<std::string> seen;
@@ -314,7 +313,7 @@ protected:
         const size_t entries = zip.FSpecArgs.size();
         zip.LoadZipLibrary();  // kept loaded to read its log afterwards
         zip.AddFiles();
-        auto log = platform::SymbolAs<const char*(ZK_STDCALL*)()>(dynlib, TZipArchiver::ZipLibraryHandle(),
+        auto log = platform::SymbolAs<const char*(ZK_STDCALL*)()>(real.dynlib, TZipArchiver::ZipLibraryHandle(),
                                                                     "ZkTestLog");
         if (!log) return "no log";
         EXPECT_EQ(zip.SuccessCount, static_cast<int32_t>(entries));
@@ -482,13 +481,13 @@ using WineEnv = ::testing::Types<AddFilesWine>;
 INSTANTIATE_TYPED_TEST_SUITE_P(Wine, AddFilesShared, WineEnv);
 
 TEST_F(ZipWin, CodePagesOfTheSystem) {
-    EXPECT_EQ(codePages.ToUtf8("\x81\x84\xE1", 437), "üäß");
-    EXPECT_EQ(codePages.ToUtf8("\x80\xE4", 1252), "€ä");
-    EXPECT_EQ(codePages.ToUtf8("gr\xC3\xBCn", platform::kCodePageUtf8), "grün");
-    EXPECT_EQ(codePages.FromUtf8("üäß", 437), "\x81\x84\xE1");
-    EXPECT_EQ(codePages.ToUtf8("", 437), "");
-    EXPECT_GT(codePages.OemCodePage(), 0u);
-    EXPECT_GT(codePages.AnsiCodePage(), 0u);
+    EXPECT_EQ(real.codePages.ToUtf8("\x81\x84\xE1", 437), "üäß");
+    EXPECT_EQ(real.codePages.ToUtf8("\x80\xE4", 1252), "€ä");
+    EXPECT_EQ(real.codePages.ToUtf8("gr\xC3\xBCn", platform::kCodePageUtf8), "grün");
+    EXPECT_EQ(real.codePages.FromUtf8("üäß", 437), "\x81\x84\xE1");
+    EXPECT_EQ(real.codePages.ToUtf8("", 437), "");
+    EXPECT_GT(real.codePages.OemCodePage(), 0u);
+    EXPECT_GT(real.codePages.AnsiCodePage(), 0u);
 }
 
 // The dialog on a real screen: a timer types into it and presses its buttons
@@ -525,7 +524,7 @@ struct DialogUser {
 };
 
 TEST_F(ZipWin, ThePasswordDialogOnTheScreen) {
-    ui::win32::Init(app);
+    ui::win32::Init(real.app);
     win32::InstallPasswordDlg();
     zip.Unattended = false;
     DialogUser::acts = {{"Zantorik", true}, {"Zantorik", true}, {"nur einmal", false}};

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/win32/win32_bundle.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
@@ -64,13 +65,9 @@ TEST(ZipGame, OneFilePerAddWithTheDirectoryReadBackEachTime) {
 
     platform::FakePlatform fake;
     fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
-    win32::FileSystem fs;
-    win32::Application app;
-    win32::DynLib dynlib;
-    win32::CodePages codePages;
-    platform::Platform platform{fake.registry, fs,    fake.process,
-                                fake.help,     fake.dialogs, app, fake.timers, fake.shellLinks, dynlib, codePages,
-                                fake.diskFormat, fake.fileDialogs};
+    win32::Win32Platform real;
+    platform::Platform platform = platform::Mix(fake.Get(), real.Get(),
+                                                platform::kFiles | platform::kApp | platform::kDynLib | platform::kCodePages);
     TZipArchiver zip(platform);
     // As the setup's instance is stored.
     zip.AddCompLevel = 9;
@@ -81,7 +78,7 @@ TEST(ZipGame, OneFilePerAddWithTheDirectoryReadBackEachTime) {
     zip.OnMessage = [&](TZipArchiver&, int32_t, const std::string& text) { messages.push_back(text); };
     int reads = 0;
     zip.OnDirUpdate = [&](TZipArchiver&) { ++reads; };
-    ASSERT_TRUE(fs.SetCurrentDir(game));
+    ASSERT_TRUE(real.files.SetCurrentDir(game));
     zip.SetZipFileName(archive);
     ASSERT_TRUE(zip.Contents.empty());
     ASSERT_EQ(reads, 1);
