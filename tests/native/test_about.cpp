@@ -7,21 +7,13 @@
 #include "graphics/surface.h"
 #include "platform/fake/fake_canvas.h"
 #include "platform/fake/fake_platform.h"
+#include "canvas_peer.h"
 
 namespace zk::test {
 namespace {
 
 using platform::CanvasCall;
 using platform::FakeCanvas;
-
-struct CanvasPeer : ui::Peer {
-    explicit CanvasPeer(FakeCanvas& c) : canvas(c) {}
-    void Changed(ui::Prop) override {}
-    void Repaint() override { ++repaints; }
-    std::unique_ptr<platform::Canvas> OpenCanvas() override { return canvas.Lend(); }
-    FakeCanvas& canvas;
-    int repaints = 0;
-};
 
 struct About : ::testing::Test {
     About() {

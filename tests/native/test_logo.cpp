@@ -6,6 +6,7 @@
 #include "graphics/surface.h"
 #include "platform/fake/fake_canvas.h"
 #include "ui/controls.h"
+#include "canvas_peer.h"
 
 namespace zk::test {
 namespace {
@@ -15,16 +16,6 @@ using platform::CanvasCall;
 using platform::FakeCanvas;
 using platform::MakeRgb;
 using platform::Rgb;
-
-// A peer that hands out a recording canvas and counts repaints.
-struct CanvasPeer : ui::Peer {
-    explicit CanvasPeer(FakeCanvas& c) : canvas(c) {}
-    void Changed(ui::Prop) override {}
-    void Repaint() override { repaintedAt.push_back(canvas.calls.size()); }
-    std::unique_ptr<platform::Canvas> OpenCanvas() override { return canvas.Lend(); }
-    FakeCanvas& canvas;
-    std::vector<size_t> repaintedAt;
-};
 
 struct Copy {
     int left, baseline;

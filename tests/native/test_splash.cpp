@@ -9,6 +9,7 @@
 #include "launcher/setupzip.h"
 #include "platform/fake/fake_canvas.h"
 #include "platform/fake/fake_platform.h"
+#include "canvas_peer.h"
 
 namespace zk::test {
 namespace {
@@ -20,15 +21,6 @@ const std::string kFolder = "C:\\SPIELE\\ZANTORIK\\";
 const std::string kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const std::string kPrograms = "C:\\Users\\Spieler\\Startmenü\\Programme";
 const std::string kOptionsKey = "Software\\Orvandel\\Zantorik";
-
-struct CanvasPeer : ui::Peer {
-    explicit CanvasPeer(platform::FakeCanvas& c) : canvas(c) {}
-    void Changed(ui::Prop) override {}
-    void Repaint() override { ++repaints; }
-    std::unique_ptr<platform::Canvas> OpenCanvas() override { return canvas.Lend(); }
-    platform::FakeCanvas& canvas;
-    int repaints = 0;
-};
 
 class Start : public ::testing::Test {
 protected:
@@ -181,7 +173,7 @@ TEST_F(Start, TheLogoAfterTenMillisecondsThenTheDecisionAfterThreeAndAHalfSecond
     // Drawn once into the label's area, over its repainted caption.
     ASSERT_FALSE(logo.calls.empty());
     EXPECT_EQ(logo.calls[2].Text(), "FillRect(0,0,319,55)");
-    EXPECT_EQ(static_cast<CanvasPeer*>(Splash().Label1.GetPeer())->repaints, 1);
+    EXPECT_EQ(static_cast<CanvasPeer*>(Splash().Label1.GetPeer())->repaints(), 1);
     EXPECT_EQ(Splash().Timer1.Interval(), 3500u);
     EXPECT_EQ(Splash().Timer1.Tag(), 1);
     const size_t drawn = logo.calls.size();
