@@ -4,6 +4,7 @@
 
 #include "common/error.h"
 #include "common/runflags.h"
+#include "common/text.h"
 #include "launcher/Unit1.h"
 #include "platform/fake/fake_platform.h"
 
