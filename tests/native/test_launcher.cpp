@@ -19,40 +19,48 @@ struct Window : LauncherTest {
     }
 };
 
-TEST_F(Window, EnablingRulesAndTrackNumbers) {
+// After each click, which of "Stand By", the two track boxes and fields,
+// "Abgeschaltet" and the speed bar are enabled, and the two fields' texts.
+TEST_F(Window, EnablingRulesAsTheBoxesAreClicked) {
     TFormStart& f = Launcher();
-    f.cb_ti.Toggle();
-    f.cd_tg.Toggle();
-    EXPECT_TRUE(f.ed_ti.Enabled() && f.ed_ti.Text() == "2" && f.ed_tg.Text() == "3");
+    auto state = [&f] {
+        std::string s;
+        const std::vector<const ui::Control*> controls = {&f.cb_nocd, &f.cb_ti, &f.cd_tg, &f.ed_ti, &f.ed_tg, &f.cb_niecd, &f.roll_ppp};
+        for (const ui::Control* c : controls) s += c->Enabled() ? '1' : '0';
+        return s + " " + f.ed_ti.Text() + " " + f.ed_tg.Text();
+    };
+    using F = TFormStart;
+    struct { ui::CheckBox F::*box; const char* state; } clicks[] = {
+        {&F::cb_ti, "1111010 2 3"}, {&F::cd_tg, "1111110 2 3"}, {&F::cb_niecd, "0001110 2 3"},  // a track field stays
+        {&F::cb_niecd, "1111110 2 3"}, {&F::cb_nocd, "1111100 2 3"}, {&F::cb_nocd, "1111110 2 3"},
+        {&F::cb_ti, "1110110 2 3"}, {&F::cb_ppp, "1110111 2 3"}, {&F::cb_ppp, "1110110 2 3"},
+    };
+    for (const auto& c : clicks) {
+        (f.*c.box).Toggle();
+        EXPECT_EQ(state(), c.state);
+    }
+    f.ed_ti.SetText("5");
+    f.cb_ti.Toggle();  // ticking shows the number the field holds
+    EXPECT_EQ(f.ed_ti.Text(), "5");
+    // The track number follows the text as it is typed.
     for (auto [typed, number] : {std::pair{"7", 7}, {"4x", 4}, {"", 0}, {"$A", 10}}) {
         f.ed_ti.Type(typed);
         f.ed_tg.Type(typed);
         EXPECT_EQ(f.Options().trackTI * 100 + f.Options().trackTG, number * 101) << typed;
     }
-    f.cb_ti.Toggle();
-    EXPECT_FALSE(f.ed_ti.Enabled());
-    f.ed_ti.SetText("5");
-    f.cb_ti.Toggle();  // ticking shows the number the field holds
-    EXPECT_EQ(f.ed_ti.Text(), "5");
-    f.cb_niecd.Toggle();  // CD off: not stand-by, no track boxes; a track field stays
-    EXPECT_FALSE(f.cb_nocd.Enabled() || f.cb_ti.Enabled() || f.cd_tg.Enabled() || !f.ed_ti.Enabled());
-    f.cb_niecd.Toggle();
-    EXPECT_TRUE(f.cb_nocd.Enabled() && f.cb_ti.Enabled() && f.cd_tg.Enabled());
-    f.cb_nocd.Toggle();
-    EXPECT_FALSE(f.cb_niecd.Enabled());
-    f.cb_nocd.Toggle();
-    EXPECT_TRUE(f.cb_niecd.Enabled());
+}
+
+TEST_F(Window, SpeedBarHintAndHintPause) {
+    TFormStart& f = Launcher();
     EXPECT_EQ(fake.app.HintPause(), 500);
     f.cb_ppp.Toggle();
-    EXPECT_TRUE(f.roll_ppp.Enabled() && f.roll_ppp.Hint() == "50%");
+    EXPECT_EQ(f.roll_ppp.Hint(), "50%");
     f.roll_ppp.SetPosition(73);
     EXPECT_EQ(f.roll_ppp.Hint() + NumStr(fake.app.HintPause()), "73%1");
-    f.roll_ppp.OnKeyDown(39);
-    EXPECT_EQ(fake.app.HintPause(), 1);
     f.roll_ppp.OnKeyUp(39);
     EXPECT_EQ(fake.app.HintPause(), 2500);
-    f.cb_ppp.Toggle();
-    EXPECT_FALSE(f.roll_ppp.Enabled());
+    f.roll_ppp.OnKeyDown(39);
+    EXPECT_EQ(fake.app.HintPause(), 1);
 }
 
 // Each box both ways: loaded from its value, and stored into it.
@@ -84,22 +92,6 @@ TEST_F(Window, LoadingAppliesTheEnablingRulesInTheOrderOfTheValues) {
     EXPECT_TRUE(f.cb_nocd.Checked() && f.cb_ti.Checked() && f.ed_ti.Enabled() && f.roll_ppp.Enabled());
     EXPECT_EQ(f.ed_ti.Text() + " " + NumStr(f.Options().trackTI) + " " + f.roll_ppp.Hint(), "17 17 73%");
     EXPECT_FALSE(f.RegSettings(2) || f.RegSettings(255));
-}
-
-TEST_F(Window, ShowReloadsUnlessCopyDone) {
-    Store("xFair", "1");
-    TFormStart& f = Launcher();
-    for (bool copyDone : {false, true}) {
-        f.cb_fair.SetChecked(false);
-        f.ed_param.SetText("/X");
-        f.ed_zkpfad.SetText("Q:\\");
-        f.Hide();
-        CopyDone = copyDone;
-        f.Show();
-        EXPECT_EQ(f.cb_fair.Checked(), !copyDone);
-        EXPECT_EQ(f.ed_param.Text(), copyDone ? "/X" : "/");
-        EXPECT_EQ(f.ed_zkpfad.Text(), "C:\\SPIELE\\ZANTORIK\\");
-    }
 }
 
 TEST_F(Window, ExitStoresRenewsTheMenuAndCloses) {
@@ -136,16 +128,9 @@ TEST_F(Window, ExitStoresRenewsTheMenuAndCloses) {
     EXPECT_EQ(calls.back(), "close main");
 }
 
-TEST_F(Window, ButtonsReachTheirWindowsAndTheHelpFile) {
+// The setup, the about box and the folder chooser are reached in their own tests.
+TEST_F(Window, HelpByKeyword) {
     TFormStart& f = Launcher();
-    f.Show();
-    calls.clear();
-    Press(f.bCopyright);
-    EXPECT_TRUE(f.Visible());
-    Press(f.ZKSetup);
-    EXPECT_FALSE(f.Visible());
-    f.Show();
-    EXPECT_EQ(calls, (std::vector<std::string>{"about", "setup", "hide chooser"}));
     Press(f.Hilfe);
     for (ui::MenuItem* m : f.PopupMenu1.items) m->OnClick();
     fake.help.succeed = false;  // no contents, no jump
