@@ -81,7 +81,8 @@ wt wait Information 10 || fail "no message after the DOSBox went away"
 xdotool key Return
 wt wait 'DOSBox suchen' 10 || fail "no file dialog"
 sleep 1
-xdotool type --delay 50 'C:\WAHL\DOSBox.exe'$'\n'
+xdotool type --delay 50 'C:\WAHL\DOSBox.exe'
+xdotool key Return
 expect_dosbox 'C:\WAHL\DOSBox.exe' "chosen"
 stored=$(wine reg query "$key" /v DOSBox 2>/dev/null | tr -d '\r' | sed -n 's/^ *DOSBox *REG_SZ *//p')
 [ "$stored" = 'C:\WAHL\DOSBox.exe' ] || fail "the choice was not stored: [$stored]"
