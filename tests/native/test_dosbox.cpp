@@ -119,6 +119,16 @@ TEST_F(DosBoxStart, NotFoundExplainsAndTheChoiceIsStoredStartedAndKeptForTheNext
     EXPECT_EQ(Stored("DOSBox"), "D:\\EMU\\DOSBox.exe");
 }
 
+// WinExec's results up to 31 are errors: only they call for DOSBox.
+TEST_F(DosBoxStart, OnlyAnErrorOfWinExecCallsForDosBox) {
+    fake.files.AddFile(box, "MZ");
+    for (unsigned result : {31u, 32u}) {
+        fake.process.results = {result};
+        Run();
+    }
+    EXPECT_EQ(Started().size(), 3u);  // the .pif and DOSBox, then the .pif alone
+}
+
 TEST_F(DosBoxStart, DosBoxRefusedIsAnError) {
     fake.files.AddFile(box, "MZ");
     fake.process.results = {2, 11};
