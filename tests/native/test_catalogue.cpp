@@ -14,34 +14,30 @@ using platform::faHidden;
 using platform::faReadOnly;
 using platform::faSysFile;
 
-TEST(MatchesPattern, TheSetupsPattern) {
-    struct Case {
+TEST(MatchesPattern, Table) {
+    const std::string game = kGamePattern;
+    const struct {
         const char* name;
+        std::string pattern;
         bool matches;
     } cases[] = {
-        {"ZANTORIK.EXE", true},   {"zkzip.dll", true},     {"Zantorik.Hlp", true}, {"README.TXT", true},
-        {"ZANTORIK.PIF", true},   {"FILE_ID.DIZ", true},   {"THEMA.{1}", true},    {"THEMA.{x}", true},
-        {"NOTESTXT", true},       // the last three characters, no dot needed
-        {"README", false},        {"SAVE.DAT", false},     {"THEMA.{12}", false},  {"THEMA.(1)", false},
-        {"XE", false},            {"", false},             {"A.EX", false},        {"KÄSE.TXT", true},
-        {"{ä}", true},            // one character between the braces, however it is stored
-        {"MENU.EXÄ", false},
+        {"ZANTORIK.EXE", game, true}, {"zkzip.dll", game, true}, {"Zantorik.Hlp", game, true},
+        {"README.TXT", game, true},   {"ZANTORIK.PIF", game, true}, {"FILE_ID.DIZ", game, true},
+        {"THEMA.{1}", game, true},    {"THEMA.{x}", game, true},    {"KÄSE.TXT", game, true},
+        {"NOTESTXT", game, true},  // the last three characters, no dot needed
+        {"{ä}", game, true},       // one character between the braces, however it is stored
+        {"README", game, false},      {"SAVE.DAT", game, false},    {"THEMA.{12}", game, false},
+        {"THEMA.(1)", game, false},   {"XE", game, false},          {"", game, false},
+        {"A.EX", game, false},        {"MENU.EXÄ", game, false},
+        {"anything", "", true},       {"x", "", true},
+        {"DATEI.äöü", "ÄÖÜ", true},  // both sides upper-cased the German way
+        {"A.B?C", "B?C", true},       {"A.XYZ", "???", true},
+        {"A.X1Z", "X?ZQ?Q", false},  // a later wildcard group that misses takes back an earlier hit
+        {"A.X1Z", "Q?QX?Z", true},
+        {"A.ABC", "ABCQ?Q", true},   // but an exact hit ends the test at once
+        {"A.ABC", "ABD", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(MatchesPattern(c.name, kGamePattern), c.matches) << c.name;
-}
-
-TEST(MatchesPattern, GroupsAndWildcards) {
-    EXPECT_TRUE(MatchesPattern("anything", ""));
-    EXPECT_TRUE(MatchesPattern("x", ""));
-    EXPECT_TRUE(MatchesPattern("DATEI.äöü", "ÄÖÜ"));  // both sides upper-cased the German way
-    EXPECT_TRUE(MatchesPattern("A.B?C", "B?C"));       // an exact group
-    EXPECT_TRUE(MatchesPattern("A.XYZ", "???"));
-    // A later wildcard group that misses takes back an earlier wildcard hit.
-    EXPECT_FALSE(MatchesPattern("A.X1Z", "X?ZQ?Q"));
-    EXPECT_TRUE(MatchesPattern("A.X1Z", "Q?QX?Z"));
-    // but an exact hit ends the test at once.
-    EXPECT_TRUE(MatchesPattern("A.ABC", "ABCQ?Q"));
-    EXPECT_FALSE(MatchesPattern("A.ABC", "ABD"));
+    for (const auto& c : cases) EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " " << c.pattern;
 }
 
 TEST(DescribeFile, Catalogue) {
@@ -79,9 +75,14 @@ TEST(DescribeFile, Catalogue) {
 
 struct Walk : ::testing::Test {
     platform::FakePlatform fake;
+    std::vector<ListedFile> files;
     std::vector<std::string> list;
     int32_t Run(const std::string& folder = "C:\\GAME") {
-        return ListSourceFiles(fake.files, folder, kGamePattern, list);
+        files = {{"stale"}};
+        const int32_t total = ListSourceFiles(fake.files, folder, kGamePattern, files);
+        list.clear();
+        for (const ListedFile& f : files) list.push_back(f.line);
+        return total;
     }
 };
 
@@ -96,7 +97,6 @@ TEST_F(Walk, ListsTheGameFilesDepthFirstInTheFileSystemsOrder) {
     f.AddFile("C:\\GAME\\ZANTORIK.PIF", std::string(7, 'p'), faHidden);
     f.AddFile("C:\\GAME\\SAVE.DAT", std::string(999, 'd'));
     f.AddFile("C:\\GAME\\ZKZIP.DLL", std::string(50, 'z'));
-    list = {"old line"};
     EXPECT_EQ(Run(), 1000 + 200 + 4 + 5 + 30 + 7 + 50);
     EXPECT_EQ(list, (std::vector<std::string>{"\\ZANTORIK.EXE", "\\ZKSTART.EXE", "\\TEXTE\\THEMA.{1}",
                                               "\\TEXTE\\THEMA.{2}", "\\ZANTORIK.HLP", "\\ZANTORIK.PIF",
@@ -111,14 +111,16 @@ TEST_F(Walk, FoldersNamedLikeGameFilesAreListedAndEntered) {
     f.AddFile("C:\\GAME\\.HIDDEN.TXT", "ab");        // but a file so named is listed
     EXPECT_EQ(Run(), 3 + 2);
     EXPECT_EQ(list, (std::vector<std::string>{"\\ALT.EXE", "\\ALT.EXE\\OLD.EXE", "\\.HIDDEN.TXT"}));
+    EXPECT_TRUE(files[0].folder);
+    EXPECT_EQ(files[0].size, 0u);
+    EXPECT_FALSE(files[1].folder);
+    EXPECT_EQ(files[1].size, 3u);
 }
 
 TEST_F(Walk, EmptyMissingAndUnreadableFolders) {
     fake.files.AddDir("C:\\GAME");
-    list = {"stale"};
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(list.empty());
-    list = {"stale"};
     EXPECT_EQ(Run("C:\\NOWHERE"), 0);
     EXPECT_TRUE(list.empty());
 
@@ -176,7 +178,7 @@ TEST_F(Walk, FollowsNoLinks) {
     std::filesystem::create_directory_symlink(root / "GAME", root / "GAME" / "SUB" / "LOOP");
     std::filesystem::create_directory_symlink(root / "ELSEWHERE", root / "GAME" / "LINK");
     fake.files.Drive('H').hostFolder = root.string();
-    EXPECT_EQ(ListSourceFiles(fake.files, "H:\\GAME", kGamePattern, list), 5);
+    EXPECT_EQ(Run("H:\\GAME"), 5);
     std::sort(list.begin(), list.end());  // the host lists in its own order
     EXPECT_EQ(list, (std::vector<std::string>{"\\SUB\\THEMA.{1}", "\\ZANTORIK.EXE"}));
     std::filesystem::remove_all(root);
