@@ -59,31 +59,4 @@ TEST(BufferedFile, BehavesLikeTheUnbufferedFile) {
     }
 }
 
-TEST(BufferedFile, SmallBlocksReachTheDiskInLargeOnesAndFailuresShowLate) {
-    platform::FakeFileSystem fs;
-    fs.AddFile("C:\\IN.BIN", std::string(600000, 'x'));
-    fs.failWriteAfter["C:\\OUT.BIN"] = 400000;
-    platform::BufferedFile in(fs.Open("C:\\IN.BIN", OpenMode::Read));
-    platform::BufferedFile out(fs.Open("C:\\OUT.BIN", OpenMode::Write));
-    char block[8192];
-    int64_t n, failedAt = -1, copied = 0;
-    while ((n = in.Read(block, sizeof block)) > 0) {
-        if (out.Write(block, static_cast<size_t>(n)) != n) {
-            failedAt = copied;
-            break;
-        }
-        copied += n;
-    }
-    int reads = 0, writes = 0;
-    for (const auto& e : fs.io) {
-        if (e.op == "read") ++reads;
-        if (e.op == "write") ++writes;
-    }
-    constexpr int64_t kBuf = platform::BufferedFile::kBufferSize;
-    EXPECT_LE(reads, 600000 / kBuf + 2);
-    EXPECT_EQ(writes, 400000 / kBuf + 1);  // whole buffers went in until one failed
-    EXPECT_GE(failedAt, 400000);
-    EXPECT_FALSE(out.Close() && failedAt < 0);
-}
-
 }  // namespace zk::test
