@@ -42,35 +42,23 @@ TEST(MatchesPattern, Table) {
 
 TEST(DescribeFile, Catalogue) {
     const std::string foreign = "Fremde, nicht dazugehörige Datei: ";
-    struct Case {
-        const char* line;
-        std::string text;
-    } cases[] = {
-        {"\\ZKZIP.DLL", "Kompressions-Bibliothek"},
-        {"\\FILE_ID.DIZ", "Archiv-Information"},
-        {"\\ZKSTART.EXE", "Ruvalin, der ParameterManager für ZANTORIK"},
-        {"\\ZANTORIK.EXE", "ZANTORIK-Hauptprogramm"},
+    const std::pair<const char*, std::string> cases[] = {
+        {"\\ZKZIP.DLL", "Kompressions-Bibliothek"}, {"\\FILE_ID.DIZ", "Archiv-Information"},
+        {"\\ZKSTART.EXE", "Ruvalin, der ParameterManager für ZANTORIK"}, {"\\ZANTORIK.EXE", "ZANTORIK-Hauptprogramm"},
         {"\\ZANTORIK.HLP", "ZANTORIK-Hilfedatei, Anleitung"},
         {"\\ZANTORIK.PIF", "Schnittstelle zwischen Ruvalin und ZANTORIK"},
-        {"\\ZANTORIK.TXT", "ZANTORIKKurz-Anleitung"},
-        {"\\TEXTE\\THEMA.{7}", "Texte zu Thema 7"},
+        {"\\ZANTORIK.TXT", "ZANTORIKKurz-Anleitung"}, {"\\TEXTE\\THEMA.{7}", "Texte zu Thema 7"},
         {"\\A\\B\\C\\THEMA.{x}", "Texte zu Thema x"},
         {"\\SUB\\ZANTORIK.EXE", "ZANTORIK-Hauptprogramm"},  // only the bare name counts
-        {"\\SETUP.EXE", foreign + "SETUP.EXE"},
-        {"\\README.TXT", foreign + "README.TXT"},
+        {"\\SETUP.EXE", foreign + "SETUP.EXE"}, {"\\README.TXT", foreign + "README.TXT"},
         {"\\Zantorik.EXE", foreign + "ZANTORIK.EXE"},  // letter case matters in the catalogue
-        {"\\müll.Dll", foreign + "MÜLL.DLL"},
-        {"\\zkstart.exe", "-"},  // kind e is no kind of the catalogue
-        {"\\readme.txt", "-"},
-        {"\\A.B", "-"},
-        {"\\A.E", "-"},  // four characters
-        {"", "-"},
-        {"\\NOTESTXT", "-"},  // no dot: the kind is the first letter, N
-        {"\\EXTRATXT", foreign + "EXTRATXT"},  // no dot, first letter E
-        {"\\SAVE.DAT", foreign + "SAVE.DAT"},
-        {"\\ARCHIV.ZIP", "-"},
+        {"\\müll.Dll", foreign + "MÜLL.DLL"}, {"\\SAVE.DAT", foreign + "SAVE.DAT"},
+        {"\\zkstart.exe", "-"}, {"\\readme.txt", "-"},  // kinds e and t are none of the catalogue's
+        {"\\A.B", "-"}, {"\\A.E", "-"}, {"", "-"},      // four characters or fewer
+        {"\\NOTESTXT", "-"},                            // no dot: the kind is the first letter, N
+        {"\\EXTRATXT", foreign + "EXTRATXT"}, {"\\ARCHIV.ZIP", "-"},
     };
-    for (const Case& c : cases) EXPECT_EQ(DescribeFile(c.line), c.text) << c.line;
+    for (const auto& [line, text] : cases) EXPECT_EQ(DescribeFile(line), text) << line;
 }
 
 struct Walk : ::testing::Test {

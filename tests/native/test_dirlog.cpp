@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "launcher/Unit1.h"
 #include "platform/fake/fake_platform.h"
 #include "setup/Dirlog.h"
 
@@ -115,35 +114,6 @@ TEST_F(Chooser, ActivationFollowsTheFieldOfTheMode) {
     dialog.Activate();
     EXPECT_EQ(dialog.DriveBox.Drive(), 'q');
     EXPECT_EQ(dialog.DirBox.Directory(), "q:\\");
-}
-
-TEST_F(Chooser, HiddenFromOutsideWithoutWritingAnything) {
-    fake.files.AddDir("C:\\SPIELE\\ZANTORIK");
-    LauncherSeams seams;
-    seams.hideFolderChooser = [this] { dialog.HideIfVisible(); };
-    TFormStart launcher(platform, seams);
-    launcher.Created();
-    Edit2.SetText("c:\\windows");
-    OpenTarget();
-    dialog.DirBox.SetDirectory("c:\\spiele");
-    launcher.Show();
-    EXPECT_FALSE(dialog.Visible());
-    EXPECT_EQ(Edit2.Text(), "c:\\windows");
-    EXPECT_EQ(DialogMode, 2);  // kept while hidden
-}
-
-TEST_F(Chooser, FolderTreeRejectsWhatDoesNotExist) {
-    ui::FolderTree& t = dialog.DirBox;
-    EXPECT_TRUE(t.SetDirectory("c:/spiele//zantorik/"));
-    EXPECT_EQ(t.Directory(), "c:\\spiele\\zantorik");
-    for (const char* bad : {"c:\\nichts", "", "spiele", "x:\\", "a:\\", "c:relativ"}) {
-        EXPECT_FALSE(t.SetDirectory(bad)) << bad;
-        EXPECT_EQ(t.Directory(), "c:\\spiele\\zantorik") << bad;
-    }
-    EXPECT_FALSE(t.SetDrive('a'));
-    // Asking a drive keeps the system's "no disk" box away.
-    EXPECT_EQ(fake.files.errorModes.front(), platform::kFailCriticalErrors);
-    EXPECT_EQ(fake.files.errorMode, 0u);
 }
 
 }  // namespace zk::test
