@@ -2,7 +2,9 @@
 # The real ZKSTART.EXE copies a game-like folder to a second drive, used as a
 # player would: "Zantorik kopieren" in the launcher, the target typed into
 # the setup window, "Start", the questions answered. Every listed file must
-# arrive byte for byte. Then "Komprimieren" and "Start" again: the real
+# arrive byte for byte, again in a second run over read-only, hidden and
+# system copies, which lose those marks; a target that spells the source's
+# parent with "." is refused. Then "Komprimieren" and "Start" again: the real
 # ZKZIP.DLL adds to X:\zantorik.zip, an older archive with zip64 records,
 # which must then pass unzip -t and hold every listed file under its
 # relative path; a folder named like a game file stops neither run.
@@ -75,11 +77,41 @@ after=$(wt dump "$setup")
 grep -qx 'Static: Geschafft!' <<<"$after" && grep -qx 'Static: 0' <<<"$after" || fail "after the run: $after"
 [ "$(wt state "$setup" 'Start')" = enabled ] || fail "Start stays disabled"
 
-# Every listed file, byte for byte; the others stay behind.
+# The others stay behind.
 listed=$(cd "$game" && find . -type f | grep -Ei '(dll|hlp|txt|exe|pif|diz|\{.\})$' | sort)
 [ "$(wc -l <<<"$listed")" -eq 18 ] || fail "the game folder holds $(wc -l <<<"$listed") listed files"
-while read -r f; do cmp -s "$game/$f" "$ZK_TARGET/ZANTORIK/$f" || fail "$f differs or is missing"; done <<<"$listed"
+# Every listed file byte for byte, with its source's time stamp.
+while read -r f; do
+  cmp -s "$game/$f" "$ZK_TARGET/ZANTORIK/$f" || fail "$f differs or is missing"
+  [ "$(stat -c %Y "$game/$f")" = "$(stat -c %Y "$ZK_TARGET/ZANTORIK/$f")" ] || fail "$f has another time stamp"
+done <<<"$listed"
 [ "$(cd "$ZK_TARGET/ZANTORIK" && find . -type f | sort)" = "$listed" ] || fail "copied more or less than listed"
+
+# Once more over the copy, some of whose files are now read-only, hidden or
+# system files: each is overwritten and loses its marks (Wine keeps them on
+# a file it overwrites, and as root lets a plain create through).
+marked='ZANTORIK.EXE ZANTORIK.HLP ZKZIP.DLL'
+for f in $marked; do wine cmd /c attrib +r +h +s "X:\\ZANTORIK\\$f" </dev/null >/dev/null 2>&1; done
+printf 'alt' > "$ZK_TARGET/ZANTORIK/FILE_ID.DIZ"
+wt press "$setup" 'Start'
+wt wait 'Information' 120 || fail "no question after the second run"
+wt press 'Information' '&Nein'
+wt wait 'Bestätigung' 10 || fail "no 'Jetzt starten?' after the second run"
+wt press 'Bestätigung' '&Nein'
+wt gone 'Bestätigung' 10 || fail "the start question stayed"
+while read -r f; do cmp -s "$game/$f" "$ZK_TARGET/ZANTORIK/$f" || fail "$f differs after the second run"; done <<<"$listed"
+for f in $marked; do
+  flags=$(wine cmd /c attrib "X:\\ZANTORIK\\$f" </dev/null 2>/dev/null | tr -d '\r')
+  [[ "${flags%%X:*}" != *[RHS]* ]] || fail "$f keeps its marks: $flags"
+done
+# A target that names the source's parent by another spelling.
+fill_field "$setup" 'x:\' 'c:\spiele\.\'
+wt press "$setup" 'Start'
+wt wait 'Fehler' 10 || fail "no error for c:\\spiele\\.\\"
+grep -q 'Quelle und Ziel müssen verschieden sein!' <<<"$(wt dump 'Fehler')" || fail "error: $(wt dump 'Fehler')"
+wt press 'Fehler' '&Abbrechen'
+wt gone 'Fehler' 10 || fail "the error stayed"
+fill_field "$setup" 'c:\spiele\.\' 'x:\'
 
 # The zip run into the same target: the archive goes to its root, where an
 # older one of Info-ZIP's from a pipe waits; its entry stays, no box comes.
