@@ -125,6 +125,9 @@ TEST(Splash, WhatTheSecondTickShows) {
         s.fake.timers.Advance(3500);
         EXPECT_EQ(s.Outcome(), r.seen);
         EXPECT_EQ(s.fake.dialogs.shown.size(), r.answer == none ? 0u : 1u);
+        if (r.answer != none && r.game) {  // Escape and the close box answer "Abbrechen"
+            EXPECT_EQ(s.fake.dialogs.shown[0].cancelIndex, 1);
+        }
         EXPECT_EQ(s.fake.app.errors, r.errors);
         EXPECT_EQ(s.errorsAtLauncher, r.seen == Seen::Launcher ? r.errors.size() : 99u);
         std::vector<std::string> targets;  // the folder as it comes, its backslash too
