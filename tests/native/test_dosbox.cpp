@@ -18,6 +18,7 @@ TEST(DosBoxCommandLine, MountsStartsAndEnds) {
         {{"D:\\", "ZANTORIK.EXE", "C:\\ / /B0", 0}, q + "D:\\\\\\\"\"" + run + "/ /B0\" -c \"EXIT\""},
     };
     for (const auto& r : rows) EXPECT_EQ(DosBoxCommandLine(box, r.game), r.line) << r.game.folder;
+    EXPECT_EQ(QuotedArgument("C:\\A\\"), "\"C:\\A\\\\\"");  // trailing backslashes doubled too
 }
 
 TEST(DosBoxSearch, FirstExistingFileWinsInOrder) {

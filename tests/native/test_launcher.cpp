@@ -43,7 +43,7 @@ TEST_F(Window, EnablingRulesAsTheBoxesAreClicked) {
     f.cb_ti.Toggle();  // ticking shows the number the field holds
     EXPECT_EQ(f.ed_ti.Text(), "5");
     // The track number follows the text as it is typed.
-    for (auto [typed, number] : {std::pair{"7", 7}, {"4x", 4}, {"", 0}, {"$A", 10}}) {
+    for (auto [typed, number] : {std::pair{"7", 7}, {"4x", 4}, {"", 0}, {"$A", 10}, {"123", 12}}) {
         f.ed_ti.Type(typed);
         f.ed_tg.Type(typed);
         EXPECT_EQ(f.Options().trackTI * 100 + f.Options().trackTG, number * 101) << typed;
@@ -76,7 +76,7 @@ TEST_F(Window, EachBoxIsItsStoredValue) {
         EXPECT_TRUE((Reopened().*r.box).Checked()) << r.name;
         Store(r.name, "0");
         (Reopened().*r.box).SetChecked(true);
-        form->RegSettings(0);
+        EXPECT_TRUE(form->RegSettings(0));
         EXPECT_EQ(Stored(r.name), "1") << r.name;
         Store(r.name, "0");
     }
