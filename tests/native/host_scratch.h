@@ -39,7 +39,8 @@ public:
     // shows the command and what it printed.
     void Sh(const std::string& command) const {
         std::string log = root_ + "/.log";
-        int rc = std::system(("cd '" + root_ + "' && LC_ALL=C.UTF-8 " + command + " </dev/null >'" + log + "' 2>&1").c_str());
+        int rc = std::system(("cd '" + root_ + "' && (export LC_ALL=C.UTF-8; " + command + ") </dev/null >'" + log +
+                              "' 2>&1").c_str());
         ASSERT_EQ(rc, 0) << command << "\n" << Slurp(log);
     }
     void Write(const std::string& rel, const std::string& content) const {
