@@ -52,3 +52,15 @@ ink_lines() {
     awk -F'[,:]' -v h="$5" 'NR > 1 && /#000000/ { ink[$2] = 1 }
       END { for (y = 0; y < h; y++) { if (ink[y] && !prev) n++; prev = ink[y] } print n + 0 }'
 }
+# Fails unless the text $1 holds $2; $3 says what was looked at.
+has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in [$1]"; }
+# Prints the dump of the window titled $1 once it shows $2; fails after 30 s.
+await() {
+  local dump
+  for _ in $(seq 60); do
+    dump=$(wt dump "$1") || true
+    if grep -qF -- "$2" <<<"$dump"; then printf '%s\n' "$dump"; return 0; fi
+    sleep 0.5
+  done
+  fail "no window '$1' with '$2' (last seen: $dump)"
+}
