@@ -576,8 +576,7 @@ protected:
     // The command under test: move on, so sources must survive a failure.
     int32_t Add(Recorder& r, bool move = true) {
         Command c(Zip(), GetParam() == Start::Replace ? Names{"neu/*", "alt.txt"} : Names{"neu/*"}, &r);
-        c.Raw().move = move ? -1 : 0;
-        c.Raw().verbose = -1;
+        c.Raw().move = c.Raw().verbose = move ? -1 : 0;
         c.Raw().noDirEntries = 0;
         c.Suffixes(".gif");
         return c.Run();
