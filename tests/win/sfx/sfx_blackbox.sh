@@ -57,13 +57,6 @@ run A
 has "$log" "result: 0" "A.EXE"
 has "$log" "success: $files Dateien wurden entpackt nach|C:\\sfxtest\\outA" "A.EXE"
 same "$src" "$work/outA" "A.EXE did not unpack everything"
-# Again into the same folder: the default answer to "overwrite?" is no.
-printf 'geändert' > "$work/outA/liesmich.txt"
-run A
-[ "$rc" -eq 0 ] || fail "A.EXE again ended with $rc: $log"
-has "$log" 'overwrite: C:\sfxtest\outA\liesmich.txt -> no' "A.EXE again"
-[ "$(cat "$work/outA/liesmich.txt")" = "geändert" ] || fail "A.EXE overwrote a file it was told to keep"
-
 # D: the command line runs afterwards, "><" being the folder; no report
 # (options: auto-run, check size, no success message).
 make_sfx 'C:\sfxtest\D.EXE' --dir 'C:\sfxtest\outD' --options 0x34 --cmd 'zantorik.exe /P ><' '*.*'
