@@ -89,7 +89,6 @@ TEST_F(ControlsTest, MessageDialogsTitlesDefaultAndCancelButtons) {
         {DlgType::Confirmation, {DlgButton::OK, DlgButton::Cancel, DlgButton::Ignore}, "Bestätigung", 0, 1},
         {DlgType::Warning, {DlgButton::Yes, DlgButton::No}, "Warnung", 0, 1},
         {DlgType::Error, {DlgButton::Help, DlgButton::OK}, "Fehler", 1, 1},
-        {DlgType::Information, {DlgButton::OK}, "Information", 0, 0},
         {DlgType::Confirmation, {DlgButton::Abort, DlgButton::Retry, DlgButton::Ignore}, "Bestätigung", -1, -1},
     };
     for (auto& c : cases) {

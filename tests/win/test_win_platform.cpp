@@ -3,7 +3,6 @@
 
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/wstr.h"
-#include "ui/win32/dialogs_win32.h"
 
 namespace zk::win32 {
 
@@ -26,12 +25,6 @@ TEST(RegistryWin32, ValuesAreRegSzAndOtherTypesAreNoStrings) {
     RegCloseKey(h);
     EXPECT_EQ(reg.ReadString(key, "Zahl").status, platform::ReadStatus::NotString);
     RegDeleteTreeW(HKEY_CURRENT_USER, Wide(key).c_str());
-}
-
-TEST(DialogText, EveryLineBreakOfTheTextsBecomesOne) {
-    EXPECT_EQ(ui::win32::DisplayText("a\n\rb\n\n\rc"), L"a\r\nb\r\n\r\nc");
-    EXPECT_EQ(ui::win32::DisplayText("a\r\nb\nc\rd"), L"a\r\nb\r\nc\r\nd");
-    EXPECT_EQ(ui::win32::DisplayText("ä"), L"\u00e4");
 }
 
 }  // namespace zk::win32
