@@ -52,6 +52,14 @@ TEST_F(Graphics, Primitives) {
     EXPECT_EQ(GetPenX() * 100 + GetPenY(), 805);
 }
 
+// Entry 6 is orange, not brown; 16 and above are black (Primitives).
+TEST(Palette, SixteenColours) {
+    const unsigned want[] = {0x000000, 0x0000A8, 0x00A800, 0x00A8A8, 0xA80000, 0xA800A8, 0xFC5400, 0xA8A8A8,
+                             0x545454, 0x5454FC, 0x54FC54, 0x54FCFC, 0xFC5454, 0xFC54FC, 0xFCFC54, 0xFCFCFC};
+    for (uint8_t i = 0; i < 16; ++i)
+        EXPECT_EQ(PaletteColor(i), MakeRgb(want[i] >> 16, want[i] >> 8 & 0xFF, want[i] & 0xFF)) << int(i);
+}
+
 // Mended: primitives drew through a dangling canvas once its control had gone.
 TEST_F(Graphics, NothingHappensWithoutACanvas) {
     EXPECT_EQ(Calls([] {
@@ -121,10 +129,13 @@ TEST_F(Graphics, OnlyTheListedCodesHaveGlyphs) {
         const Texts drawn = Calls([code] { DrawGlyph(100, 50, true, 5.8, uint8_t(code)); });
         const bool hasGlyph = LastAdvance > 0;
         EXPECT_EQ(hasGlyph, listed.count(upper) > 0) << code;
-        const Texts want = upper != code ? Calls([upper] { DrawGlyph(100, 50, true, 5.8, uint8_t(upper)); })
-                         : hasGlyph      ? drawn
-                                         : Texts{"MoveTo(100,50)"};
-        EXPECT_EQ(drawn, want) << code;
+        if (upper != code) {
+            EXPECT_EQ(drawn, Calls([upper] { DrawGlyph(100, 50, true, 5.8, uint8_t(upper)); })) << code;
+        } else if (hasGlyph && code != ' ') {
+            EXPECT_GT(drawn.size(), 1u) << code;  // strokes, then the move
+        } else {
+            EXPECT_EQ(drawn, Texts{code == ' ' ? "MoveTo(129,50)" : "MoveTo(100,50)"}) << code;
+        }
     }
 }
 
@@ -229,6 +240,7 @@ TEST_F(Graphics, AboutBoxDrawsTheLogoOnceAfterEachEvent) {
     box.scheme = [&] { return scheme; };
     box.Label3.AttachPeer(std::make_unique<CanvasPeer>(canvas));
     box.Created();
+    EXPECT_EQ(box.ActiveControl(), &box.OKButton);  // Enter presses "Danke"
     const std::pair<int, std::function<void()>> events[] = {
         {5, [] {}}, {0, [&] { box.Show(); }}, {2, [&] { box.OnPaint(); }},
         {4, [&] { box.OnResize(); }}, {1, [&] { box.Hide(); box.Show(); }},
