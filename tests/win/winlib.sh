@@ -37,6 +37,15 @@ ended() {
   for _ in $(seq 100); do kill -0 $pid 2>/dev/null || { pid=; return 0; }; sleep 0.2; done
   return 1
 }
+# Prints a window's dump once it shows TEXT; fails after SECONDS (30).
+await() {
+  local dump= end=$((SECONDS + ${3:-30}))
+  until dump=$(wt dump "$1") && grep -qF -- "$2" <<<"$dump"; do
+    [ $SECONDS -lt $end ] || fail "no window '$1' with '$2' (last seen: $dump)"
+    sleep 0.5
+  done
+  printf '%s\n' "$dump"
+}
 # The control with the keyboard focus, as "Class: text".
 focus() { wt focus "$1"; }
 # A click at X Y of a window's client area.
@@ -52,15 +61,17 @@ ink_lines() {
     awk -F'[,:]' -v h="$5" 'NR > 1 && /#000000/ { ink[$2] = 1 }
       END { for (y = 0; y < h; y++) { if (ink[y] && !prev) n++; prev = ink[y] } print n + 0 }'
 }
+# A field's text replaced as a player does it: a click into the field that
+# reads OLD in WINDOW, End, Shift+Home, typing NEW.
+fill_field() {
+  local at
+  at=$(wt where "$1" "$2") || fail "no field that reads $2: $(wt dump "$1")"
+  xdotool mousemove $at click 1
+  sleep 0.3
+  xdotool key End shift+Home
+  xdotool type --delay 60 "$3"
+  sleep 0.3
+  grep -qxF "Edit: $3" <<<"$(wt dump "$1")" || fail "not typed: $3: $(wt dump "$1")"
+}
 # Fails unless the text $1 holds $2; $3 says what was looked at.
 has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in [$1]"; }
-# Prints the dump of the window titled $1 once it shows $2; fails after 30 s.
-await() {
-  local dump
-  for _ in $(seq 60); do
-    dump=$(wt dump "$1") || true
-    if grep -qF -- "$2" <<<"$dump"; then printf '%s\n' "$dump"; return 0; fi
-    sleep 0.5
-  done
-  fail "no window '$1' with '$2' (last seen: $dump)"
-}
