@@ -85,35 +85,6 @@ TEST_F(ZipDir, AnInterruptedAddIsUndoneBeforeReading) {
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(ZipDir, EntriesCarryTheirHeaderFields) {
-    TestZip z = TwoFiles();
-    z.entries[0].flags = 0x0009;  // encrypted, data descriptor
-    z.entries[0].extra = std::string("\x55\x54\x05\x00\x01\x02\x03\x04\x05", 9);
-    z.entries[0].comment = "erste Datei";
-    z.entries[0].externalAttr = 0x81A40020;
-    BuiltZip built = BuildZip(z);
-    std::vector<int32_t> seqs;
-    zip.OnNewName = [&](TZipArchiver&, int32_t seq, const ZipDirEntry&) { seqs.push_back(seq); };
-    Read(built.bytes);
-    ASSERT_EQ(Listed(), (Names{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
-    EXPECT_EQ(seqs, (std::vector<int32_t>{1, 2}));
-    const ZipDirEntry &a = zip.Contents[0], &b = zip.Contents[1];
-    EXPECT_EQ((std::vector<uint64_t>{a.MadeByVersion, a.HostVersionNo, a.Version, a.Flag, a.ComprMethod, a.DateTime,
-                                     a.CRC32, a.ComprSize, a.UncomprSize, a.FileNameLength, a.ExtraFieldLength,
-                                     a.FileCommentLen, a.ExtFileAttrib, a.RelOffLocalHdr}),
-              (std::vector<uint64_t>{20, 0, 20, 9, 0, 0x5A6B3C2D, 0x11223344, 10, 10, 15, 9, 11, 0x81A40020, 0}));
-    EXPECT_TRUE(a.Encrypted);
-    EXPECT_EQ(a.FileComment, "erste Datei");
-    EXPECT_EQ(std::string(a.ExtraData.begin(), a.ExtraData.end()), z.entries[0].extra + '\0');
-    EXPECT_FALSE(b.Encrypted);
-    EXPECT_TRUE(b.ExtraData.empty());
-    EXPECT_EQ((std::vector<uint64_t>{b.HostVersionNo, b.MadeByVersion, b.RelOffLocalHdr}),
-              (std::vector<uint64_t>{11, 25, built.localOffsets[1]}));
-    EXPECT_EQ(zip.DirectoryPosition(), built.directoryOffset);
-    EXPECT_EQ(zip.EndRecordPosition(), built.endOffset);
-    EXPECT_TRUE(messages.empty());
-}
-
 // One row per crafted archive: what is reported, whether the read fails,
 // how many entries it kept, where the data starts.
 TEST_F(ZipDir, CraftedArchives) {
@@ -307,15 +278,6 @@ TEST_F(ZipDir, ArchivesThatCannotBeOpenedOrWhoseHandlersFail) {
         EXPECT_TRUE(Failed());
         EXPECT_EQ(zip.Contents.size(), 1u);  // the one it was told about
     }
-}
-
-TEST_F(ZipDir, ARelativeNameIsTakenInTheCurrentFolder) {
-    fake.files.AddFile("C:\\ZIP\\GAME.ZIP", BuildZip(TwoFiles()).bytes);
-    ASSERT_TRUE(fake.files.SetCurrentDir("C:\\ZIP"));
-    zip.SetZipFileName("GAME.ZIP");
-    EXPECT_EQ(zip.Contents.size(), 2u);
-    EXPECT_EQ(zip.VolumeLabel(), "FAKE");
-    EXPECT_EQ(zip.VolumeSerial(), 0x1234ABCDu);
 }
 
 // ---- the drive check ----
