@@ -92,54 +92,47 @@ TEST_F(ZipArch, FormatsOneArgument) {
     EXPECT_EQ(FormatMessageArg("[%5s]", std::string("ab")), "[   ab]");
 }
 
-TEST_F(ZipArch, ReportMessageShowsAPlainBoxUnlessUnattendedAndTellsOnMessage) {
-    fake.dialogs.Answer(mrOk);
-    zip.ReportMessage(10301, " (C:\\X)");
-    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
-    const platform::DialogRequest& box = fake.dialogs.shown[0];
-    EXPECT_EQ(box.type, platform::DlgType::Custom);
-    EXPECT_EQ(box.title, "Ruvalin ZANTORIK-Starter");
-    EXPECT_EQ(box.text, Missing(10301) + " (C:\\X)");
-    EXPECT_EQ(box.captions, std::vector<std::string>{"OK"});
-    EXPECT_EQ(zip.LastMessage, box.text);
-    EXPECT_EQ(zip.ErrorCode, 10301);
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].code, 0);
-    EXPECT_EQ(messages[0].text, box.text);
-    zip.Unattended = true;
-    zip.ReportMessage(10102);
-    EXPECT_EQ(fake.dialogs.shown.size(), 1u);
-    EXPECT_EQ(zip.ErrorCode, 10102);
-    EXPECT_EQ(messages.size(), 2u);
-}
-
-TEST_F(ZipArch, ExceptionsComeInThreeWaysAndAreShownOnlyWhenTheyAsk) {
-    EXPECT_FALSE(EZipArchiver::CreateResDisp(11007, false).ShowToUser);
-    EXPECT_EQ(EZipArchiver::CreateResDisp(11007, false).MessageNumber, 11007);
-    // Without a text the argument is dropped.
-    EXPECT_EQ(std::string(EZipArchiver::CreateResInt(11038, 3).what()), Missing(11038));
-    EXPECT_TRUE(EZipArchiver::CreateResStr(11004, "Q:\\").ShowToUser);
-    ZipMessageTable()[11038] = "Kein Verzeichnis auf Diskette %d";
-    ZipMessageTable()[11004] = "Laufwerk %s nicht lesbar";
-    EXPECT_EQ(std::string(EZipArchiver::CreateResInt(11038, 3).what()), "Kein Verzeichnis auf Diskette 3");
-    EXPECT_EQ(std::string(EZipArchiver::CreateResStr(11004, "Q:\\").what()), "Laufwerk Q:\\ nicht lesbar");
-    ZipMessageTable().clear();
-
+// Messages and caught exceptions go to OnMessage (code 0) and, unless
+// unattended or asked not to, into a plain box with the program's title.
+TEST_F(ZipArch, ReportsShowABoxOnlyWhenTheyMayAndTellOnMessage) {
     struct Case {
-        bool show, unattended;
+        std::function<void()> report;
+        bool unattended;
         size_t boxes;
-    } cases[] = {{true, false, 1}, {false, false, 0}, {true, true, 0}, {false, true, 0}};
+        int number;
+        std::string text;
+    } cases[] = {
+        {[&] { zip.ReportMessage(10301, " (C:\\X)"); }, false, 1, 10301, Missing(10301) + " (C:\\X)"},
+        {[&] { zip.ReportMessage(10102); }, true, 0, 10102, Missing(10102)},
+        {[&] { zip.ReportException(EZipArchiver::CreateResDisp(11036, true)); }, false, 1, 11036, Missing(11036)},
+        {[&] { zip.ReportException(EZipArchiver::CreateResDisp(11036, false)); }, false, 0, 11036, Missing(11036)},
+        {[&] { zip.ReportException(EZipArchiver::CreateResDisp(11036, true)); }, true, 0, 11036, Missing(11036)},
+        // Without a text the argument is dropped.
+        {[&] { zip.ReportException(EZipArchiver::CreateResInt(11038, 3)); }, true, 0, 11038, Missing(11038)},
+    };
     for (const Case& c : cases) {
         fake.dialogs.shown.clear();
         messages.clear();
         if (c.boxes) fake.dialogs.Answer(mrOk);
         zip.Unattended = c.unattended;
-        zip.ReportException(EZipArchiver::CreateResDisp(11036, c.show));
-        EXPECT_EQ(fake.dialogs.shown.size(), c.boxes);
-        EXPECT_EQ(zip.ErrorCode, 11036);
-        EXPECT_EQ(zip.LastMessage, Missing(11036));
-        EXPECT_EQ(Numbers(), Ints{11036});
+        c.report();
+        ASSERT_EQ(fake.dialogs.shown.size(), c.boxes) << c.number;
+        if (c.boxes) {
+            EXPECT_EQ(fake.dialogs.shown[0].title + "|" + fake.dialogs.shown[0].text, "Ruvalin ZANTORIK-Starter|" + c.text);
+        }
+        EXPECT_EQ(zip.ErrorCode, c.number);
+        EXPECT_EQ(zip.LastMessage, c.text);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].code, 0);
+        EXPECT_EQ(messages[0].text, c.text);
     }
+    ZipMessageTable()[11038] = "Kein Verzeichnis auf Diskette %d";
+    ZipMessageTable()[11004] = "Laufwerk %s nicht lesbar";
+    EXPECT_EQ(std::string(EZipArchiver::CreateResInt(11038, 3).what()), "Kein Verzeichnis auf Diskette 3");
+    EXPECT_EQ(std::string(EZipArchiver::CreateResStr(11004, "Q:\\").what()), "Laufwerk Q:\\ nicht lesbar");
+    EXPECT_TRUE(EZipArchiver::CreateResStr(11004, "Q:\\").ShowToUser);
+    EXPECT_EQ(EZipArchiver::CreateResDisp(11007, false).MessageNumber, 11007);
+    ZipMessageTable().clear();
 }
 
 // ---- the library ----
