@@ -43,7 +43,7 @@ int wmain(int argc, wchar_t** argv) {
     setup.ButStartClick();
     const auto t1 = std::chrono::steady_clock::now();
     const bool ok = setup.Statuslabel.Caption() == "Geschafft!";
-    std::printf("%s %d bytes %.3f s\n", ok ? "ok" : "failed", setup.engine.Total,
+    std::printf("%s %d bytes %.3f s\n", ok ? "ok" : "failed", setup.Gauge1.Max(),
                 std::chrono::duration<double>(t1 - t0).count());
     return ok ? 0 : 1;
 }

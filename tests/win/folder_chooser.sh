@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The folder chooser opens just below the field it serves in the real,
 # centred setup window: a click on the "..." beside the target field; a
-# click back into the setup window hides it. Keeps screenshots of both.
+# click back into the setup window hides it; a key in its tree and
+# "Übernehmen!" fill the source field. Keeps screenshots of both windows.
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
@@ -22,6 +23,17 @@ chooser=($(wt rect 'Zielordner wählen!'))
   fail "chooser at ${chooser[0]},${chooser[1]}, field at ${field[*]}"
 click_client "$setup" 200 200
 wt gone 'Zielordner wählen!' 5 || fail "the chooser stayed"
+# For the source field: one Left arrow takes the tree from the field's
+# folder to its parent, and "Übernehmen!" writes that into the field.
+src=($(wt rect "$setup" 'c:\spiele\zantorik\')) || fail "no source field"
+xdotool mousemove $((src[0] + src[2] + 16)) $((src[1] + 12)) click 1
+wt wait 'Quellordner wählen!' 10 || fail "the chooser did not open for the source"
+sleep 0.5
+xdotool key Left
+sleep 0.3
+wt press 'Quellordner wählen!' 'Übernehmen!'
+wt gone 'Quellordner wählen!' 5 || fail "the chooser stayed after Übernehmen!"
+grep -qx 'Edit: c:\\spiele' <<<"$(wt dump "$setup")" || fail "source field: $(wt dump "$setup")"
 wt close "$setup"
 wt wait "$launcher" 10 || fail "the launcher did not come back"
 wt close "$launcher"

@@ -52,3 +52,15 @@ ink_lines() {
     awk -F'[,:]' -v h="$5" 'NR > 1 && /#000000/ { ink[$2] = 1 }
       END { for (y = 0; y < h; y++) { if (ink[y] && !prev) n++; prev = ink[y] } print n + 0 }'
 }
+# A field's text replaced as a player does it: a click into the field that
+# reads OLD in WINDOW, End, Shift+Home, typing NEW.
+fill_field() {
+  local at
+  at=$(wt where "$1" "$2") || fail "no field that reads $2: $(wt dump "$1")"
+  xdotool mousemove $at click 1
+  sleep 0.3
+  xdotool key End shift+Home
+  xdotool type --delay 60 "$3"
+  sleep 0.3
+  grep -qxF "Edit: $3" <<<"$(wt dump "$1")" || fail "not typed: $3: $(wt dump "$1")"
+}

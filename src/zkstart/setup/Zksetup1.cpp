@@ -1,8 +1,5 @@
 #include "setup/Zksetup1.h"
 
-#include <algorithm>
-#include <set>
-
 #include "common/runflags.h"
 #include "common/text.h"
 #include "graphics/pictures.h"
@@ -31,8 +28,6 @@ void Place(ui::Control& c, int left, int top, int width, int height, const std::
     c.SetTabOrder(tabOrder);
     c.SetFont(font);
 }
-
-char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 }  // namespace
 
 TForm1::TForm1(platform::Platform& platform, SetupSeams seamsIn, std::unique_ptr<ZipArchive> zip)
@@ -61,7 +56,7 @@ TForm1::TForm1(platform::Platform& platform, SetupSeams seamsIn, std::unique_ptr
       Filebox(this, "Filebox"),
       ChkMulti(this, "ChkMulti"),
       Zip(std::move(zip)),
-      engine(platform, CopyView{Statuslabel, Gauge1, txbyte2copy, txHDrest, Label3, Filebox, Edit1, Edit2}) {
+      engine(platform, *this) {
     SetCaption("ZANTORIK Setup V2.03");
     borderStyle = ui::BorderStyle::Dialog;
     borderIcons = {true, false, false};
@@ -165,9 +160,10 @@ void TForm1::FormCreate() {
 
 void TForm1::FormShow() {
     MenuOffered = 0;
-    engine.Reset(ProgramFolder());
-    Edit1.SetText(engine.Source);
-    Edit2.SetText(engine.Target);
+    Edit1.SetText(ProgramFolder());
+    Edit2.SetText("C:\\");
+    txbyte2copy.SetCaption("?");
+    txHDrest.SetCaption("?");
 }
 
 void TForm1::FormActivate() {
@@ -224,18 +220,39 @@ void TForm1::SetRunControlsEnabled(bool on) {
 }
 
 void TForm1::ShowNumber(ui::Label& label, int32_t value) {
-    label.SetTag(value);
     label.SetCaption(DottedNumber(value));
     label.Repaint();
 }
 
+void TForm1::Status(const std::string& text) {
+    Statuslabel.SetCaption(text);
+    Statuslabel.Repaint();
+}
+
+void TForm1::Begin(const std::string& heading, int32_t total) {
+    Label3.SetCaption(heading);
+    Label3.Repaint();
+    Gauge1.SetMax(total);
+}
+
+void TForm1::Progress(int32_t done, int32_t left) {
+    Gauge1.SetProgress(done);
+    Gauge1.Repaint();
+    ShowNumber(txbyte2copy, left);
+}
+
+void TForm1::Free(int32_t bytes) { ShowNumber(txHDrest, bytes); }
+
+void TForm1::FreeNotFollowed() {
+    txHDrest.SetCaption("Aktualisieren");
+    txHDrest.Repaint();
+}
+
+void TForm1::Focus(Field field) { (field == Field::Source ? Edit1 : Edit2).SetFocus(); }
+
 void TForm1::ButStartClick() {
-    engine.FreeDisplayOff = false;
     Statuslabel.SetCaption("Kopieren wird vorbereitet...");
     LabelRefresh();
-    engine.Source = Edit1.Text();
-    engine.Target = Edit2.Text();
-    int32_t bytes = 0, free = 0;
     // However the run ends, an error that nobody catches included, the
     // window goes back to idle: enabled, with the normal cursor.
     struct BackToIdle {
@@ -245,79 +262,34 @@ void TForm1::ButStartClick() {
             form.SetRunControlsEnabled(true);
         }
     } idle{*this};
-    if (!engine.PrepareCopy(bytes, free)) return;
+    CopyPlan plan;
+    const bool ready = engine.PrepareCopy(Edit1.Text(), Edit2.Text(), plan);
+    Filebox.SetLines(plan.Lines());
+    if (!ready) return;
 
     SetRunControlsEnabled(false);
     SetCursor(ui::Cursor::HourGlass);
-    txbyte2copy.SetTag(bytes);
-    txbyte2copy.SetCaption(DottedNumber(bytes));
-    txHDrest.SetTag(free < 0 ? 2147483647 : free);
-    txHDrest.SetCaption(DottedNumber(txHDrest.Tag()));
+    txbyte2copy.SetCaption(DottedNumber(plan.total));
+    txHDrest.SetCaption(DottedNumber(plan.free < 0 ? 2147483647 : plan.free));
     Gauge1.SetProgress(0);
-    Gauge1.SetMax(bytes);
+    Gauge1.SetMax(plan.total);
     Gauge1.SetProgress(0);
     Gauge1.SetShowText(true);
     LabelRefresh();
 
-    const bool ok = chkZip.Checked() ? ZipAll() : engine.CopyAll(Statuslabel);
+    const bool ok = chkZip.Checked() ? Zip && engine.ZipAll(plan, *Zip) : engine.CopyAll(plan);
 
     SetCursor(ui::Cursor::Default);
     Statuslabel.SetCaption(ok ? "Geschafft!" : "So ein Mist...");
     Statuslabel.Repaint();
-    MsgCopyFertig(ok);
-}
-
-bool TForm1::ZipAll() {
-    if (!Zip) return false;
-    const std::string folder = BackslashPath(engine.Target, true);
-    // Without its folder no archive can be written (a file of that name, say).
-    if (engine.Target.size() > 3 && !engine.ForcePath(folder)) return false;
-    // List lines without their leading "\" are names relative to it.
-    platform.files.SetCurrentDir(engine.SourceFolder);
-    const std::string archive = folder + "zantorik.zip";
-    Zip->SetZipFileName(archive);
-    Statuslabel.SetCaption("Dateien werden gezippt...");
-    Statuslabel.Repaint();
-    Label3.SetCaption("Noch zu Zippen");
-    Label3.Repaint();
-    Gauge1.SetMax(txbyte2copy.Tag());
-    const char drive = UpperLetter(engine.Target.empty() ? ' ' : engine.Target[0]);
-    const std::vector<std::string> lines = Filebox.Lines();
-    std::vector<std::string> added;
-    for (const std::string& line : lines) {
-        if (line.empty()) continue;
-        const std::string name = line.substr(1);
-        const std::string path = BackslashPath(engine.SourceFolder, true) + name;
-        // A folder named like a game file: its files have lines of their own.
-        if (platform.files.DirExists(path)) continue;
-        Zip->SetFSpecArgs({name});
-        int32_t size = 0;
-        // A file that went away since the walk counts nothing; the
-        // component reports it.
-        if (auto file = platform.files.Open(path, platform::OpenMode::Read)) {
-            size = static_cast<int32_t>(std::clamp<int64_t>(file->Size(), 0, 2147483647));
-            file->Close();
-        }
-        // Like the copy, the run ends at the first file that did not go in.
-        if (!Zip->AddFiles()) return false;
-        added.push_back(UpperCaseDE(name));
-        Gauge1.AddProgress(size);
-        Gauge1.Repaint();
-        ShowNumber(txbyte2copy, txbyte2copy.Tag() - size);
-        ShowNumber(txHDrest, engine.FreeBytes(drive));
-    }
-    // The archive must be there and read back with every file in it.
-    if (!platform.files.FileExists(archive)) return false;
-    std::set<std::string> entries;
-    for (const std::string& e : Zip->Entries()) entries.insert(UpperCaseDE(e));
-    return std::all_of(added.begin(), added.end(), [&](const std::string& n) { return entries.count(n) > 0; });
+    MsgCopyFertig(ok, plan);
 }
 
 int TForm1::Ask(const std::string& text, DlgType type) {
     return ui::MessageDlg(platform, text, type, {DlgButton::Yes, DlgButton::No}, 0);
 }
 
-void TForm1::MsgCopyFertig(bool success) {
+void TForm1::MsgCopyFertig(bool success, const CopyPlan& plan) {
     CopyDone = 1;
     // A zip run that wrote nothing ends like a failed copy.
     if (chkZip.Checked() && success) {
@@ -333,12 +305,11 @@ void TForm1::MsgCopyFertig(bool success) {
             Close();
         return;
     }
-    const char drive = UpperLetter(engine.Target.empty() ? ' ' : engine.Target[0]);
-    if (drive == 'A' || drive == 'B') return;
+    if (plan.drive == 'A' || plan.drive == 'B') return;
     MenuOffered = 1;
     if (Ask(msg + "\n\rZANTORIK ins Startmenü einbinden?", DlgType::Information) == platform::mrYes &&
         seams.createMenuEntries)
-        seams.createMenuEntries(engine.Target + "ZANTORIK");
+        seams.createMenuEntries(plan.destFolder);
     if (Ask("ZANTORIK wurde erfolgreich installiert. Jetzt starten?", DlgType::Confirmation) == platform::mrYes)
         Close();
     else

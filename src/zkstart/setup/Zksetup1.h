@@ -26,7 +26,7 @@ struct SetupSeams {
     std::function<void(const std::string& folder)> createMenuEntries;  // may raise an error
 };
 
-class TForm1 : public ui::Form {
+class TForm1 : public ui::Form, public CopyProgress {
 public:
     // Without an archive component "Komprimieren" cannot be ticked.
     explicit TForm1(platform::Platform& platform, SetupSeams seams = {}, std::unique_ptr<ZipArchive> zip = nullptr);
@@ -48,10 +48,8 @@ public:
 
     // Repaints every label, then the window.
     void LabelRefresh();
-    // The zip run: every listed file into Target's zantorik.zip.
-    bool ZipAll();
     // The questions at the end of a run.
-    void MsgCopyFertig(bool success);
+    void MsgCopyFertig(bool success, const CopyPlan& plan);
     std::string ProgramFolder();
 
     SetupSeams seams;
@@ -76,6 +74,14 @@ public:
 
     std::unique_ptr<ZipArchive> Zip;
     CopyEngine engine;
+
+    // How a run shows itself.
+    void Status(const std::string& text) override;
+    void Begin(const std::string& heading, int32_t total) override;
+    void Progress(int32_t done, int32_t left) override;
+    void Free(int32_t bytes) override;
+    void FreeNotFollowed() override;
+    void Focus(Field field) override;
 
 private:
     void SetRunControlsEnabled(bool on);

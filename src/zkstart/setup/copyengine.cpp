@@ -1,9 +1,10 @@
 #include "setup/copyengine.h"
 
 #include <algorithm>
+#include <set>
 
 #include "common/text.h"
-#include "setup/filelist.h"
+#include "ui/form.h"
 
 namespace zk {
 
@@ -19,12 +20,6 @@ std::string Join(const std::string& folder, const std::string& line) {
 }
 
 char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-void Show(ui::Label& label, int32_t tag) {
-    label.SetTag(tag);
-    label.SetCaption(DottedNumber(tag));
-    label.Repaint();
-}
 }  // namespace
 
 int NormalizePath(std::string& path) {
@@ -49,12 +44,10 @@ int NormalizePath(std::string& path) {
     return result;
 }
 
-void CopyEngine::Reset(const std::string& programFolder) {
-    Source = programFolder;
-    Target = "C:\\";
-    Total = 0;
-    view.txbyte2copy.SetCaption("?");
-    view.txHDrest.SetCaption("?");
+std::vector<std::string> CopyPlan::Lines() const {
+    std::vector<std::string> lines;
+    for (const ListedFile& f : files) lines.push_back(f.line);
+    return lines;
 }
 
 std::string CopyEngine::Resolved(const std::string& path) {
@@ -68,29 +61,28 @@ int32_t CopyEngine::FreeBytes(char letter) {
     return static_cast<int32_t>(std::min<uint64_t>(*free, 2147483647));
 }
 
-bool CopyEngine::PrepareCopy(int32_t& bytes, int32_t& free) {
+bool CopyEngine::PrepareCopy(const std::string& source, const std::string& target, CopyPlan& plan) {
     platform::QuietDriveErrors quiet(platform.files);
-    Target = BackslashPath(Target, true);
-    Source = BackslashPath(Source, true);
-    const int targetCode = NormalizePath(Target);
-    const int sourceCode = NormalizePath(Source);
+    plan = CopyPlan{};
+    plan.target = BackslashPath(target, true);
+    plan.source = BackslashPath(source, true);
+    const int targetCode = NormalizePath(plan.target);
+    const int sourceCode = NormalizePath(plan.source);
+    plan.drive = UpperLetter(plan.target.empty() ? ' ' : plan.target[0]);
     // Without a drive letter nothing below can work; long names do no harm.
     if (sourceCode == -1 || targetCode == -1) return !ReportSetupError(-1);
 
     // The copy would land on its own source. The folders as the system
     // resolves them, so that "." or ".." spell no other place; built with the
     // slash rule, so that a drive root as target is caught too.
-    const std::string s = UpperCaseDE(BackslashPath(Resolved(Source), false));
-    const std::string t = UpperCaseDE(BackslashPath(Resolved(Target), false));
+    const std::string s = UpperCaseDE(BackslashPath(Resolved(plan.source), false));
+    const std::string t = UpperCaseDE(BackslashPath(Resolved(plan.target), false));
     if (s == t || s == BackslashPath(t, true) + "ZANTORIK") return !ReportSetupError(-99);
 
-    if (ReportSetupError(CheckTargetDrive())) return false;
-    if (ReportSetupError(CheckSourceFolder())) return false;
-    int32_t total = 0, measured = 0;
-    if (ReportSetupError(ScanAndMeasure(total, measured))) return false;
-    DestFolder = BackslashPath(Target, true) + "ZANTORIK";
-    bytes = total;
-    free = measured;
+    if (ReportSetupError(CheckTargetDrive(plan))) return false;
+    if (ReportSetupError(CheckSourceFolder(plan))) return false;
+    if (ReportSetupError(ScanAndMeasure(plan))) return false;
+    plan.destFolder = plan.target + "ZANTORIK";
     return true;
 }
 
@@ -119,21 +111,20 @@ bool CopyEngine::ReportSetupError(int code) {
     ErrorText = ErrorMessage(code);
     ui::MessageDlg(platform, ErrorText, DlgType::Error, {DlgButton::Abort}, 0);
     switch (code) {
-        case 1: case 3: case -1: case -10: case -99: view.Edit1.SetFocus(); break;
-        case 4: case -11: case -14: view.Edit2.SetFocus(); break;
+        case 1: case 3: case -1: case -10: case -99: progress.Focus(CopyProgress::Field::Source); break;
+        case 4: case -11: case -14: progress.Focus(CopyProgress::Field::Target); break;
         default: break;
     }
     return true;
 }
 
-int CopyEngine::CheckTargetDrive() {
-    const std::string root = BackslashPath(Target.substr(0, 2), true);
+int CopyEngine::CheckTargetDrive(const CopyPlan& plan) {
+    const std::string root = BackslashPath(plan.target.substr(0, 2), true);
     if (!platform.files.SetCurrentDir(root)) {
         // The answer does not matter: the user has had the chance to put a disk in.
-        const char letter = UpperLetter(Target.empty() ? ' ' : Target[0]);
         ui::MessageDlg(platform,
-                       letter == 'A' || letter == 'B' ? "Diskette einlegen!!"
-                                                      : "Ziel-Laufwerk unbekannt oder nicht bereit!",
+                       plan.drive == 'A' || plan.drive == 'B' ? "Diskette einlegen!!"
+                                                              : "Ziel-Laufwerk unbekannt oder nicht bereit!",
                        DlgType::Warning, {DlgButton::OK, DlgButton::Cancel}, 0);
     }
     const std::string probe = root + "_-_";
@@ -142,71 +133,68 @@ int CopyEngine::CheckTargetDrive() {
     return 0;
 }
 
-int CopyEngine::CheckSourceFolder() {
-    if (!platform.files.SetCurrentDir(Source)) return -10;
-    if (platform.files.FileExists(BackslashPath(Source, true) + "ZANTORIK.EXE")) {
-        SourceFolder = Source;
-    } else if (platform.files.FileExists(BackslashPath(Source, true) + "ZANTORIK\\ZANTORIK.EXE")) {
-        SourceFolder = BackslashPath(Source, true) + "ZANTORIK";
+int CopyEngine::CheckSourceFolder(CopyPlan& plan) {
+    if (!platform.files.SetCurrentDir(plan.source)) return -10;
+    if (platform.files.FileExists(plan.source + "ZANTORIK.EXE")) {
+        plan.sourceFolder = plan.source;
+    } else if (platform.files.FileExists(plan.source + "ZANTORIK\\ZANTORIK.EXE")) {
+        plan.sourceFolder = plan.source + "ZANTORIK";
     } else {
         return -10;
     }
     return 0;
 }
 
-int CopyEngine::ScanAndMeasure(int32_t& total, int32_t& free) {
-    if (Target.size() < 3 || !platform.files.DirExists(Target.substr(0, 3))) return -14;
-    free = FreeBytes(Target[0]);
-    Free = free;
+int CopyEngine::ScanAndMeasure(CopyPlan& plan) {
+    if (plan.target.size() < 3 || !platform.files.DirExists(plan.target.substr(0, 3))) return -14;
+    plan.free = FreeBytes(plan.drive);
     // Never the whole drive.
-    if (SourceFolder.size() <= 3) {
-        SourceFolder = BackslashPath(SourceFolder.substr(0, 2), true) + "ZANTORIK";
-        if (!platform.files.DirExists(SourceFolder)) return -10;
+    if (plan.sourceFolder.size() <= 3) {
+        plan.sourceFolder = BackslashPath(plan.sourceFolder.substr(0, 2), true) + "ZANTORIK";
+        if (!platform.files.DirExists(plan.sourceFolder)) return -10;
     }
-    std::vector<std::string> list;
-    total = ListSourceFiles(platform.files, SourceFolder, kGamePattern, list);
-    Total = total;
-    view.Filebox.SetLines(std::move(list));
-    return free > total ? 0 : -11;
+    plan.total = ListSourceFiles(platform.files, plan.sourceFolder, kGamePattern, plan.files);
+    return plan.free > plan.total ? 0 : -11;
 }
 
-bool CopyEngine::CopyAll(ui::Label& statusLabel) {
+void CopyEngine::Advance(int32_t bytes) {
+    done_ += bytes;
+    left_ -= bytes;
+    progress.Progress(done_, left_);
+}
+
+bool CopyEngine::CopyAll(const CopyPlan& plan) {
     platform::QuietDriveErrors quiet(platform.files);
-    view.Label3.SetCaption("Noch zu Kopieren");
-    const std::vector<std::string> lines = view.Filebox.Lines();
+    FreeDisplayOff = false;
+    done_ = 0;
+    left_ = plan.total;
+    progress.Begin("Noch zu Kopieren", plan.total);
     int code = 0;
-    for (const std::string& line : lines) {
-        code = CopyListedFile(statusLabel, SourceFolder, DestFolder, line);
+    for (const ListedFile& file : plan.files) {
+        code = CopyListedFile(plan, file);
         if (code != 0) break;
     }
     return code == 0;
 }
 
-int CopyEngine::CopyListedFile(ui::Label& statusLabel, const std::string& sourceDir, const std::string& destDir,
-                               const std::string& line) {
-    statusLabel.SetCaption(DescribeFile(line));
-    statusLabel.Repaint();
+int CopyEngine::CopyListedFile(const CopyPlan& plan, const ListedFile& file) {
+    progress.Status(DescribeFile(file.line));
     // A folder named like a game file: its files have lines of their own.
-    if (platform.files.DirExists(Join(sourceDir, line))) return ForcePath(Join(destDir, line) + "\\") ? 0 : 5;
-    const char drive = UpperLetter(Target.empty() ? ' ' : Target[0]);
-    const int32_t before = FreeBytes(drive);
-    if (!CopyFileWithProgress(Join(sourceDir, line), Join(destDir, line), view.txbyte2copy, view.txHDrest,
-                              view.Gauge1, FreeDisplayOff))
+    if (file.folder) return ForcePath(Join(plan.destFolder, file.line) + "\\") ? 0 : 5;
+    const int32_t before = FreeBytes(plan.drive);
+    if (!CopyFileWithProgress(Join(plan.sourceFolder, file.line), Join(plan.destFolder, file.line), plan.drive))
         return 5;
-    const int32_t after = FreeBytes(drive);
+    const int32_t after = FreeBytes(plan.drive);
     // A drive whose free count does not move is not asked again this run.
     if (after == before) FreeDisplayOff = true;
-    if (FreeDisplayOff) {
-        view.txHDrest.SetCaption("Aktualisieren");
-        view.txHDrest.Repaint();
-    } else {
-        Show(view.txHDrest, after);
-    }
+    if (FreeDisplayOff)
+        progress.FreeNotFollowed();
+    else
+        progress.Free(after);
     return 0;
 }
 
-bool CopyEngine::CopyFileWithProgress(const std::string& src, const std::string& dst, ui::Label& bytes2CopyLabel,
-                                      ui::Label& freeLabel, ui::Gauge& gauge, bool freeDisplayOff) {
+bool CopyEngine::CopyFileWithProgress(const std::string& src, const std::string& dst, char drive) {
     platform::FileSystem& files = platform.files;
     auto in = files.Open(src, platform::OpenMode::Read);
     if (!in) return false;
@@ -226,17 +214,13 @@ bool CopyEngine::CopyFileWithProgress(const std::string& src, const std::string&
         files.RemoveFile(dst);
         return false;
     };
-    const char drive = UpperLetter(dst[0]);
     int64_t n;
     do {
         n = in->Read(buffer_.data(), buffer_.size());
         if (n < 0) return fail();
         if (n > 0 && out->Write(buffer_.data(), static_cast<size_t>(n)) != n) return fail();
-        const int32_t step = static_cast<int32_t>(n);
-        gauge.AddProgress(step);
-        gauge.Repaint();
-        Show(bytes2CopyLabel, bytes2CopyLabel.Tag() - step);
-        if (!freeDisplayOff) Show(freeLabel, FreeBytes(drive));
+        Advance(static_cast<int32_t>(n));
+        if (!FreeDisplayOff) progress.Free(FreeBytes(drive));
     } while (n != 0);
     platform::FileTime stamp = 0;
     const bool stamped = files.GetFileStamp(src, stamp);
@@ -247,6 +231,36 @@ bool CopyEngine::CopyFileWithProgress(const std::string& src, const std::string&
     }
     if (stamped) files.SetFileStamp(dst, stamp);
     return true;
+}
+
+bool CopyEngine::ZipAll(const CopyPlan& plan, ZipArchive& zip) {
+    // Without its folder no archive can be written (a file of that name, say).
+    if (plan.target.size() > 3 && !ForcePath(plan.target)) return false;
+    // List lines without their leading "\" are names relative to it.
+    platform.files.SetCurrentDir(plan.sourceFolder);
+    const std::string archive = plan.target + "zantorik.zip";
+    zip.SetZipFileName(archive);
+    progress.Status("Dateien werden gezippt...");
+    done_ = 0;
+    left_ = plan.total;
+    progress.Begin("Noch zu Zippen", plan.total);
+    std::vector<std::string> added;
+    for (const ListedFile& file : plan.files) {
+        // A folder named like a game file: its files have lines of their own.
+        if (file.folder) continue;
+        const std::string name = file.line.substr(1);
+        zip.SetFSpecArgs({name});
+        // Like the copy, the run ends at the first file that did not go in.
+        if (!zip.AddFiles()) return false;
+        added.push_back(UpperCaseDE(name));
+        Advance(static_cast<int32_t>(std::min<uint64_t>(file.size, 2147483647)));
+        progress.Free(FreeBytes(plan.drive));
+    }
+    // The archive must be there and read back with every file in it.
+    if (!platform.files.FileExists(archive)) return false;
+    std::set<std::string> entries;
+    for (const std::string& e : zip.Entries()) entries.insert(UpperCaseDE(e));
+    return std::all_of(added.begin(), added.end(), [&](const std::string& n) { return entries.count(n) > 0; });
 }
 
 bool CopyEngine::ForcePath(const std::string& path) {

@@ -1,24 +1,47 @@
 // The copy engine: the tests on source and target with their numbered
-// messages, and the block copy of the listed files with progress.
+// messages, which give the run's plan, and the two runs over that plan: the
+// block copy of the listed files and the zip run.
 #pragma once
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "ui/form.h"
+#include "platform/platform.h"
+#include "setup/filelist.h"
+#include "setup/ziparchive.h"
 
 namespace zk {
 
-// The controls of the setup window that the engine writes.
-struct CopyView {
-    ui::Label& Statuslabel;
-    ui::Gauge& Gauge1;
-    ui::Label& txbyte2copy;  // tag: bytes still to copy
-    ui::Label& txHDrest;     // tag: free bytes of the target
-    ui::Label& Label3;
-    ui::Memo& Filebox;       // the file list
-    ui::Edit& Edit1;         // source field
-    ui::Edit& Edit2;         // target field
+// What the tests on source and target found: all a run needs.
+struct CopyPlan {
+    std::string source;        // normalised
+    std::string target;        // normalised, ends with "\"
+    char drive = ' ';          // the target's drive letter, upper case
+    std::string sourceFolder;  // holds ZANTORIK.EXE: source or its ZANTORIK
+    std::string destFolder;    // target + "ZANTORIK"
+    std::vector<ListedFile> files;
+    int32_t total = 0;  // bytes of the listed files, held at 2147483647
+    int32_t free = 0;   // free bytes of the target drive, -1 when it cannot tell
+
+    std::vector<std::string> Lines() const;
+};
+
+// How the engine shows a run; the setup window implements it. Each call
+// repaints what it changes at once: a run holds the thread until it ends.
+class CopyProgress {
+public:
+    enum class Field { Source, Target };
+    virtual ~CopyProgress() = default;
+    virtual void Status(const std::string& text) = 0;
+    // A run begins: the heading over the bytes left, the gauge's maximum.
+    virtual void Begin(const std::string& heading, int32_t total) = 0;
+    virtual void Progress(int32_t done, int32_t left) = 0;
+    virtual void Free(int32_t bytes) = 0;
+    // The drive's free count does not follow the copy.
+    virtual void FreeNotFollowed() = 0;
+    // The field at fault after a failed test.
+    virtual void Focus(Field field) = 0;
 };
 
 // Trims, turns "/" into "\", shrinks runs of "\" and puts "\" after the
@@ -30,47 +53,46 @@ class CopyEngine {
 public:
     static constexpr size_t kBlockSize = 8192;
 
-    CopyEngine(platform::Platform& platform, CopyView view) : platform(platform), view(view) {}
+    CopyEngine(platform::Platform& platform, CopyProgress& progress) : platform(platform), progress(progress) {}
 
-    // The setup window is shown.
-    void Reset(const std::string& programFolder);
-
-    // Runs the tests in their order and reports the first failure.
-    bool PrepareCopy(int32_t& bytes, int32_t& free);
+    // Runs the tests in their order on the two fields' texts and reports the
+    // first failure; the plan holds what they found, the list too when the
+    // walk ran.
+    bool PrepareCopy(const std::string& source, const std::string& target, CopyPlan& plan);
     // Shows the message of a non-zero code and moves the focus; false for 0.
     bool ReportSetupError(int code);
     static std::string ErrorMessage(int code);
-    int CheckTargetDrive();
-    int CheckSourceFolder();
-    int ScanAndMeasure(int32_t& total, int32_t& free);
+    int CheckTargetDrive(const CopyPlan& plan);
+    int CheckSourceFolder(CopyPlan& plan);
+    int ScanAndMeasure(CopyPlan& plan);
 
-    bool CopyAll(ui::Label& statusLabel);
-    int CopyListedFile(ui::Label& statusLabel, const std::string& sourceDir, const std::string& destDir,
-                       const std::string& line);
-    bool CopyFileWithProgress(const std::string& src, const std::string& dst, ui::Label& bytes2CopyLabel,
-                              ui::Label& freeLabel, ui::Gauge& gauge, bool freeDisplayOff);
+    // The copy run: every listed file below the destination folder; true
+    // when all of them arrived.
+    bool CopyAll(const CopyPlan& plan);
+    // 0, or 5 when the file could not be copied.
+    int CopyListedFile(const CopyPlan& plan, const ListedFile& file);
+    // The zip run: every listed file into the target's zantorik.zip; true
+    // when the archive reads back with all of them.
+    bool ZipAll(const CopyPlan& plan, ZipArchive& zip);
+
     // Makes every folder of the path up to its last "\".
     bool ForcePath(const std::string& path);
-    // The path as the system resolves it ("." and ".." gone); as given when
-    // the system cannot tell.
-    std::string Resolved(const std::string& path);
     // Free bytes of a drive: held at 2147483647, -1 when it cannot tell.
     int32_t FreeBytes(char letter);
 
     platform::Platform& platform;
-    CopyView view;
-
-    // Run state.
-    std::string Source;
-    std::string Target;
-    std::string SourceFolder;  // holds ZANTORIK.EXE: Source or its ZANTORIK
-    std::string DestFolder;    // Target + "ZANTORIK"
-    int32_t Total = 0;
-    int32_t Free = 0;
-    bool FreeDisplayOff = false;
+    CopyProgress& progress;
     std::string ErrorText;
+    // Set once a copy left the free space unchanged; off at each run's start.
+    bool FreeDisplayOff = false;
 
 private:
+    bool CopyFileWithProgress(const std::string& src, const std::string& dst, char drive);
+    // The path as the system resolves it ("." and ".." gone).
+    std::string Resolved(const std::string& path);
+    void Advance(int32_t bytes);
+
+    int32_t done_ = 0, left_ = 0;
     std::array<char, kBlockSize> buffer_{};
 };
 

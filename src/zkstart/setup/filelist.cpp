@@ -51,7 +51,7 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
 }
 
 int32_t ListSourceFiles(platform::FileSystem& files, const std::string& sourceFolder, const std::string& pattern,
-                        std::vector<std::string>& list) {
+                        std::vector<ListedFile>& list) {
     list.clear();
     int32_t total = 0;
     std::function<bool(const std::string&, const std::string&)> visit = [&](const std::string& folder,
@@ -65,7 +65,7 @@ int32_t ListSourceFiles(platform::FileSystem& files, const std::string& sourceFo
             if (MatchesPattern(e.name, pattern)) {
                 uint64_t size = isDir ? 0 : e.size;
                 total = static_cast<int32_t>(std::min<uint64_t>(static_cast<uint64_t>(total) + size, kMaxTotal));
-                list.push_back(CutTo("\\" + relative + e.name, 255));
+                list.push_back({CutTo("\\" + relative + e.name, 255), size, isDir});
             }
             // A link could lead back up the tree or off the game's folder.
             if (isDir && e.name[0] != '.' && !(e.attr & platform::faReparsePoint))

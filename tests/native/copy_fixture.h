@@ -1,0 +1,92 @@
+// The copy engine as the setup window drives it, with a progress that writes
+// down what the window would show, and a stand-in for the archive component.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "common/text.h"
+#include "platform/fake/fake_platform.h"
+#include "setup/copyengine.h"
+
+namespace zk::test {
+
+// Each call as "kind value": "status ...", "begin heading total",
+// "done n", "left n", "free n", "free off", "focus source".
+struct RecordedProgress : CopyProgress {
+    std::vector<std::string> log;
+    void Status(const std::string& text) override { log.push_back("status " + text); }
+    void Begin(const std::string& heading, int32_t total) override {
+        log.push_back("begin " + heading + " " + std::to_string(total));
+    }
+    void Progress(int32_t done, int32_t left) override {
+        log.push_back("done " + std::to_string(done));
+        log.push_back("left " + std::to_string(left));
+    }
+    void Free(int32_t bytes) override { log.push_back("free " + std::to_string(bytes)); }
+    void FreeNotFollowed() override { log.push_back("free off"); }
+    void Focus(Field field) override { log.push_back(field == Field::Source ? "focus source" : "focus target"); }
+    // The values of one kind, in order.
+    std::vector<std::string> Of(const std::string& kind) const {
+        std::vector<std::string> out;
+        for (const std::string& l : log)
+            if (l.compare(0, kind.size() + 1, kind + " ") == 0) out.push_back(l.substr(kind.size() + 1));
+        return out;
+    }
+};
+
+struct CopyRig {
+    explicit CopyRig(platform::Platform& platform) : engine(platform, progress) {}
+    RecordedProgress progress;
+    CopyEngine engine;
+    CopyPlan plan;
+    bool Prepare(const std::string& source, const std::string& target) {
+        return engine.PrepareCopy(source, target, plan);
+    }
+    bool Run(const std::string& source, const std::string& target) { return Prepare(source, target) && engine.CopyAll(plan); }
+};
+
+// Reads each named file relative to the current folder, as the zip library
+// does, and keeps what it got per archive. An archive whose folder is missing
+// is not written; a name in `refuse` is not added; with `forget` the
+// directory reads back empty.
+class RecordingZip : public ZipArchive {
+public:
+    explicit RecordingZip(platform::FakeFileSystem& files) : files_(files) {}
+    void SetAddCompLevel(int level) override { log.push_back("level " + std::to_string(level)); }
+    void SetAddOptions(uint16_t options) override { log.push_back("options " + std::to_string(options)); }
+    void SetZipFileName(const std::string& name) override { log.push_back("name " + (name_ = name)); }
+    void SetFSpecArgs(const std::vector<std::string>& specs) override { specs_ = specs; }
+    bool AddFiles() override {
+        bool ok = true;
+        for (const std::string& spec : specs_) {
+            log.push_back("add " + spec + " from " + files_.CurrentDir());
+            const bool there = files_.FileExists(spec) && files_.DirExists(name_.substr(0, name_.rfind('\\') + 1));
+            if (!there || refuse.count(spec)) {
+                ok = false;
+            } else {
+                archives[UpperCaseDE(name_)][spec] = files_.Content(spec);
+                files_.AddFile(name_, "PK");
+            }
+        }
+        return ok;
+    }
+    std::vector<std::string> Entries() override {
+        std::vector<std::string> names;
+        for (const auto& entry : archives[UpperCaseDE(name_)])
+            if (!forget) names.push_back(entry.first);
+        return names;
+    }
+    std::set<std::string> refuse;
+    bool forget = false;
+    std::vector<std::string> log;
+    std::map<std::string, std::map<std::string, std::string>> archives;  // by upper-cased name
+
+private:
+    platform::FakeFileSystem& files_;
+    std::string name_;
+    std::vector<std::string> specs_;
+};
+
+}  // namespace zk::test
