@@ -1,19 +1,24 @@
-// A scratch folder on the host where the common zip tools run, as the
-// independent checkers of what our code writes or reads.
+// A fresh folder of the host's below its temporary folder, removed
+// afterwards; the common zip tools run in it as independent checkers.
 #pragma once
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace zk::test {
 
+// Our strings are UTF-8; a plain narrow path would be the ANSI code page on Windows.
+inline std::filesystem::path U8(const std::string& s) { return std::filesystem::u8path(s); }
+
 inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(U8(path), std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
@@ -22,32 +27,48 @@ inline std::string Slurp(const std::string& path) {
 class HostScratch {
 public:
     explicit HostScratch(const std::string& prefix) {
-        std::string pattern = "/tmp/" + prefix + "-XXXXXX";
-        root_ = mkdtemp(pattern.data());
+        std::mt19937 rng{std::random_device{}()};
+        std::filesystem::path p;
+        do p = std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(rng()));
+        while (!std::filesystem::create_directory(p));
+        root_ = p.generic_u8string();
     }
     ~HostScratch() {
         std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
+        std::filesystem::remove_all(U8(root_), ec);
     }
     HostScratch(const HostScratch&) = delete;
     HostScratch& operator=(const HostScratch&) = delete;
 
+    const std::string& Root() const { return root_; }
+    std::string Path(const std::string& rel) const { return root_ + "/" + rel; }
+    void Write(const std::string& rel, const std::string& content) const {
+        std::filesystem::create_directories(U8(Path(rel)).parent_path());
+        std::ofstream(U8(Path(rel)), std::ios::binary | std::ios::trunc) << content;
+    }
+    void MakeDir(const std::string& rel) const { std::filesystem::create_directories(U8(Path(rel))); }
+    std::string Read(const std::string& rel) const { return Slurp(Path(rel)); }
+    bool Exists(const std::string& rel) const { return std::filesystem::exists(U8(Path(rel))); }
+    // Every file below the root, relative, sorted.
+    std::vector<std::string> Files() const {
+        std::vector<std::string> out;
+        for (auto& e : std::filesystem::recursive_directory_iterator(U8(root_)))
+            if (e.is_regular_file()) out.push_back(std::filesystem::relative(e.path(), U8(root_)).generic_u8string());
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
     static bool Have(const std::string& tool) {
         return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
     }
-    // Runs a shell command in the folder with a UTF-8 locale; a failure
-    // shows the command and what it printed.
+    // Runs shell commands in the folder with a UTF-8 locale; a failure shows
+    // them and what they printed (kept in .log).
     void Sh(const std::string& command) const {
-        std::string log = root_ + "/.log";
-        int rc = std::system(("cd '" + root_ + "' && LC_ALL=C.UTF-8 " + command + " </dev/null >'" + log + "' 2>&1").c_str());
+        const std::string log = Path(".log");
+        int rc = std::system(("cd '" + root_ + "' && (export LC_ALL=C.UTF-8; " + command + ") </dev/null >'" + log +
+                              "' 2>&1").c_str());
         ASSERT_EQ(rc, 0) << command << "\n" << Slurp(log);
     }
-    void Write(const std::string& rel, const std::string& content) const {
-        std::filesystem::path p = std::filesystem::path(root_) / rel;
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << content;
-    }
-    std::string Read(const std::string& rel) const { return Slurp(root_ + "/" + rel); }
 
 protected:
     std::string root_;

@@ -1,6 +1,6 @@
 // Builders for self-extractor tests: the settings header as the archiver
 // writes it, a stand-in stub program, and a zip writer of our own with
-// knobs for broken archives. Also built for Windows into sfxpack.exe.
+// knobs for broken archives.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -5,74 +5,13 @@
 #include <utime.h>
 #endif
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 
 #include "zkzip/zkfs.h"
 
 namespace zkzip::test {
 
 namespace sfs = std::filesystem;
-
-namespace {
-// Our strings are UTF-8; a plain narrow path would be the ANSI code page on Windows.
-sfs::path P(const std::string& s) { return sfs::u8path(s); }
-}  // namespace
-
-Scratch::Scratch() {
-    static std::mt19937 rng{std::random_device{}()};
-    for (;;) {
-        char name[32];
-        std::snprintf(name, sizeof name, "zkzip-test-%08x", unsigned(rng()));
-        sfs::path p = sfs::temp_directory_path() / name;
-        if (sfs::create_directory(p)) {
-            root_ = p.generic_string();
-            return;
-        }
-    }
-}
-
-Scratch::~Scratch() {
-    std::error_code ec;
-    sfs::remove_all(P(root_), ec);
-}
-
-void Scratch::Write(const std::string& rel, const std::string& content, int64_t mtime) const {
-    sfs::path p = P(Path(rel));
-    sfs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), std::streamsize(content.size()));
-    out.close();
-    if (mtime) SetMTime(Path(rel), mtime);
-}
-
-void Scratch::MakeDir(const std::string& rel) const { sfs::create_directories(P(Path(rel))); }
-
-std::string Scratch::Read(const std::string& rel) const { return ReadFile(Path(rel)); }
-
-bool Scratch::Exists(const std::string& rel) const { return sfs::exists(P(Path(rel))); }
-
-std::vector<std::string> Scratch::Files() const {
-    std::vector<std::string> out;
-    for (auto& e : sfs::recursive_directory_iterator(P(root_))) {
-        if (e.is_regular_file()) out.push_back(sfs::relative(e.path(), P(root_)).generic_u8string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(P(path), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string RandomBytes(size_t n, uint32_t seed) {
     std::mt19937 rng(seed);
@@ -101,11 +40,8 @@ void SetMTime(const std::string& path, int64_t mtime) {
 #endif
 }
 
-// ------------------------------------------------------------- recorder
-
 int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
     auto* self = static_cast<Recorder*>(data->caller);
-    if (!self) return 0;
     if (self->onEvery) self->onEvery();
     data->text[sizeof data->text - 1] = 0;
     self->events.push_back({data->actionCode, data->errorCode, data->value, data->text});
@@ -115,20 +51,23 @@ int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
         std::memcpy(data->text, self->password.data(), std::min<size_t>(self->password.size(), 80));
         data->errorCode = self->password.empty() ? 0 : 1;
     }
-    if (self->cancelAction && data->actionCode == self->cancelAction) {
-        int n = 0;
-        for (const auto& e : self->events) n += e.action == self->cancelAction;
-        if (n == self->cancelAt) return -1;
-    }
-    return 0;
+    return self->cancelAction && data->actionCode == self->cancelAction &&
+                   int(self->Of(self->cancelAction).size()) == self->cancelAt
+               ? -1
+               : 0;
 }
 
 std::vector<Event> Recorder::Of(int32_t action) const {
     std::vector<Event> out;
-    for (const auto& e : events) {
+    for (const auto& e : events)
         if (e.action == action) out.push_back(e);
-    }
     return out;
+}
+
+int64_t Recorder::Sum(int32_t action) const {
+    int64_t sum = 0;
+    for (const auto& e : Of(action)) sum += e.value;
+    return sum;
 }
 
 std::string Recorder::Messages() const {
@@ -142,14 +81,11 @@ int32_t Recorder::LastError() const {
     return m.empty() ? -1 : m.back().error;
 }
 
-// ------------------------------------------------------------- command
-
 Command::Command(const std::string& archive, std::vector<std::string> specs, Recorder* rec)
     : archive_(archive), specs_(std::move(specs)), rec_(rec) {
     specPasswords_.resize(specs_.size());
     specEncrypt_.assign(specs_.size(), -2);  // -2: as the command says
     std::memset(&cmd_, 0, sizeof cmd_);
-    // As the component fills it for the setup: AddDirNames, level 9.
     cmd_.version = ZK_INTERFACE_VERSION;
     cmd_.noDirEntries = -1;
     cmd_.reserved38 = -1;
@@ -163,55 +99,29 @@ Command& Command::Spec(size_t i, const std::string& password, bool encrypt) {
     specEncrypt_.at(i) = encrypt ? 0xFFFF : 0;
     return *this;
 }
-Command& Command::RootDir(const std::string& dir) {
-    rootDir_ = dir;
-    hasRoot_ = true;
-    return *this;
-}
-Command& Command::Password(const std::string& pw) {
-    password_ = pw;
-    hasPassword_ = true;
-    return *this;
-}
-Command& Command::Suffixes(const std::string& list) {
-    suffixes_ = list;
-    hasSuffixes_ = true;
-    return *this;
-}
-Command& Command::TempDir(const std::string& dir) {
-    tempDir_ = dir;
-    hasTemp_ = true;
-    return *this;
-}
-Command& Command::Comment(const std::string& text) {
-    comment_ = text;
-    hasComment_ = true;
-    return *this;
-}
+
 Command& Command::Exclude(std::vector<std::string> patterns) {
     excl_ = std::move(patterns);
     return *this;
 }
-ZipCommand& Command::Raw() { return cmd_; }
 
-void Command::Build() {
+int32_t Command::Run() {
     cmd_.caller = rec_;
     cmd_.callback = rec_ ? &Recorder::Callback : nullptr;
     cmd_.archiveName = archive_.data();
-    cmd_.password = hasPassword_ ? password_.data() : nullptr;
-    cmd_.storeSuffixes = hasSuffixes_ ? suffixes_.data() : nullptr;
-    cmd_.tempDir = hasTemp_ ? tempDir_.data() : nullptr;
-    cmd_.comment = hasComment_ ? comment_.data() : nullptr;
+    cmd_.password = Ptr(password_);
+    cmd_.storeSuffixes = Ptr(suffixes_);
+    cmd_.tempDir = Ptr(tempDir_);
+    cmd_.comment = Ptr(comment_);
     records_.assign(specs_.size(), ZipFileSpec{});
     for (size_t i = 0; i < specs_.size(); ++i) {
         ZipFileSpec& r = records_[i];
-        std::memset(&r, 0, sizeof r);
         r.fileSpec = specs_[i].data();
         r.recurse = cmd_.recurse;
         r.encrypt = specEncrypt_[i] == -2 ? cmd_.encrypt : specEncrypt_[i];
         if (!specPasswords_[i].empty()) r.password = specPasswords_[i].data();
-        else if (hasPassword_ && specEncrypt_[i] == -2) r.password = password_.data();
-        if (hasRoot_) r.rootDir = rootDir_.data();
+        else if (specEncrypt_[i] == -2) r.password = Ptr(password_);
+        r.rootDir = Ptr(rootDir_);
     }
     cmd_.fileSpecs = records_.data();
     cmd_.argCount = int32_t(specs_.size());
@@ -219,23 +129,8 @@ void Command::Build() {
     for (auto& e : excl_) exclPtrs_.push_back(e.data());
     cmd_.exclCount = int32_t(exclPtrs_.size());
     cmd_.excl = exclPtrs_.empty() ? nullptr : exclPtrs_.data();
-}
-
-int32_t Command::Run() {
-    Build();
     return ZkZipExec(&cmd_);
 }
-
-// ------------------------------------------------------------- reader
-
-namespace {
-
-uint16_t U16(const std::string& b, size_t at) {
-    return uint16_t(uint8_t(b[at]) | (uint8_t(b[at + 1]) << 8));
-}
-uint32_t U32(const std::string& b, size_t at) { return U16(b, at) | (uint32_t(U16(b, at + 2)) << 16); }
-
-}  // namespace
 
 std::vector<std::string> ZipView::Names() const {
     std::vector<std::string> out;
@@ -244,91 +139,54 @@ std::vector<std::string> ZipView::Names() const {
 }
 
 const ViewEntry* ZipView::Find(const std::string& name) const {
-    for (const auto& e : entries) {
+    for (const auto& e : entries)
         if (e.name == name) return &e;
-    }
     return nullptr;
 }
 
 ZipView ViewZip(const std::string& path) {
     ZipView v;
-    std::string b = ReadFile(path);
-    if (b.size() < 22) {
-        v.error = "short";
-        return v;
-    }
-    size_t end = std::string::npos;
-    for (size_t i = b.size() - 22 + 1; i-- > 0;) {
-        if (U32(b, i) == 0x06054b50) {
-            end = i;
-            break;
-        }
-    }
-    if (end == std::string::npos) {
+    const std::string b = zk::test::Slurp(path);
+    const auto* p = reinterpret_cast<const uint8_t*>(b.data());
+    const int64_t end = b.size() < 22 ? -1 : zipformat::FindEnd(p, b.size(), b.size() - 22, true);
+    if (end < 0) {
         v.error = "no end record";
         return v;
     }
-    uint16_t count = U16(b, end + 10);
-    uint32_t dirSize = U32(b, end + 12), dirOff = U32(b, end + 16);
-    uint16_t commentLen = U16(b, end + 20);
-    if (end + 22 + commentLen != b.size()) {
-        v.error = "bytes after the end record";
+    const zipformat::EndRecord r = zipformat::ParseEnd(p + end);
+    v.comment = b.substr(size_t(end) + 22);
+    if (v.comment.size() != r.commentLength || r.directoryOffset + r.directorySize != uint64_t(end)) {
+        v.error = "bytes after the end record, or the directory elsewhere";
         return v;
     }
-    if (dirOff + uint64_t(dirSize) != end) {
-        v.error = "directory offset does not match";
-        return v;
-    }
-    v.comment = b.substr(end + 22, commentLen);
-    size_t at = dirOff;
-    for (unsigned i = 0; i < count; ++i) {
-        if (at + 46 > end || U32(b, at) != 0x02014b50) {
+    uint64_t at = r.directoryOffset;
+    for (unsigned i = 0; i < r.totalEntries; ++i) {
+        ViewEntry e;
+        if (at + 46 > uint64_t(end) || !zipformat::ParseCentral(p + at, e)) {
             v.error = "bad directory entry";
             return v;
         }
-        ViewEntry e;
-        e.madeBy = U16(b, at + 4);
-        e.needed = U16(b, at + 6);
-        e.flags = U16(b, at + 8);
-        e.method = U16(b, at + 10);
-        e.dosTime = (uint32_t(U16(b, at + 14)) << 16) | U16(b, at + 12);
-        e.crc = U32(b, at + 16);
-        e.packed = U32(b, at + 20);
-        e.size = U32(b, at + 24);
-        uint16_t n = U16(b, at + 28), m = U16(b, at + 30), k = U16(b, at + 32);
-        e.attributes = U32(b, at + 38);
-        e.offset = U32(b, at + 42);
-        e.name = b.substr(at + 46, n);
+        e.name = b.substr(at + 46, e.nameLength);
         v.entries.push_back(e);
-        at += 46 + n + m + k;
+        at += e.Length();
     }
-    v.ok = at == end;
+    v.ok = at == uint64_t(end);
     if (!v.ok) v.error = "directory size does not match";
     return v;
 }
 
-std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std::string& password,
-                      std::string& error) {
-    std::string b = ReadFile(zipPath);
-    if (e.offset + 30ull > b.size() || U32(b, e.offset) != 0x04034b50) {
-        error = "no local header";
+std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std::string& password, std::string& error) {
+    const std::string b = zk::test::Slurp(zipPath);
+    zipformat::LocalHeader h;
+    const auto* p = reinterpret_cast<const uint8_t*>(b.data());
+    if (e.localOffset + 30 > b.size() || !zipformat::ParseLocal(p + e.localOffset, h) || h.method != e.method ||
+        h.flags != e.flags || b.substr(e.localOffset + 30, h.nameLength) != e.name ||
+        e.localOffset + h.Length() + e.packed > b.size()) {
+        error = "no local header like the directory's, or data beyond the end";
         return {};
     }
-    if (U16(b, e.offset + 8) != e.method || U16(b, e.offset + 6) != e.flags) {
-        error = "local header differs from the directory";
-        return {};
-    }
-    size_t data = e.offset + 30 + U16(b, e.offset + 26) + U16(b, e.offset + 28);
-    if (b.substr(e.offset + 30, U16(b, e.offset + 26)) != e.name) {
-        error = "local name differs";
-        return {};
-    }
-    if (data + e.packed > b.size()) {
-        error = "data beyond the end";
-        return {};
-    }
-    std::string raw = b.substr(data, e.packed);
-    if (e.flags & 1) {
+    std::string raw = b.substr(e.localOffset + h.Length(), e.packed);
+    if (e.flags & 1) {  // the traditional PKWARE encryption
         const z_crc_t* t = get_crc_table();
         uint32_t k0 = 0x12345678, k1 = 0x23456789, k2 = 0x34567890;
         auto update = [&](uint8_t c) {
@@ -339,9 +197,8 @@ std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std:
         for (unsigned char c : password) update(c);
         for (auto& ch : raw) {
             uint32_t tmp = (k2 | 2) & 0xFFFF;
-            uint8_t plain = uint8_t(uint8_t(ch) ^ uint8_t((tmp * (tmp ^ 1)) >> 8));
-            update(plain);
-            ch = char(plain);
+            ch = char(uint8_t(ch) ^ uint8_t((tmp * (tmp ^ 1)) >> 8));
+            update(uint8_t(ch));
         }
         if (raw.size() < 12 || uint8_t(raw[11]) != uint8_t(e.crc >> 24)) {
             error = "password check byte wrong";
@@ -349,28 +206,20 @@ std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std:
         }
         raw.erase(0, 12);
     }
-    std::string out;
-    if (e.method == 0) {
-        out = raw;
-    } else if (e.method == 8) {
-        z_stream zs;
-        std::memset(&zs, 0, sizeof zs);
+    std::string out = raw;
+    if (e.method == 8) {
+        z_stream zs{};
         inflateInit2(&zs, -MAX_WBITS);
-        out.resize(e.size);
+        out.assign(e.size, '\0');
         zs.next_in = reinterpret_cast<Bytef*>(raw.data());
         zs.avail_in = uInt(raw.size());
         zs.next_out = reinterpret_cast<Bytef*>(out.data());
         zs.avail_out = uInt(out.size());
-        int rc = inflate(&zs, Z_FINISH);
-        bool whole = zs.total_out == e.size && zs.avail_in == 0;
+        const bool whole = inflate(&zs, Z_FINISH) == Z_STREAM_END && zs.total_out == e.size && zs.avail_in == 0;
         inflateEnd(&zs);
-        if (rc != Z_STREAM_END || !whole) {
-            error = "inflate failed";
-            return {};
-        }
-    } else {
-        error = "unknown method";
-        return {};
+        if (!whole) out = "inflate failed";
+    } else if (e.method != 0) {
+        out = "unknown method";
     }
     if (out.size() != e.size || crc32(0, reinterpret_cast<const Bytef*>(out.data()), uInt(out.size())) != e.crc) {
         error = "size or CRC wrong";
@@ -379,11 +228,9 @@ std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std:
     return out;
 }
 
-// ------------------------------------------------------------- fixture
-
 ZkZipTest::ZkZipTest() {
     oldCwd_ = sfs::current_path().string();
-    sfs::current_path(dir.Root());
+    sfs::current_path(zk::test::U8(dir.Root()));
     fs::TestHooks() = fs::Hooks();
 }
 

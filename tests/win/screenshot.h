@@ -1,45 +1,60 @@
-// Saves the screen area of a window as a bitmap file, for a person to look at.
+// Windows read back from the screen: pixels for checks, bitmap files for a
+// person to look at.
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/win32/wstr.h"
 
 namespace zk::test {
 
-inline void SaveShot(HWND window, const std::string& file) {
-    RECT rc;
-    GetWindowRect(window, &rc);
-    int w = rc.right - rc.left, h = rc.bottom - rc.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, rc.left, rc.top, SRCCOPY);
-    BITMAPINFOHEADER bi{};
-    bi.biSize = sizeof bi;
-    bi.biWidth = w;
-    bi.biHeight = h;
-    bi.biPlanes = 1;
-    bi.biBitCount = 24;
-    std::string pixels(static_cast<size_t>(((w * 3 + 3) & ~3) * h), '\0');
-    GetDIBits(mem, bmp, 0, static_cast<UINT>(h), pixels.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
-    BITMAPFILEHEADER bf{};
-    bf.bfType = 0x4D42;
-    bf.bfOffBits = sizeof bf + sizeof bi;
-    bf.bfSize = static_cast<DWORD>(bf.bfOffBits + pixels.size());
-    if (FILE* f = _wfopen(zk::win32::Wide(file).c_str(), L"wb")) {
-        fwrite(&bf, sizeof bf, 1, f);
-        fwrite(&bi, sizeof bi, 1, f);
-        fwrite(pixels.data(), 1, pixels.size(), f);
-        fclose(f);
+struct Shot {
+    int width = 0, height = 0;
+    std::vector<uint32_t> bits;  // 0x00RRGGBB, top row first
+    COLORREF At(int x, int y) const {
+        uint32_t p = bits[static_cast<size_t>(y) * width + x];
+        return RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF);
     }
+};
+
+// What the window shows of its client area, or of the whole window with its frame.
+inline Shot Capture(HWND window, bool withFrame = false) {
+    RECT rc;
+    withFrame ? GetWindowRect(window, &rc) : GetClientRect(window, &rc);
+    Shot s{rc.right - rc.left, rc.bottom - rc.top, {}};
+    s.bits.resize(static_cast<size_t>(s.width) * s.height);
+    HDC src = withFrame ? GetWindowDC(window) : GetDC(window);
+    HDC mem = CreateCompatibleDC(src);
+    HBITMAP bmp = CreateCompatibleBitmap(src, s.width, s.height);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, s.width, s.height, src, 0, 0, SRCCOPY);
     SelectObject(mem, old);
+    BITMAPINFO bi{{sizeof(BITMAPINFOHEADER), s.width, -s.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    GetDIBits(mem, bmp, 0, static_cast<UINT>(s.height), s.bits.data(), &bi, DIB_RGB_COLORS);
+    for (uint32_t& p : s.bits) p &= 0xFFFFFF;  // no alpha: viewers would take it for transparency
     DeleteObject(bmp);
     DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(window, src);
+    return s;
 }
+
+inline bool SaveBmp(const Shot& s, const std::string& file) {
+    FILE* f = _wfopen(zk::win32::Wide(file).c_str(), L"wb");
+    if (!f) return false;
+    BITMAPINFOHEADER ih{sizeof ih, s.width, -s.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    BITMAPFILEHEADER fh{0x4D42, 0, 0, 0, sizeof fh + sizeof ih};
+    fh.bfSize = static_cast<DWORD>(fh.bfOffBits + s.bits.size() * 4);
+    fwrite(&fh, sizeof fh, 1, f);
+    fwrite(&ih, sizeof ih, 1, f);
+    fwrite(s.bits.data(), 4, s.bits.size(), f);
+    return fclose(f) == 0;
+}
+
+// The window with its frame, as a bitmap file.
+inline void SaveShot(HWND window, const std::string& file) { SaveBmp(Capture(window, true), file); }
 
 }  // namespace zk::test

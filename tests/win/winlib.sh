@@ -37,6 +37,15 @@ ended() {
   for _ in $(seq 100); do kill -0 $pid 2>/dev/null || { pid=; return 0; }; sleep 0.2; done
   return 1
 }
+# Prints a window's dump once it shows TEXT; fails after SECONDS (30).
+await() {
+  local dump= end=$((SECONDS + ${3:-30}))
+  until dump=$(wt dump "$1") && grep -qF -- "$2" <<<"$dump"; do
+    [ $SECONDS -lt $end ] || fail "no window '$1' with '$2' (last seen: $dump)"
+    sleep 0.5
+  done
+  printf '%s\n' "$dump"
+}
 # The control with the keyboard focus, as "Class: text".
 focus() { wt focus "$1"; }
 # A click at X Y of a window's client area.
@@ -64,3 +73,5 @@ fill_field() {
   sleep 0.3
   grep -qxF "Edit: $3" <<<"$(wt dump "$1")" || fail "not typed: $3: $(wt dump "$1")"
 }
+# Fails unless the text $1 holds $2; $3 says what was looked at.
+has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in [$1]"; }

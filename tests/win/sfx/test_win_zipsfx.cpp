@@ -1,7 +1,8 @@
-// The self-extractor writer over the real Win32 file system: the system
-// and Windows folders, the recycle bin, and the built ZKSFX.BIN found in the
-// program's folder with its icon replaced, as Windows' own resource loader
-// then sees it.
+// The self-extractor on Windows: the built ZKSFX.BIN (copied beside this
+// test) with icon image 1 of 744 bytes and its program image ending with the
+// file; the writer over the real Win32 file system (system and Windows
+// folders, the recycle bin), the stub found in the program's folder with its
+// icon replaced, as Windows' own resource loader then sees it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,31 @@ int InTrash(const std::string& name) {
     while (FindNextFileW(h, &found));
     FindClose(h);
     return count;
+}
+
+// Icon image 1 of a program file as Windows' resource loader finds it; empty when none.
+std::string IconImage(const std::string& path) {
+    HMODULE m = LoadLibraryExW(win32::Wide(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!m) return {};
+    HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(3));
+    const char* data = r ? static_cast<const char*>(LockResource(LoadResource(m, r))) : nullptr;
+    std::string image = data ? std::string(data, SizeofResource(m, r)) : std::string();
+    HICON icon = static_cast<HICON>(LoadImageW(m, MAKEINTRESOURCEW(1), IMAGE_ICON, 32, 32, 0));
+    if (!icon) image.clear();  // the group that shows it must hold it
+    else DestroyIcon(icon);
+    FreeLibrary(m);
+    return image;
+}
+
+// The icon file: one image, 32 x 32, 16 colours, its 744 bytes at 22.
+TEST(SfxStub, IconImageOneIsTheIconFilesImageAndTheImageEndsWithTheFile) {
+    const std::string stub = ReadFile(ExeFolder() + "\\ZKSFX.BIN"), ico = ReadFile(ExeFolder() + "\\zksfx.ico");
+    ASSERT_EQ(ico.size(), 766u);
+    EXPECT_EQ(ico.substr(0, 10), std::string("\0\0\1\0\1\0\x20\x20\x10\0", 10));
+    EXPECT_EQ(ico.substr(14, 8), std::string("\xE8\x02\0\0\x16\0\0\0", 8));
+    EXPECT_TRUE(IconImage(ExeFolder() + "\\ZKSFX.BIN") == ico.substr(22));
+    zksfx::MemorySource src(stub);
+    EXPECT_EQ(zksfx::PeImageEnd(src), stub.size());
 }
 
 TEST(Win32Files, SystemAndWindowsFolders) {
@@ -162,15 +188,7 @@ TEST_F(SfxOnWindows, StubFromTheProgramFolderWithAnotherIcon) {
     const std::string file = ReadFile(archive);
     ASSERT_EQ(file.size(), stub.size() + 32 + 22);  // 12 + 18 rounded up
 
-    HMODULE m = LoadLibraryExW(win32::Wide(archive).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(m, nullptr);
-    HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(3));
-    ASSERT_NE(r, nullptr);
-    ASSERT_EQ(SizeofResource(m, r), 744u);
-    const char* data = static_cast<const char*>(LockResource(LoadResource(m, r)));
-    ASSERT_NE(data, nullptr);
-    EXPECT_TRUE(std::string(data, 744) == icon.substr(22)) << "Windows sees another icon image";
-    FreeLibrary(m);
+    EXPECT_TRUE(IconImage(archive) == icon.substr(22)) << "Windows sees another icon image";
 
     // Nothing else of the stub changed, and the stub finds its settings.
     size_t differ = 0;
