@@ -12,30 +12,21 @@ namespace zk::test {
 
 inline const std::string kOptionsKey = "Software\\Orvandel\\Zantorik";
 
-class LauncherTest : public ::testing::Test {
-protected:
+struct LauncherTest : ::testing::Test {
     LauncherTest() {
         CopyDone = MenuOffered = 0;
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
         fake.files.AddDir("C:\\SPIELE\\ZANTORIK");
     }
     ~LauncherTest() override { CopyDone = MenuOffered = 0; }
-
     // Made as the main entry makes it: its creation runs FormShow.
-    TFormStart& Launcher() {
-        if (!form) {
-            form = std::make_unique<TFormStart>(platform, seams);
-            form->Created();
-        }
-        return *form;
-    }
+    TFormStart& Launcher() { return form ? *form : (form = std::make_unique<TFormStart>(platform, seams), form->Created(), *form); }
     void Press(ui::Button& b) { b.Perform([&] { b.Click(); }); }
     void Store(const std::string& name, const std::string& text) { fake.registry.SetValue(kOptionsKey, name, text); }
     std::string Stored(const std::string& name) {
         auto* v = fake.registry.Find(kOptionsKey, name);
         return v ? v->text : "<missing>";
     }
-
     platform::FakePlatform fake;
     platform::Platform platform = fake.Get();
     LauncherSeams seams;

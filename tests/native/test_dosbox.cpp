@@ -20,34 +20,31 @@ TEST(DosBoxCommandLine, MountsStartsAndEnds) {
 }
 
 TEST(DosBoxSearch, FirstExistingFileWinsInOrder) {
-    const std::string pf = "C:\\Program Files\\", x86 = "C:\\Program Files (x86)\\", v = "DOSBox-0.74\\DOSBox.exe";
-    // Where each path is set: a "file" that exists, the "stored" choice,
-    // the "user"'s or the "machine"'s App Paths.
-    struct { std::vector<std::pair<std::string, std::string>> set; std::string found; } rows[] = {
+    const std::string pf = "fC:\\Program Files\\", x86 = "fC:\\Program Files (x86)\\", v = "DOSBox-0.74\\DOSBox.exe";
+    // Each path set as a "f"ile that exists, the "s"tored choice, the "u"ser's or the "m"achine's App Paths.
+    struct { std::vector<std::string> set; std::string found; } rows[] = {
         {{}, ""},
-        {{{"file", x86 + v}, {"file", pf + "DOSBox Staging\\dosbox.exe"}}, pf + "DOSBox Staging\\DOSBox.exe"},  // 64-bit first
-        {{{"file", x86 + v}, {"file", x86 + "DOSBox-0.74-3\\DOSBox.exe"}}, x86 + "DOSBox-0.74-3\\DOSBox.exe"},  // the newest
-        {{{"file", pf + "DOSBox-X\\dosbox-x.exe"}}, pf + "DOSBox-X\\dosbox-x.exe"},
-        {{{"file", pf + "DOSBox-0.74\\README.txt"}, {"file", x86 + v}}, x86 + v},
-        {{{"file", pf + "NotDOSBox\\DOSBox.exe"}}, ""},
-        {{{"file", pf + v}, {"file", "D:\\E\\DOSBox.exe"}, {"machine", "\"D:\\E\\DOSBox.exe\""}}, "D:\\E\\DOSBox.exe"},
-        {{{"file", "D:\\A\\DOSBox.exe"}, {"machine", "D:\\A\\DOSBox.exe"}, {"file", "D:\\B\\DOSBox.exe"}, {"user", "D:\\B\\DOSBox.exe"}},
-         "D:\\B\\DOSBox.exe"},
-        {{{"machine", "D:\\W\\DOSBox.exe"}, {"file", x86 + v}}, x86 + v},  // App Paths to nothing
-        {{{"file", "D:\\A\\DOSBox.exe"}, {"user", "D:\\A\\DOSBox.exe"}, {"file", "E:\\M\\dosbox.exe"}, {"stored", "E:\\M\\dosbox.exe"}},
-         "E:\\M\\dosbox.exe"},
-        {{{"stored", "E:\\W\\dosbox.exe"}, {"file", "D:\\A\\DOSBox.exe"}, {"user", "D:\\A\\DOSBox.exe"}}, "D:\\A\\DOSBox.exe"},
+        {{x86 + v, pf + "DOSBox Staging\\dosbox.exe"}, pf + "DOSBox Staging\\DOSBox.exe"},  // 64-bit first
+        {{x86 + v, x86 + "DOSBox-0.74-3\\DOSBox.exe"}, x86 + "DOSBox-0.74-3\\DOSBox.exe"},  // the newest
+        {{pf + "DOSBox-X\\dosbox-x.exe"}, pf + "DOSBox-X\\dosbox-x.exe"},
+        {{pf + "DOSBox-0.74\\README.txt", x86 + v}, x86 + v},
+        {{pf + "NotDOSBox\\DOSBox.exe"}, ""},
+        {{pf + v, "fD:\\E\\DOSBox.exe", "m\"D:\\E\\DOSBox.exe\""}, "fD:\\E\\DOSBox.exe"},
+        {{"fD:\\A\\DOSBox.exe", "mD:\\A\\DOSBox.exe", "fD:\\B\\DOSBox.exe", "uD:\\B\\DOSBox.exe"}, "fD:\\B\\DOSBox.exe"},
+        {{"mD:\\W\\DOSBox.exe", x86 + v}, x86 + v},  // App Paths to nothing
+        {{"fD:\\A\\DOSBox.exe", "uD:\\A\\DOSBox.exe", "fE:\\M\\dosbox.exe", "sE:\\M\\dosbox.exe"}, "fE:\\M\\dosbox.exe"},
+        {{"sE:\\W\\dosbox.exe", "fD:\\A\\DOSBox.exe", "uD:\\A\\DOSBox.exe"}, "fD:\\A\\DOSBox.exe"},
     };
-    const std::string appPath = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\DOSBox.exe";
     for (const auto& r : rows) {
         platform::FakePlatform f;
         platform::Platform p = f.Get();
-        for (const auto& [where, path] : r.set) {
-            if (where == "file") f.files.AddFile(path, "MZ");
-            if (where == "stored") f.registry.SetValue(kOptionsKey, "DOSBox", path);
-            if (where == "user" || where == "machine") f.registry.SetValue((where == "user" ? "" : "HKLM\\") + appPath, "", path);
+        for (const std::string& at : r.set) {
+            const std::string path = at.substr(1), appPath = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\DOSBox.exe";
+            if (at[0] == 'f') f.files.AddFile(path, "MZ");
+            if (at[0] == 's') f.registry.SetValue(kOptionsKey, "DOSBox", path);
+            if (at[0] == 'u' || at[0] == 'm') f.registry.SetValue((at[0] == 'u' ? "" : "HKLM\\") + appPath, "", path);
         }
-        EXPECT_EQ(FindDosBox(p), r.found) << r.found;
+        EXPECT_EQ("f" + FindDosBox(p), r.found.empty() ? "f" : r.found);
     }
 }
 

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # A real DOS .COM program as zantorik.pif, refused as on 64-bit Windows:
-# ZKSTART.EXE explains, and starts the stand-in DOSBox.exe found in a
-# program-files folder or, with none, the one chosen by "DOSBox suchen…",
-# which it stores. The game folder has blanks and umlauts; E: is a CD-ROM
+# ZKSTART.EXE explains, and starts the stand-in DOSBox.exe the player
+# chooses by "DOSBox suchen…", which it stores. The game folder has blanks and umlauts; E: is a CD-ROM
 # drive, made so before the prefix's session starts.
 set -euo pipefail
 build=$(realpath "$1")
@@ -19,7 +18,7 @@ fi
 c="$WINEPREFIX/drive_c" gamewin='C:\Spiele mit Leer\Zantorik für Jörg' key='HKCU\Software\Orvandel\Zantorik'
 game="$c/Spiele mit Leer/Zantorik für Jörg" log="$c/zk_dosbox_log.txt"
 rm -rf "$game" "$c/Program Files/DOSBox"* "$c/WAHL" "$log"
-mkdir -p "$game" "$c/Program Files/DOSBox-0.74-3" "$c/WAHL"
+mkdir -p "$game" "$c/WAHL"
 cp "$build/bin/ZKSTART.EXE" "$game/"
 printf 'org 100h\nmov ax, 4C00h\nint 21h\n' > "$c/game.asm"
 nasm -f bin -o "$game/zantorik.pif" "$c/game.asm"
@@ -31,34 +30,21 @@ wine reg add "$key" /v xFast /d 0 /f >/dev/null 2>&1
 pid=$!
 wt wait "$launcher" 30 || fail "the launcher did not open"
 sleep 1
-start() { rm -f "$log"; wt press "$launcher" '>> ZANTORIK starten <<'; }
-expect_dosbox() {  # PATH CASE
-  local want got
-  want=$(printf '%s\n' "\"$1\" -c \"MOUNT C \\\"$gamewin\\\"\" -c \"MOUNT D E:\\ -t cdrom\" -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B0\" -c \"EXIT\"" \
-    "$gamewin" -c "MOUNT C \"$gamewin\"" -c 'MOUNT D E:\ -t cdrom' -c 'C:' -c 'ZANTORIK.EXE C:\ / /B0' -c EXIT)
-  for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.2; done
-  got=$(tr -d '\r' < "$log" 2>/dev/null) || fail "DOSBox did not start ($2)"
-  [ "$got" = "$want" ] || fail "$2: got [$got], want [$want]"
-}
-
-xdotool key Return  # nowhere: the message; Abbrechen starts nothing
+xdotool key Return  # nowhere: the message; the player shows the way in the file dialog
 wt wait Information 10 || fail "no message without DOSBox"
 dump=$(wt dump Information)
 grep -qx 'Button: DOSBox suchen…' <<<"$dump" && grep -qx 'Button: Abbrechen' <<<"$dump" &&
   grep -qF "Static: Dieses Windows kann DOS-Programme wie ZANTORIK nicht selbst starten." <<<"$dump" || fail "message: $dump"
-wt press Information Abbrechen
-wt gone Information 10 || fail "the message stayed"
-cp "$build/tools/DOSBox.exe" "$c/Program Files/DOSBox-0.74-3/"
-start; expect_dosbox 'C:\Program Files\DOSBox-0.74-3\DOSBox.exe' "program files"
-rm -rf "$c/Program Files/DOSBox-0.74-3"  # gone: the player shows the way in the file dialog
-start
-wt wait Information 10 || fail "no message after the DOSBox went away"
 xdotool key Return
 wt wait 'DOSBox suchen' 10 || fail "no file dialog"
 sleep 1
 xdotool type --delay 50 'C:\WAHL\DOSBox.exe'
 xdotool key Return
-expect_dosbox 'C:\WAHL\DOSBox.exe' "chosen"
+want=$(printf '%s\n' "\"C:\\WAHL\\DOSBox.exe\" -c \"MOUNT C \\\"$gamewin\\\"\" -c \"MOUNT D E:\\ -t cdrom\" -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B0\" -c \"EXIT\"" \
+  "$gamewin" -c "MOUNT C \"$gamewin\"" -c 'MOUNT D E:\ -t cdrom' -c 'C:' -c 'ZANTORIK.EXE C:\ / /B0' -c EXIT)
+for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.2; done
+got=$(tr -d '\r' < "$log" 2>/dev/null) || fail "DOSBox did not start"
+[ "$got" = "$want" ] || fail "got [$got], want [$want]"
 stored=$(wine reg query "$key" /v DOSBox 2>/dev/null | tr -d '\r' | sed -n 's/^ *DOSBox *REG_SZ *//p')
 [ "$stored" = 'C:\WAHL\DOSBox.exe' ] || fail "the choice was not stored: [$stored]"
 wt close "$launcher"
