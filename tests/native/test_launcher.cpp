@@ -1,5 +1,4 @@
-// The launcher window over the fake platform: its controls as the live copy
-// of the options, its buttons and the seams to the other windows.
+// The launcher window: its controls as the live copy of the options, its buttons and seams.
 #include "fixture.h"
 
 namespace zk::test {
@@ -77,8 +76,7 @@ TEST_F(Window, LoadingAppliesTheEnablingRulesInTheOrderOfTheValues) {
     for (auto [name, text] : {std::pair{"xNieCD", "1"}, {"xNoCD", "1"}, {"xTI", "1"}, {"xP", "1"}, {"CD_I", "17"}, {"Speed", "73"}})
         Store(name, text);
     TFormStart& f = Launcher();
-    // Stand-by loads after CD-off, and its handler disables CD-off in turn;
-    // a disabled box still loads its state and runs its handler.
+    // Stand-by loads after CD-off and disables it; a disabled box still loads and runs its handler.
     EXPECT_FALSE(f.cb_nocd.Enabled() || f.cb_ti.Enabled() || f.cd_tg.Enabled() || f.cb_niecd.Enabled());
     EXPECT_TRUE(f.cb_nocd.Checked() && f.cb_ti.Checked() && f.ed_ti.Enabled() && f.roll_ppp.Enabled());
     EXPECT_EQ(f.ed_ti.Text() + " " + NumStr(f.Options().trackTI) + " " + f.roll_ppp.Hint(), "17 17 73%");

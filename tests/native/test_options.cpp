@@ -1,13 +1,9 @@
-// The options as one value: loaded from and stored into the registry, and
-// made into the game's command line.
+// The options as one value: loaded, stored and made into the game's command line.
 #include "fixture.h"
 
 namespace zk::test {
-namespace {
 
-// One stored value loaded and stored again: what comes back, every other
-// value at its default. A text that starts with "#" is stored as a DWORD,
-// which counts as missing.
+// One stored value loaded and stored again, the others at their defaults; "#": a DWORD, as if missing.
 TEST(OptionsStore, LoadThenStoreRoundTrips) {
     const char* rows[][3] = {
         {"zkPfad", "C:\\SPIELE\\", "C:\\SPIELE\\"}, {"zkPfad", "#X:\\", ""}, {"xFast", "2", "1"}, {"xFast", "ja", "0"},
@@ -77,5 +73,4 @@ TEST(PifFound, FoundLeavesTheFolderCurrentNotFoundTheOldOne) {
     EXPECT_THROW(PifFound(files, "C:\\LEER\\", "zantorik.pif"), InOutError);
 }
 
-}  // namespace
 }  // namespace zk::test

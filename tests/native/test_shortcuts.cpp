@@ -1,9 +1,5 @@
-// Shortcuts in the special folders over the fake platform: the registry
-// says where the folders are, the fake file system holds what was written.
-#include <gtest/gtest.h>
-
-#include "common/error.h"
-#include "platform/fake/fake_platform.h"
+// Shortcuts in the special folders the registry names.
+#include "fixture.h"
 #include "shell/shelllinks.h"
 
 namespace zk::test {

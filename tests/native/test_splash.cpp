@@ -1,21 +1,15 @@
-// The program's start over the fake platform: the windows in their order,
-// the splash's two ticks on the test clock, the first-run dialogs answered
-// from a script.
-#include <gtest/gtest.h>
-
+// The program's start: the splash's two ticks on the test clock, the first-run dialogs scripted.
 #include "canvas_peer.h"
-#include "common/runflags.h"
-#include "common/text.h"
+#include "fixture.h"
 #include "graphics/surface.h"
 #include "launcher/program.h"
 #include "platform/fake/fake_canvas.h"
-#include "platform/fake/fake_platform.h"
 
 namespace zk::test {
 namespace {
 
 using platform::DriveType;
-const std::string kFolder = "C:\\SPIELE\\ZANTORIK\\", kOptionsKey = "Software\\Orvandel\\Zantorik";
+const std::string kFolder = "C:\\SPIELE\\ZANTORIK\\";
 const std::string kPrograms = "C:\\Users\\Spieler\\Startmenü\\Programme";
 enum class Seen { Launcher, Setup, End };
 
