@@ -23,10 +23,7 @@ struct LauncherTest : ::testing::Test {
     TFormStart& Launcher() { return form ? *form : (form = std::make_unique<TFormStart>(platform, seams), form->Created(), *form); }
     void Press(ui::Button& b) { b.Perform([&] { b.Click(); }); }
     void Store(const std::string& name, const std::string& text) { fake.registry.SetValue(kOptionsKey, name, text); }
-    std::string Stored(const std::string& name) {
-        auto* v = fake.registry.Find(kOptionsKey, name);
-        return v ? v->text : "<missing>";
-    }
+    std::string Stored(const std::string& name) { auto* v = fake.registry.Find(kOptionsKey, name); return v ? v->text : "<missing>"; }
     platform::FakePlatform fake;
     platform::Platform platform = fake.Get();
     LauncherSeams seams;

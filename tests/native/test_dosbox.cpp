@@ -63,7 +63,6 @@ struct DosBoxStart : LauncherTest {
     const std::string mount = "\" -c \"MOUNT C \\\"C:\\SPIELE\\ZANTORIK\\\"\"";
 };
 
-// Its text and buttons are checked on the real window.
 TEST_F(DosBoxStart, NotFoundExplainsAndTheChoiceIsStoredStartedAndKeptForTheNextStart) {
     fake.dialogs.Answer(platform::mrCancel);  // Abbrechen: nothing
     Run();

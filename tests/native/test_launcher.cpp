@@ -17,8 +17,8 @@ TEST_F(Window, EnablingRulesAsTheBoxesAreClicked) {
     TFormStart& f = Launcher();
     auto state = [&f] {
         std::string s;
-        const std::vector<const ui::Control*> controls = {&f.cb_nocd, &f.cb_ti, &f.cd_tg, &f.ed_ti, &f.ed_tg, &f.cb_niecd, &f.roll_ppp};
-        for (const ui::Control* c : controls) s += c->Enabled() ? '1' : '0';
+        for (const ui::Control* c : std::initializer_list<const ui::Control*>{&f.cb_nocd, &f.cb_ti, &f.cd_tg, &f.ed_ti, &f.ed_tg, &f.cb_niecd, &f.roll_ppp})
+            s += c->Enabled() ? '1' : '0';
         return s + " " + f.ed_ti.Text() + " " + f.ed_tg.Text();
     };
     using F = TFormStart;
@@ -115,14 +115,12 @@ TEST_F(Window, HelpByKeyword) {
     for (ui::MenuItem* m : f.PopupMenu1.items) m->OnClick();
     fake.help.succeed = false;  // no contents, no jump
     Press(f.Hilfe);
-    std::string asked;
+    std::string asked, want = "ZANTORIK;";
     for (auto& c : fake.help.calls) asked += c.file + (c.command == platform::HelpCommand::Command ? " " + c.data : "") + ";";
-    EXPECT_EQ(asked, "ZANTORIK;ZANTORIK JumpID(\"\",\"thpara\");ZANTORIK;ZANTORIK JumpID(\"\",\"th00\");ZANTORIK;"
-                     "ZANTORIK JumpID(\"\",\"thpara\");ZANTORIK;ZANTORIK JumpID(\"\",\"thsetup\");ZANTORIK;"
-                     "ZANTORIK JumpID(\"\",\"th7\");ZANTORIK;");
+    for (std::string id : {"thpara", "th00", "thpara", "thsetup", "th7"}) want += "ZANTORIK JumpID(\"\",\"" + id + "\");ZANTORIK;";
+    EXPECT_EQ(asked, want);
 }
 
-// Its text and buttons are checked on the real window.
 TEST_F(Window, StartButtonStartsTheGameOrShowsTheNotFoundErrorWithHelpContext77) {
     fake.dialogs.Answer(platform::mrOk);
     TFormStart& f = Launcher();
@@ -136,8 +134,7 @@ TEST_F(Window, StartButtonStartsTheGameOrShowsTheNotFoundErrorWithHelpContext77)
     ASSERT_EQ(fake.process.started.size(), 1u);
     const auto& s = fake.process.started[0];
     EXPECT_EQ(s.commandLine + NumStr(s.showMode), "C:\\SPIELE\\ZANTORIK\\\\zantorik.pif C:\\SPIELE\\ZANTORIK\\ /P70 /TI2 /X /B51");
-    EXPECT_EQ(s.currentDir, "C:\\SPIELE\\ZANTORIK");
-    EXPECT_TRUE(fake.registry.writes.empty());
+    EXPECT_TRUE(s.currentDir == "C:\\SPIELE\\ZANTORIK" && fake.registry.writes.empty());
 }
 
 }  // namespace zk::test

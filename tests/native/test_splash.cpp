@@ -8,12 +8,9 @@
 namespace zk::test {
 namespace {
 
-using platform::DriveType;
-const std::string kFolder = "C:\\SPIELE\\ZANTORIK\\";
-const std::string kPrograms = "C:\\Users\\Spieler\\Startmenü\\Programme";
+const std::string kFolder = "C:\\SPIELE\\ZANTORIK\\", kPrograms = "C:\\Users\\Spieler\\Startmenü\\Programme";
 enum class Seen { Launcher, Setup, End };
 
-// One start of the program with the launcher at the module path.
 struct Start {
     explicit Start(const std::string& module = kFolder + "ZKSTART.EXE") {
         CopyDone = MenuOffered = 0;
@@ -42,8 +39,7 @@ struct Start {
     platform::Platform platform = fake.Get();
     std::unique_ptr<Program> program;
     platform::FakeCanvas logo;
-    int setupShown = 0;
-    size_t errorsAtLauncher = 99;
+    int setupShown = 0, errorsAtLauncher = 99;
 };
 
 TEST(Splash, TheLogoAfterTenMillisecondsThenTheDecisionAfterThreeAndAHalfSeconds) {
@@ -51,9 +47,9 @@ TEST(Splash, TheLogoAfterTenMillisecondsThenTheDecisionAfterThreeAndAHalfSeconds
     s.fake.registry.SetValue(kOptionsKey, "xFast", "1");
     Program& p = s.Run();
     s.fake.timers.Advance(9);
-    EXPECT_TRUE(s.logo.calls.empty());
+    EXPECT_TRUE(s.logo.calls.empty());  // drawn at 10 ms, once
     s.fake.timers.Advance(3500);
-    const size_t drawn = s.logo.calls.size();  // drawn once, and never again
+    const size_t drawn = s.logo.calls.size();
     EXPECT_TRUE(drawn > 0 && p.splash->Visible() && !p.launcher->Visible());
     s.fake.timers.Advance(1);
     EXPECT_EQ(s.Outcome(), Seen::Launcher);
@@ -73,14 +69,13 @@ TEST(Splash, WhatTheSecondTickShows) {
         {exe, false, true, platform::mrIgnore, "", Seen::Setup, false, {}},
         {exe, false, true, platform::mrCancel, "", Seen::End, false, {}},
         {exe, false, false, ok, "", Seen::End, false, {}},
-        // After an error the launcher comes all the same, never only the splash.
         {exe, false, true, none, kFolder, Seen::Launcher, false, {"E/A-Fehler 5"}},
         {exe, false, true, ok, kPrograms, Seen::Launcher, false, {"E/A-Fehler 3"}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.module + " " + NumStr(r.answer) + " " + r.badDir);
         Start s(r.module);
-        if (r.module[0] == 'E') s.fake.files.Drive('E').type = DriveType::CDRom;
+        if (r.module[0] == 'E') s.fake.files.Drive('E').type = platform::DriveType::CDRom;
         const std::string folder = r.module.substr(0, r.module.rfind('\\') + 1);
         if (r.stored) s.fake.registry.SetValue(kOptionsKey, "zkPfad", "X:\\");
         if (r.game) s.fake.files.AddFile(folder + "zantorik.exe");
@@ -97,7 +92,7 @@ TEST(Splash, WhatTheSecondTickShows) {
                       "ZANTORIK ist vermutlich noch gezippt.\n\n\rBitte entpacken Sie ZANTORIK zuerst\n\rund starten dann ZKSTART.EXE erneut.");
         }
         EXPECT_EQ(s.fake.app.errors, r.errors);
-        EXPECT_EQ(s.errorsAtLauncher, r.seen == Seen::Launcher ? r.errors.size() : 99u);
+        EXPECT_EQ(s.errorsAtLauncher, r.seen == Seen::Launcher ? int(r.errors.size()) : 99);
         std::vector<std::string> targets, want;  // the folder as it comes, its backslash too
         for (const auto& l : s.fake.shellLinks.saved) targets.push_back(l.target);
         if (r.links) want = {kFolder + "\\zkstart.exe", kFolder + "\\zantorik.hlp"};

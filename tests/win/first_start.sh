@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# A first start of the real ZKSTART.EXE next to the stub game as
-# zantorik.exe: the splash, the exact welcome, OK by Enter, the two
-# shortcuts in the prefix's Programs folder (read back with lnkinfo), the
-# launcher.
+# A first start of the real ZKSTART.EXE beside zantorik.exe: the welcome, OK by
+# Enter, the two shortcuts in the Programs folder read back with lnkinfo.
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
@@ -16,14 +14,12 @@ group=$(winepath -u "$programs\\ZANTORIK" 2>/dev/null)
 rm -rf "$group"
 (cd "$game" && exec wine 'C:\SPIELE\ZANTORIK\ZKSTART.EXE' >/dev/null 2>&1 </dev/null) &
 pid=$!
-wt wait 'Hallo!' 30 >/dev/null || fail "no splash"
-wt wait 'Bestätigung' 15 >/dev/null || fail "no welcome dialog"
+wt wait 'Bestätigung' 40 >/dev/null || fail "no welcome dialog"
 expected=$'Bestätigung\nStatic: \nStatic: Willkommen zu ZANTORIK!\nPfad: C:\\SPIELE\\ZANTORIK\\\n\n"OK" zum Einbinden ins System (Symbole,...),\n"Ignorieren" um es an andere Stelle zu kopieren bzw.\n"Abbruch" zum Beenden.\nButton: OK\nButton: Abbrechen\nButton: &Ignorieren'
 actual=$(wt dump 'Bestätigung')
 [ "$actual" = "$expected" ] || { diff <(echo "$expected") <(echo "$actual") || true; fail "welcome dialog"; }
 xdotool key Return  # the default button, OK
 wt wait "$launcher" 15 >/dev/null || fail "the launcher did not open after OK"
-# The folder as it comes, with its backslash: the shell makes one of the two.
 for link in 'spielen|zkstart.exe' 'Anleitung|zantorik.hlp'; do
   info=$(lnkinfo "$group/ZANTORIK ${link%|*}.lnk" 2>/dev/null) || fail "no shortcut ${link%|*}"
   fields=$(sed -n 's/^[[:space:]]*\(Description\|Local path\)[[:space:]]*: //p' <<<"$info")

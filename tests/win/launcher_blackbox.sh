@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# The real ZKSTART.EXE by keys and clicks: without zantorik.pif the
-# not-found message and the focus back on the start button; then Tab through
-# each tab and the stand-in game started with the options chosen.
+# The real ZKSTART.EXE by keys and clicks: the not-found message, the focus back
+# on the start button, Tab through each tab, the game with the options chosen.
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"

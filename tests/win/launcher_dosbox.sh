@@ -1,29 +1,17 @@
 #!/usr/bin/env bash
-# A real DOS .COM program as zantorik.pif, refused as on 64-bit Windows:
-# ZKSTART.EXE explains, and starts the stand-in DOSBox.exe the player
-# chooses by "DOSBox suchen…", which it stores. The game folder has blanks and umlauts; E: is a CD-ROM
-# drive, made so before the prefix's session starts.
+# A DOS .COM as zantorik.pif, refused as on 64-bit Windows: the message, then the
+# DOSBox chosen by "DOSBox suchen…" started and stored.
 set -euo pipefail
 build=$(realpath "$1")
-if [ "${2:-}" != --inside ]; then
-  session="$(cd "$(dirname "$0")" && pwd)/../../scripts/wine-session.sh" prefix=$build/wineprefix-dosbox
-  unset WINEPREFIX
-  [ -f "$prefix/system.reg" ] || "$session" "$prefix" true
-  mkdir -p "$prefix/drive_c/CD"
-  ln -sfn "$prefix/drive_c/CD" "$prefix/dosdevices/e:"
-  "$session" "$prefix" wine reg add 'HKLM\Software\Wine\Drives' /v e: /d cdrom /f >/dev/null 2>&1
-  exec "$session" "$prefix" bash "$0" "$build" --inside
-fi
-. "$(dirname "$0")/winlib.sh"
+source "$(dirname "$0")/winlib.sh"
 c="$WINEPREFIX/drive_c" gamewin='C:\Spiele mit Leer\Zantorik für Jörg' key='HKCU\Software\Orvandel\Zantorik'
 game="$c/Spiele mit Leer/Zantorik für Jörg" log="$c/zk_dosbox_log.txt"
-rm -rf "$game" "$c/Program Files/DOSBox"* "$c/WAHL" "$log"
+rm -rf "$game" "$c/WAHL" "$log"
 mkdir -p "$game" "$c/WAHL"
 cp "$build/bin/ZKSTART.EXE" "$game/"
 printf 'org 100h\nmov ax, 4C00h\nint 21h\n' > "$c/game.asm"
 nasm -f bin -o "$game/zantorik.pif" "$c/game.asm"
 cp "$build/tools/DOSBox.exe" "$c/WAHL/"
-wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\DOSBox.exe' /f >/dev/null 2>&1 || true
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
 wine reg add "$key" /v xFast /d 0 /f >/dev/null 2>&1
 (cd "$game" && ZK_DOSBOX_LOG='C:\zk_dosbox_log.txt' exec wine "$gamewin\\ZKSTART.EXE" >/dev/null 2>&1 </dev/null) &
@@ -40,8 +28,8 @@ wt wait 'DOSBox suchen' 10 || fail "no file dialog"
 sleep 1
 xdotool type --delay 50 'C:\WAHL\DOSBox.exe'
 xdotool key Return
-want=$(printf '%s\n' "\"C:\\WAHL\\DOSBox.exe\" -c \"MOUNT C \\\"$gamewin\\\"\" -c \"MOUNT D E:\\ -t cdrom\" -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B0\" -c \"EXIT\"" \
-  "$gamewin" -c "MOUNT C \"$gamewin\"" -c 'MOUNT D E:\ -t cdrom' -c 'C:' -c 'ZANTORIK.EXE C:\ / /B0' -c EXIT)
+want=$(printf '%s\n' "\"C:\\WAHL\\DOSBox.exe\" -c \"MOUNT C \\\"$gamewin\\\"\" -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B0\" -c \"EXIT\"" \
+  "$gamewin" -c "MOUNT C \"$gamewin\"" -c 'C:' -c 'ZANTORIK.EXE C:\ / /B0' -c EXIT)
 for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.2; done
 got=$(tr -d '\r' < "$log" 2>/dev/null) || fail "DOSBox did not start"
 [ "$got" = "$want" ] || fail "got [$got], want [$want]"
