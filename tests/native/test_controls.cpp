@@ -22,21 +22,15 @@ TEST_F(ControlsTest, ChangesFireOnlyWhenTheValueChanges) {
     TrackBar bar(&form, "bar");
     bar.SetRange(1, 99);
     box.OnClick = edit.OnChange = bar.OnChange = [&] { ++fired; };
-    box.SetChecked(false);
-    box.SetChecked(true);
-    box.SetChecked(true);
+    for (bool on : {false, true, true}) box.SetChecked(on);
     box.Toggle();
-    EXPECT_EQ(fired, 2);
-    EXPECT_FALSE(box.Checked());
-    edit.SetText("a");
-    edit.SetText("a");
+    EXPECT_TRUE(fired == 2 && !box.Checked());
+    edit.SetText("a"), edit.SetText("a");
     EXPECT_EQ(fired, 3);
-    bar.SetPosition(150);  // clamped to 99
-    bar.SetPosition(120);  // clamps to the same position: no event
+    bar.SetPosition(150), bar.SetPosition(120);  // both clamp to 99: one event
     EXPECT_EQ(bar.Position(), 99);
     bar.SetPosition(0);
-    EXPECT_EQ(bar.Position(), 1);
-    EXPECT_EQ(fired, 5);
+    EXPECT_TRUE(bar.Position() == 1 && fired == 5);
 }
 
 TEST_F(ControlsTest, EditConvertsCaseAndLimitsOnlyTyping) {
@@ -68,18 +62,13 @@ TEST_F(ControlsTest, FormEventsFocusAndMainFormClose) {
                                {&form.OnActivate, "activate "}, {&form.OnClose, "close "}})
         *event = [&log, name = name] { log += name; };
     form.Created();
-    form.Show();
-    form.Show();  // already visible and active: nothing more
-    b.SetFocus();
-    b.SetFocus();
-    a.SetFocus();
+    form.Show(), form.Show();  // already visible and active: nothing more
+    b.SetFocus(), b.SetFocus(), a.SetFocus();
     EXPECT_FALSE(b.Focused());
     form.Close();
-    EXPECT_FALSE(form.Visible());
-    EXPECT_EQ(fake.app.quitPosted, 0);
+    EXPECT_TRUE(!form.Visible() && fake.app.quitPosted == 0);
     form.isMainForm = true;
-    form.Show();
-    form.Close();
+    form.Show(), form.Close();
     EXPECT_EQ(fake.app.quitPosted, 1);
     EXPECT_EQ(log, "create show activate enter close show activate close ");
 }
@@ -95,10 +84,7 @@ TEST_F(ControlsTest, MessageDialogsTitlesDefaultAndCancelButtons) {
         fake.dialogs.Answer(platform::mrIgnore);
         EXPECT_EQ(MessageDlg(platform, "x", c.type, c.buttons, 5), platform::mrIgnore);
         const auto& s = fake.dialogs.shown.back();
-        EXPECT_EQ(s.title, c.title);
-        EXPECT_EQ(s.defaultIndex, c.def) << c.title;
-        EXPECT_EQ(s.cancelIndex, c.cancel) << c.title;
-        EXPECT_EQ(s.helpContext, 5);
+        EXPECT_TRUE(s.title == c.title && s.defaultIndex == c.def && s.cancelIndex == c.cancel && s.helpContext == 5) << c.title;
     }
     EXPECT_EQ(fake.dialogs.shown[0].captions, (std::vector<std::string>{"OK", "Abbrechen", "&Ignorieren"}));
 }

@@ -1,6 +1,10 @@
 #include "copy_fixture.h"
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+
+#include "setup/filelist.h"
 
 namespace zk::test {
 
@@ -34,10 +38,7 @@ struct Copy : ::testing::Test {
 };
 
 TEST(NormalizePath, Table) {
-    const struct {
-        const char *in, *out;
-        int code;
-    } cases[] = {
+    const struct { const char *in, *out; int code; } cases[] = {
         {"  c:/spiele//zantorik ", "c:\\spiele\\zantorik", 0}, {"spiele", "spiele", -1},
         {"c:\\programme\\x", "c:\\programme\\x", -2},           {"c:spiele", "c:\\spiele", 0},
         {"c:", "c:\\", 0},                                      {"c:\\\\\\a\\\\b\\", "c:\\a\\b\\", 0},
@@ -55,10 +56,7 @@ TEST(NormalizePath, Table) {
 }
 
 TEST_F(Copy, EveryCodeHasItsMessageAndFocus) {
-    const struct {
-        int code;
-        std::string text, focus;
-    } cases[] = {
+    const struct { int code; std::string text, focus; } cases[] = {
         {1, "Das ZANTORIK-Verzeichnis wurde nicht gefunden.\n\rDie Angabe bei \"Quelle\" ist offenbar falsch.", "source"},
         {2, "Du hast den Kopiervorgang abgebrochen.", ""},
         {3, "Das ZANTORIK-Verzeichnis wurde nicht in der \"Quelle\" gefunden.", "source"},
@@ -87,8 +85,7 @@ TEST_F(Copy, EveryCodeHasItsMessageAndFocus) {
     EXPECT_EQ(fake.dialogs.shown.size(), std::size(cases));
 }
 
-// The tests run in their fixed order and report only the first failure,
-// with a warning first where the target drive cannot be entered.
+// The tests run in their order; only the first failure is told, after a warning for a floppy.
 TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
     const auto writeProtectedD = [](FakeFileSystem& f) { f.Drive('D').writeProtected = true; };
     const auto none = [](FakeFileSystem&) {};
@@ -96,13 +93,8 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
         f.Drive('A').type = platform::DriveType::Removable;
         f.Drive('A').ready = false;
     };
-    const struct {
-        const char* what;
-        std::function<void(FakeFileSystem&)> setUp;
-        std::string source, target;
-        int code;
-        std::string warning = "", sourceFolder = "";
-    } cases[] = {
+    const struct { const char* what; std::function<void(FakeFileSystem&)> setUp;
+        std::string source, target; int code; std::string warning = "", sourceFolder = ""; } cases[] = {
         {"no drive letter beats everything", writeProtectedD, "spiele", "spiele", -1},
         {"target without letter", none, "c:\\game", "ziel", -1},
         {"same place before the drive test", writeProtectedD, "d:\\x\\", "D:\\X", -99},
@@ -177,15 +169,10 @@ TEST_F(Copy, TargetRootLostBeforeTheSpaceTestIsMinus14) {
     EXPECT_EQ(engine.ScanAndMeasure(plan), -14);
 }
 
-// Free space above 31 bits is held, equal to the total is too little, and
-// a total above 31 bits is held so that it cannot wrap past the test.
+// Free space and total above 31 bits are held (no wrap past the test); free equal to the total is too little.
 TEST_F(Copy, FreeSpaceAgainstTotal) {
     Game("C:\\GAME");
-    const struct {
-        uint64_t free, exeSize;
-        bool passes;
-        int32_t held, total;
-    } cases[] = {
+    const struct { uint64_t free, exeSize; bool passes; int32_t held, total; } cases[] = {
         {kGameSize, 20000, false, kGameSize, kGameSize},
         {kGameSize + 1, 20000, true, kGameSize + 1, kGameSize},
         {2147483647, 20000, true, 2147483647, kGameSize},
@@ -204,9 +191,7 @@ TEST_F(Copy, FreeSpaceAgainstTotal) {
     EXPECT_EQ(engine.FreeBytes('Q'), -1);
 }
 
-// Every listed file with its stamp, under drive errors kept quiet. A folder
-// named like a game file is made in the target and counts nothing; its files
-// have lines of their own, and the copy goes on after it.
+// Mended: a folder named like a game file is made, counts nothing, and the copy goes on after it.
 TEST_F(Copy, AWholeRun) {
     fake.files.AddFile("C:\\SPIELE\\ZANTORIK\\ALT.EXE\\ALT.TXT", "alt");
     fake.files.AddDir("C:\\SPIELE\\ZANTORIK\\TEXTE.TXT");
@@ -254,8 +239,7 @@ TEST_F(Copy, A20000ByteFileGoesInThreeBlocksWithTheDisplayFollowing) {
     EXPECT_FALSE(engine.FreeDisplayOff);
 }
 
-// A drive whose free count does not move, or a file whose copy does not
-// move it (an empty one), switches the free display off for the run.
+// A free count that does not move (a still drive, an empty file) switches the free display off.
 TEST_F(Copy, FreeSpaceThatStandsStillSwitchesToAktualisieren) {
     Game("C:\\GAME");
     fake.files.Drive('D').freeFollows = false;
@@ -279,8 +263,7 @@ TEST_F(Copy, FreeSpaceThatStandsStillSwitchesToAktualisieren) {
     EXPECT_EQ(rig.progress.Of("free"), (std::vector<std::string>{"5000", "off", "off"}));
 }
 
-// An earlier copy is overwritten and takes the source's stamp, also when it
-// is read-only, hidden or a system file (as one from a CD-ROM often is).
+// Mended: an earlier copy is overwritten also when read-only, hidden or a system file.
 TEST_F(Copy, AnEarlierCopyIsOverwritten) {
     using namespace platform;
     fake.files.AddFile("C:\\GAME\\ZANTORIK.EXE", "new and short");
@@ -295,8 +278,7 @@ TEST_F(Copy, AnEarlierCopyIsOverwritten) {
     }
 }
 
-// The second of three files fails in its middle: the first stays, the
-// broken one goes, the third is never begun, the source is untouched.
+// Mended: a failed file leaves no half file; the first stays, the third is never begun.
 TEST_F(Copy, AWriteFailingInTheMiddleOfTheSecondFile) {
     const std::string one(10000, '1'), two(20000, '2'), three(3000, '3');
     fake.files.AddFile("C:\\GAME\\ZANTORIK.EXE", one);
@@ -314,11 +296,7 @@ TEST_F(Copy, AWriteFailingInTheMiddleOfTheSecondFile) {
 }
 
 TEST_F(Copy, EveryFailureOfOneFileGivesCode5AndLeavesNoHalfFile) {
-    const struct {
-        const char* what;
-        std::function<void(FakeFileSystem&)> fault;
-        bool oldTargetStays;
-    } cases[] = {
+    const struct { const char* what; std::function<void(FakeFileSystem&)> fault; bool oldTargetStays; } cases[] = {
         {"read error", [](auto& f) { f.failReadAfter["C:\\GAME\\ZANTORIK.EXE"] = 8192; }, false},
         {"source cannot be opened", [](auto& f) { f.failOpen.insert("C:\\GAME\\ZANTORIK.EXE"); }, true},
         {"target cannot be created", [](auto& f) { f.failOpen.insert("D:\\ZANTORIK\\TEXTE\\ZANTORIK.EXE"); }, true},
@@ -348,20 +326,11 @@ TEST_F(Copy, ForcePath) {
     EXPECT_TRUE(fake.files.DirExists("D:\\P") && !fake.files.Exists("D:\\P\\Q\\R"));
 }
 
-// The zip run: every listed file from the source folder as current folder
-// into the target's zantorik.zip, folders' lines skipped; it fails when the
-// archive's folder cannot be made, an add fails, or the archive does not
-// read back with every file.
+// Mended: a zip run that wrote nothing (no folder, a failed add, no read-back) says so.
 TEST_F(Copy, TheZipRun) {
     std::unique_ptr<RecordingZip> zip;
-    const struct {
-        const char* what;
-        std::string target;
-        std::function<void()> fault;
-        bool ok;
-        size_t adds;
-        std::string archive;
-    } cases[] = {
+    const struct { const char* what; std::string target; std::function<void()> fault;
+        bool ok; size_t adds; std::string archive; } cases[] = {
         {"into a folder it makes", "c:\\ziel", [] {}, true, 5, "C:\\ZIEL\\ZANTORIK.ZIP"},
         {"into a drive root", "c:", [] {}, true, 5, "C:\\ZANTORIK.ZIP"},
         {"a file as target", "c:\\datei.txt", [&] { fake.files.AddFile("C:\\DATEI.TXT", "x"); }, false, 0, ""},
@@ -394,5 +363,122 @@ TEST_F(Copy, TheZipRun) {
         EXPECT_EQ(p.Of("free").size(), 5u);
     }
 }
+
+using platform::faHidden;
+using platform::faReadOnly;
+using platform::faSysFile;
+
+TEST(MatchesPattern, Table) {
+    const std::string game = kGamePattern;
+    const struct { const char* name; std::string pattern; bool matches; } cases[] = {
+        {"ZANTORIK.EXE", game, true}, {"zkzip.dll", game, true}, {"Zantorik.Hlp", game, true},
+        {"README.TXT", game, true},   {"ZANTORIK.PIF", game, true}, {"FILE_ID.DIZ", game, true},
+        {"THEMA.{1}", game, true},    {"THEMA.{x}", game, true},    {"KÄSE.TXT", game, true},
+        {"NOTESTXT", game, true},  // the last three characters, no dot needed
+        {"{ä}", game, true},       // one character between the braces, however it is stored
+        {"README", game, false},      {"SAVE.DAT", game, false},    {"THEMA.{12}", game, false},
+        {"THEMA.(1)", game, false},   {"XE", game, false},          {"", game, false},
+        {"A.EX", game, false},        {"MENU.EXÄ", game, false},
+        {"anything", "", true},       {"x", "", true},
+        {"DATEI.äöü", "ÄÖÜ", true},  // both sides upper-cased the German way
+        {"A.B?C", "B?C", true},       {"A.XYZ", "???", true},
+        {"A.X1Z", "X?ZQ?Q", false},  // a later wildcard group that misses takes back an earlier hit
+        {"A.X1Z", "Q?QX?Z", true},
+        {"A.ABC", "ABCQ?Q", true},   // but an exact hit ends the test at once
+        {"A.ABC", "ABD", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " " << c.pattern;
+}
+
+TEST(DescribeFile, Catalogue) {
+    const std::string foreign = "Fremde, nicht dazugehörige Datei: ";
+    const std::pair<const char*, std::string> cases[] = {
+        {"\\ZKZIP.DLL", "Kompressions-Bibliothek"}, {"\\FILE_ID.DIZ", "Archiv-Information"},
+        {"\\ZKSTART.EXE", "Ruvalin, der ParameterManager für ZANTORIK"}, {"\\ZANTORIK.EXE", "ZANTORIK-Hauptprogramm"},
+        {"\\ZANTORIK.HLP", "ZANTORIK-Hilfedatei, Anleitung"},
+        {"\\ZANTORIK.PIF", "Schnittstelle zwischen Ruvalin und ZANTORIK"},
+        {"\\ZANTORIK.TXT", "ZANTORIKKurz-Anleitung"}, {"\\TEXTE\\THEMA.{7}", "Texte zu Thema 7"},
+        {"\\A\\B\\C\\THEMA.{x}", "Texte zu Thema x"},
+        {"\\SUB\\ZANTORIK.EXE", "ZANTORIK-Hauptprogramm"},  // only the bare name counts
+        {"\\SETUP.EXE", foreign + "SETUP.EXE"}, {"\\README.TXT", foreign + "README.TXT"},
+        {"\\Zantorik.EXE", foreign + "ZANTORIK.EXE"},  // letter case matters in the catalogue
+        {"\\müll.Dll", foreign + "MÜLL.DLL"}, {"\\SAVE.DAT", foreign + "SAVE.DAT"},
+        {"\\zkstart.exe", "-"}, {"\\readme.txt", "-"},  // kinds e and t are none of the catalogue's
+        {"\\A.B", "-"}, {"\\A.E", "-"}, {"", "-"},      // four characters or fewer
+        {"\\NOTESTXT", "-"},                            // no dot: the kind is the first letter, N
+        {"\\EXTRATXT", foreign + "EXTRATXT"}, {"\\ARCHIV.ZIP", "-"},
+    };
+    for (const auto& [line, text] : cases) EXPECT_EQ(DescribeFile(line), text) << line;
+}
+
+struct Walk : ::testing::Test {
+    platform::FakePlatform fake;
+    std::vector<ListedFile> files;
+    std::vector<std::string> list;
+    int32_t Run(const std::string& folder = "C:\\GAME") {
+        files = {{"stale"}};
+        const int32_t total = ListSourceFiles(fake.files, folder, kGamePattern, files);
+        list.clear();
+        for (const ListedFile& f : files) list.push_back(f.line);
+        return total;
+    }
+};
+
+// Depth-first; a folder named like a game file is listed and entered, a "." folder is not; lines cut at 255.
+TEST_F(Walk, ListsTheGameFilesDepthFirstInTheFileSystemsOrder) {
+    auto& f = fake.files;
+    f.AddFile("C:\\GAME\\ZANTORIK.EXE", std::string(1000, 'e'));
+    f.AddFile("C:\\GAME\\TEXTE\\THEMA.{1}", "eins");
+    f.AddFile("C:\\GAME\\TEXTE\\THEMA.{2}", "zwei!");
+    f.AddFile("C:\\GAME\\ZANTORIK.HLP", std::string(30, 'h'), faHidden | faSysFile | faReadOnly);
+    f.AddFile("C:\\GAME\\SAVE.DAT", std::string(999, 'd'));
+    f.AddFile("C:\\GAME\\ALT.EXE\\OLD.EXE", "123");
+    f.AddFile("C:\\GAME\\.GIT\\HOOK.EXE", "never");
+    f.AddFile("C:\\GAME\\.HIDDEN.TXT", "ab");
+    const std::string deep = "\\1\\2\\3\\4\\5\\6\\7\\8\\9\\10\\11\\12\\DEEP.TXT", longName(300, 'N');
+    f.AddFile("C:\\GAME" + deep, "deep");
+    f.AddFile("C:\\GAME\\" + longName + ".EXE", "x");
+    EXPECT_EQ(Run(), 1000 + 4 + 5 + 30 + 3 + 2 + 4 + 1);
+    EXPECT_EQ(list, (std::vector<std::string>{"\\ZANTORIK.EXE", "\\TEXTE\\THEMA.{1}", "\\TEXTE\\THEMA.{2}",
+                                              "\\ZANTORIK.HLP", "\\ALT.EXE", "\\ALT.EXE\\OLD.EXE", "\\.HIDDEN.TXT",
+                                              deep, "\\" + longName.substr(0, 254)}));
+    EXPECT_TRUE(files[4].folder && files[4].size == 0);
+    EXPECT_TRUE(!files[5].folder && files[5].size == 3);
+}
+
+TEST_F(Walk, EmptyMissingAndUnreadableFolders) {
+    fake.files.AddDir("C:\\GAME");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(Run("C:\\NOWHERE"), 0);
+    EXPECT_TRUE(list.empty());
+    fake.files.AddFile("C:\\GAME\\A.EXE", "1");
+    fake.files.AddFile("C:\\GAME\\LOCKED\\B.EXE", "22");
+    fake.files.AddFile("C:\\GAME\\C.EXE", "333");
+    fake.files.failOpenDir.insert("c:\\game\\locked");
+    EXPECT_EQ(Run(), 4);
+    EXPECT_EQ(list, (std::vector<std::string>{"\\A.EXE", "\\C.EXE"}));
+}
+
+#ifndef _WIN32
+// Over real files: a link to a folder is not followed, so a loop cannot make the walk go round.
+TEST_F(Walk, FollowsNoLinks) {
+    char tmpl[] = "/tmp/zkwalkXXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::filesystem::path root(tmpl);
+    std::filesystem::create_directories(root / "GAME" / "SUB");
+    std::ofstream(root / "GAME" / "ZANTORIK.EXE") << "exe";
+    std::ofstream(root / "GAME" / "SUB" / "THEMA.{1}") << "t1";
+    std::filesystem::create_directories(root / "ELSEWHERE");
+    std::ofstream(root / "ELSEWHERE" / "FREMD.EXE") << "fremd";
+    std::filesystem::create_directory_symlink(root / "GAME", root / "GAME" / "SUB" / "LOOP");
+    std::filesystem::create_directory_symlink(root / "ELSEWHERE", root / "GAME" / "LINK");
+    fake.files.Drive('H').hostFolder = root.string();
+    EXPECT_EQ(Run("H:\\GAME"), 5);
+    std::sort(list.begin(), list.end());  // the host lists in its own order
+    EXPECT_EQ(list, (std::vector<std::string>{"\\SUB\\THEMA.{1}", "\\ZANTORIK.EXE"}));
+    std::filesystem::remove_all(root);
+}
+#endif
 
 }  // namespace zk::test

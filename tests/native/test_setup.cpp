@@ -1,5 +1,4 @@
-// The setup window as the player meets it: opened from the launcher, whole
-// runs over the fake drives, every question answered from a script.
+// The setup window opened from the launcher, whole runs over fake drives, questions answered by a script.
 #include "copy_fixture.h"
 
 #include "common/error.h"
@@ -108,8 +107,7 @@ struct Setup : ::testing::Test {
 
 constexpr int32_t kGameSize = 20000 + 5 + 4 + 10;
 
-// Each time it is shown: the presets, "?" for the counts, the menu flag
-// down; CopyDone stays as the last run left it.
+// Each time it is shown: the presets, "?" for the counts, the menu flag down; CopyDone stays as the last run left it.
 TEST_F(Setup, OpenedFromTheLauncherWithItsPresets) {
     EXPECT_EQ(zip->log, (std::vector<std::string>{"level 9", "options 1", "name zantorik.zip"}));
     TForm1& f = Open();
@@ -147,26 +145,16 @@ TEST_F(Setup, InfosShowsTheAboutBoxAndHilfeTheSetupTopic) {
     EXPECT_EQ(fake.help.calls.size(), 3u);
 }
 
-// What a run ends with: the questions, the window open or closed, the focus
-// and the two flags the launcher reads.
+// What a run ends with: the questions, the window open or closed, the focus and the two flags the launcher reads.
 TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
     const std::string more = "\n\rWeitere Kopie erstellen?", ok = "Installation erfolgreich abgeschlossen.",
                       bad = "Installation leider fehlgeschlagen...", zipped = "Zip erfolgreich erstellt!\n\rSetup verlassen?",
                       menu = ok + "\n\rZANTORIK ins Startmenü einbinden?",
                       start = "confirm: ZANTORIK wurde erfolgreich installiert. Jetzt starten?";
     const auto failWrite = [this] { fake.files.failWriteAfter["C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE"] = 2; };
-    const struct {
-        const char* what;
-        bool multi, zip;
-        std::function<void()> fault;
-        std::string target;
-        std::vector<int> answers;
-        std::vector<std::string> asked;
-        bool open;
-        uint8_t copyDone, menuOffered;
-        std::vector<std::string> calls;
-        std::string made;
-    } cases[] = {
+    const struct { const char* what; bool multi, zip; std::function<void()> fault; std::string target;
+        std::vector<int> answers; std::vector<std::string> asked; bool open; uint8_t copyDone, menuOffered;
+        std::vector<std::string> calls; std::string made; } cases[] = {
         {"multi-copy, one more", true, false, [] {}, "a:\\", {mrYes}, {ok + more}, true, 0, 0, {}, "A:\\ZANTORIK\\ZKSTART.EXE"},
         {"multi-copy, enough", true, false, [] {}, "a:\\", {mrNo}, {ok + more}, false, 0, 0, {}, "A:\\ZANTORIK\\ZKSTART.EXE"},
         {"single floppy", false, false, [] {}, "a:", {}, {}, true, 1, 0, {}, "A:\\ZANTORIK\\TEXTE\\THEMA.{1}"},
@@ -237,9 +225,7 @@ TEST_F(Setup, TheRunRepaintsItsCountsAtOnceWithTheHourglass) {
 }
 
 TEST_F(Setup, AFailedTestLeavesEveryControlEnabledAndThePathsAsTyped) {
-    const struct {
-        std::string source, target, message, focus;
-    } cases[] = {
+    const struct { std::string source, target, message, focus; } cases[] = {
         {"c:\\nirgends", " C:/Ziel ", "In diesem \"Quell\"-Verzeichnis gibt es keine ZANTORIK-Dateien.", "Edit1"},
         {"d:\\zantorik", "d:\\anders", "Das Ziellaufwerk ist schreibgeschützt, nicht bereit oder unbekannt.", "Edit2"},
         {"d:\\zantorik", "d:\\zantorik", "Quelle und Ziel müssen verschieden sein!", "Edit1"},
@@ -303,6 +289,96 @@ TEST(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
     TForm1 bare(platform);  // without an archive component "Komprimieren" cannot be ticked
     bare.Created();
     EXPECT_FALSE(bare.chkZip.Enabled());
+}
+
+struct Chooser : ::testing::Test {
+    platform::FakePlatform fake;
+    platform::Platform platform = fake.Get();
+    // Stands in for the setup window and its two path fields.
+    ui::Form setup{platform, "Form1"};
+    ui::Edit Edit1{&setup, "Edit1"}, Edit2{&setup, "Edit2"};
+    TGetDirDialog dialog{platform};
+
+    Chooser() {
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "unexpected dialog: " << r.text; };
+        setup.SetBounds(100, 50, 426, 220);
+        Edit1.SetBounds(8, 32, 385, 24);
+        Edit2.SetBounds(8, 72, 385, 24);
+        Edit1.charCase = Edit2.charCase = ui::CharCase::Lower;
+        fake.files.Drive('C').label = "SYSTEM";
+        fake.files.AddDir("C:\\SPIELE\\Zantorik\\TEXTE");
+        fake.files.AddDir("C:\\WINDOWS");
+        fake.files.Drive('A').type = platform::DriveType::Removable;
+        fake.files.Drive('A').ready = false;
+        fake.files.Drive('Q').label = "DATEN";
+        DialogMode = 0;
+    }
+    std::string Shown() { return dialog.DriveBox.Drive() + std::string(" ") + dialog.DirBox.Directory(); }
+};
+
+// Mended: the chooser covered its own field; it opens just below it, counted from the client area.
+TEST_F(Chooser, OpensBelowItsFieldOnItsFolderAndWritesTheChoiceBack) {
+    Edit1.SetText("c:\\spiele\\zantorik\\");
+    setup.borderWidth = 2;
+    dialog.OpenFor(1, setup, Edit1);
+    EXPECT_TRUE(DialogMode == 1 && dialog.Active() && dialog.Caption() == "Quellordner wählen!");
+    EXPECT_EQ(dialog.GetBounds().left * 1000 + dialog.GetBounds().top, (100 + 8 + 2 + 5) * 1000 + 50 + 32 + 24 + 2);
+    EXPECT_EQ(Shown(), "c c:\\spiele\\zantorik");
+    ASSERT_TRUE(dialog.DirBox.SetDirectory("C:\\SPIELE\\Zantorik\\TEXTE"));  // the user clicks it
+    dialog.Nimms.Click();
+    EXPECT_EQ(Edit1.Text(), "c:\\spiele\\zantorik\\texte");
+    EXPECT_FALSE(dialog.Visible());
+    // A missing target folder opens at its drive's root, which keeps its backslash.
+    Edit2.SetText("q:\\nichts");
+    dialog.OpenFor(2, setup, Edit2);
+    EXPECT_TRUE(DialogMode == 2 && dialog.Caption() == "Zielordner wählen!" && dialog.GetBounds().top == 50 + 72 + 24 + 2);
+    EXPECT_EQ(Shown(), "q q:\\");
+    dialog.Nimms.Click();
+    EXPECT_EQ(Edit2.Text() + " " + Edit1.Text(), "q:\\ c:\\spiele\\zantorik\\texte");
+    // An empty field keeps what the chooser showed last.
+    Edit2.SetText("");
+    dialog.OpenFor(2, setup, Edit2);
+    EXPECT_EQ(Shown(), "q q:\\");
+}
+
+// The drive list switches the tree to the drive's root; a floppy without disk says so, the tree stays.
+TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
+    Edit2.SetText("c:\\windows");
+    dialog.OpenFor(2, setup, Edit2);
+    EXPECT_EQ(dialog.DriveBox.Items(), (std::vector<std::string>{"a:", "c: [SYSTEM]", "q: [DATEN]"}));
+    EXPECT_TRUE(dialog.DriveBox.Select(2));
+    EXPECT_EQ(dialog.DirBox.Directory(), "q:\\");
+    EXPECT_TRUE(dialog.DriveBox.Select(1));
+    fake.dialogs.Answer(platform::mrOk);
+    EXPECT_TRUE(dialog.DriveBox.Select(0));
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fake.dialogs.shown[0].text, "Laufwerk nicht bereit!\n\rÜberprüfen Sie den Datenträger.");
+    EXPECT_EQ(fake.dialogs.shown[0].type, platform::DlgType::Error);
+    EXPECT_EQ(dialog.DirBox.Directory(), "c:\\");
+    fake.files.Drive('A').ready = true;
+    EXPECT_TRUE(dialog.DriveBox.Select(1) && dialog.DriveBox.Select(0));
+    EXPECT_EQ(dialog.DirBox.Directory(), "a:\\");
+    // The multi-copy box puts a:\ into the field: opening on it without a disk says so once more.
+    EXPECT_TRUE(dialog.DriveBox.Select(1));
+    fake.files.Drive('A').ready = false;
+    dialog.Hide();
+    Edit2.SetText("a:\\");
+    fake.dialogs.Answer(platform::mrOk);
+    dialog.OpenFor(2, setup, Edit2);
+    EXPECT_EQ(fake.dialogs.shown.size(), 2u);
+    EXPECT_TRUE(dialog.Visible());
+}
+
+// On activation the tree follows the field of its mode; a missing folder goes to its drive's root.
+TEST_F(Chooser, ActivationFollowsTheFieldOfTheMode) {
+    Edit1.SetText("c:\\windows");
+    dialog.OpenFor(1, setup, Edit1);
+    for (const auto& [field, shown] : {std::pair{"c:\\spiele", "c c:\\spiele"}, {"q:\\daten", "q q:\\"}}) {
+        setup.Activate();
+        Edit1.SetText(field);
+        dialog.Activate();
+        EXPECT_EQ(Shown(), shown);
+    }
 }
 
 }  // namespace zk::test

@@ -5,18 +5,25 @@
 # marked read-only, hidden and system, which lose the marks. Then
 # "Komprimieren": X:\zantorik.zip (an older zip64 one of Info-ZIP's) passes
 # unzip -t with every listed file. A folder named ALT.EXE stops neither run.
-#   setup_blackbox.sh BUILD_DIR     (own prefix BUILD/wineprefix-setup)
+# Where no archive can be written (a file, a read-only tmpfs, a tmpfs Y:
+# that fills up during the run) the zip run says it failed.
+#   setup_blackbox.sh BUILD_DIR     (as root; own prefix BUILD/wineprefix-setup)
 set -euo pipefail
 build=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 prefix=$build/wineprefix-setup
 if [ -z "${ZK_INNER:-}" ]; then
-  target=$(mktemp -d)
-  trap 'rm -f "$prefix/dosdevices/x:"; rm -rf "$target"' EXIT
+  [ "$(id -u)" = 0 ] || { echo "needs root for the tmpfs mounts"; exit 1; }
+  work=$(mktemp -d "$build/setup.XXXXXX")
+  mkdir -p "$work/x/nurlesen" "$work/y"
+  trap 'rm -f "$prefix/dosdevices/"[xy]:; umount "$work/x/nurlesen" "$work/y" 2>/dev/null || true; rm -rf "$work"' EXIT
   unset WINEPREFIX
   [ -f "$prefix/system.reg" ] || "$here/../../../scripts/wine-session.sh" "$prefix" true
-  ln -sfn "$target" "$prefix/dosdevices/x:"
-  ZK_INNER=1 ZK_TARGET="$target" "$here/../../../scripts/wine-session.sh" "$prefix" bash "$0" "$build"
+  mount -t tmpfs -o ro,size=64k zkro "$work/x/nurlesen"
+  printf 'kein Ordner\r\n' > "$work/x/datei.txt"
+  ln -sfn "$work/x" "$prefix/dosdevices/x:"
+  ln -sfn "$work/y" "$prefix/dosdevices/y:"
+  ZK_INNER=1 ZK_TARGET="$work/x" "$here/../../../scripts/wine-session.sh" "$prefix" bash "$0" "$build"
   exit $?
 fi
 
@@ -25,6 +32,11 @@ rm -rf "$game"
 python3 "$here/make_game.py" "$game" "${ZK_GAME_MB:-300}"
 mkdir -p "$game/ALT.EXE"
 printf 'alte Fassung\r\n' > "$game/ALT.EXE/ALT.TXT"
+# A second game apart from the program, 256 bytes short of filling Y:.
+data="$WINEPREFIX/drive_c/DATEN/ZANTORIK"
+rm -rf "$data"
+total=$(python3 "$here/make_game.py" "$data" --short-of-a-page)
+mount -t tmpfs -o size=$((total + 256)) zkvoll "$ZK_TARGET/../y"
 prepare_game
 rm "$game/zantorik.pif"  # the game's own ZANTORIK.PIF stays
 start_program
@@ -88,8 +100,25 @@ archive="$ZK_TARGET/zantorik.zip"
 unzip -tq "$archive" >/dev/null || fail "unzip -t: $(unzip -t "$archive" 2>&1 | tail -5)"
 [ "$(unzip -Z1 "$archive" | sed 's|^|./|' | sort)" = "$(printf './-\n%s' "$listed" | sort)" ] ||
   fail "entries: $(unzip -Z1 "$archive")"
-# "Ja" leaves the setup; the launcher comes back with its button off.
-wt press 'Information' '&Ja'
+wt press 'Information' '&Nein'  # stays
+
+# Zip runs where no archive can be written; the last "Nein" leaves the setup.
+wt gone 'Information' 10 || fail "the question stayed"
+fill_field "$setup" 'c:\spiele\zantorik\' 'c:\daten\zantorik'
+shown='x:\'
+for target in 'x:\datei.txt' 'x:\nurlesen' 'y:\'; do
+  fill_field "$setup" "$shown" "$target"
+  shown=$target
+  wt press "$setup" 'Start'
+  wt wait 'Information' 120 || fail "$target: no question after the zip run"
+  grep -q 'Installation leider fehlgeschlagen...' <<<"$(wt dump 'Information')" || fail "$target: $(wt dump 'Information')"
+  grep -qx 'Static: So ein Mist...' <<<"$(wt dump "$setup")" || fail "$target: status: $(wt dump "$setup")"
+  import -window root "$shots/zipfail-$(tr -dc 'a-z' <<<"$target").png"
+  wt press 'Information' "$([ "$target" = 'y:\' ] && echo '&Nein' || echo '&Ja')"
+  wt gone 'Information' 10 || fail "$target: the question stayed"
+  sleep 0.5
+done
+[ ! -e "$ZK_TARGET/datei.txt/zantorik.zip" ] && [ ! -e "$ZK_TARGET/nurlesen/zantorik.zip" ] || fail "an archive where none can be"
 wt wait "$launcher" 10 || fail "the launcher did not come back"
 sleep 0.5
 [ "$(wt state "$launcher" 'Zantorik kopieren')" = disabled ] || fail "the setup button is still enabled"
