@@ -23,9 +23,7 @@ using Texts = std::vector<std::string>;
 struct Graphics : ::testing::Test {
     ~Graphics() override { ReleaseSurface(); }
     Texts Calls(const std::function<void()>& draw) {
-        InitSurface(canvas, 400, 100);
-        canvas.Clear();
-        draw();
+        InitSurface(canvas, 400, 100), canvas.Clear(), draw();
         return canvas.Texts();
     }
     FakeCanvas canvas;
@@ -175,9 +173,8 @@ TEST_F(Graphics, LogoSchemeFiveOnTheAboutStrip) {
     // Bound and cleared to black, the pen left alone; the control repaints over the strip, under the logo.
     EXPECT_EQ(SurfaceCanvas, &canvas);
     EXPECT_EQ(MaxX * 1000 + MaxY, 335053);
-    Texts t = canvas.Texts();
-    t.resize(4);
-    EXPECT_EQ(t, (Texts{"BrushStyle(Solid)", "BrushColor(0,0,0)", "FillRect(0,0,336,54)", "MoveTo(41,0)"}));
+    const Texts t = canvas.Texts();
+    EXPECT_EQ(Texts(t.begin(), t.begin() + 4), (Texts{"BrushStyle(Solid)", "BrushColor(0,0,0)", "FillRect(0,0,336,54)", "MoveTo(41,0)"}));
     EXPECT_EQ(repaintAt, 3u);
     EXPECT_EQ(Copies(canvas), (std::vector<Copy>{{40, 44, 5}, {41, 44, 5}, {42, 44, 5}, {41, 45, 4}, {42, 45, 4},
                                                  {43, 45, 4}, {42, 46, 12}, {43, 46, 12}, {44, 46, 12}, {43, 47, 5},
@@ -195,8 +192,7 @@ TEST_F(Graphics, LogoSchemesOutOfRangeCountAsZeroAndTheRandomOneStaysInRange) {
     EXPECT_TRUE(logos[0][14][2] == 1 && logos[1] == logos[0] && logos[2] == logos[0]);
     std::set<int> drawn;
     for (int k = 0; k < 200; ++k) drawn.insert(TimeSeededScheme());
-    EXPECT_GT(drawn.size(), 1u);
-    EXPECT_TRUE(*drawn.begin() >= 0 && *drawn.rbegin() <= 5);
+    EXPECT_TRUE(drawn.size() > 1 && *drawn.begin() >= 0 && *drawn.rbegin() <= 5);
 }
 
 // Mended: the surface kept the lent canvas after the call.
@@ -223,10 +219,8 @@ TEST_F(Graphics, AboutBoxDrawsTheLogoOnceAfterEachEvent) {
     box.Label3.AttachPeer(std::make_unique<CanvasPeer>(canvas));
     box.Created();
     EXPECT_EQ(box.ActiveControl(), &box.OKButton);  // Enter presses "Danke"
-    const std::pair<int, std::function<void()>> events[] = {
-        {5, [] {}}, {0, [&] { box.Show(); }}, {2, [&] { box.OnPaint(); }},
-        {4, [&] { box.OnResize(); }}, {1, [&] { box.Hide(); box.Show(); }},
-    };
+    const std::pair<int, std::function<void()>> events[] = {{5, [] {}}, {0, [&] { box.Show(); }}, {2, [&] { box.OnPaint(); }},
+                                                            {4, [&] { box.OnResize(); }}, {1, [&] { box.Hide(), box.Show(); }}};
     for (const auto& [r, fire] : events) {
         scheme = r;
         fire();

@@ -46,18 +46,14 @@ struct Setup : ::testing::Test {
         fake.files.Drive('D').type = platform::DriveType::CDRom;
         fake.files.Drive('A').type = platform::DriveType::Removable;
         fake.files.Drive('A').free = 1457664;
-        fake.files.AddFile("D:\\ZANTORIK\\ZANTORIK.EXE", std::string(20000, 'Z'));
-        fake.files.AddFile("D:\\ZANTORIK\\ZKSTART.EXE", "start");
-        fake.files.AddFile("D:\\ZANTORIK\\ZANTORIK.HLP", "help");
-        fake.files.AddFile("D:\\ZANTORIK\\TEXTE\\THEMA.{1}", "Thema eins");
-        launcher = std::make_unique<TFormStart>(platform);
-        launcher->Created();
+        for (const auto& [name, content] : {std::pair{"ZANTORIK.EXE", std::string(20000, 'Z')}, {"ZKSTART.EXE", "start"},
+                                            {"ZANTORIK.HLP", "help"}, {"TEXTE\\THEMA.{1}", "Thema eins"}})
+            fake.files.AddFile(std::string("D:\\ZANTORIK\\") + name, content);
+        (launcher = std::make_unique<TFormStart>(platform))->Created();
         auto z = std::make_unique<RecordingZip>(fake.files);
         zip = z.get();
-        setup = std::make_unique<TForm1>(platform, SetupSeams{}, std::move(z));
-        setup->Created();
-        chooser = std::make_unique<TGetDirDialog>(platform);
-        chooser->Created();
+        (setup = std::make_unique<TForm1>(platform, SetupSeams{}, std::move(z)))->Created();
+        (chooser = std::make_unique<TGetDirDialog>(platform))->Created();
         ConnectSetupAndLauncher(*setup, *launcher);
         ConnectFolderChooser(*setup, *chooser);
         setup->seams.showAboutBox = [this] { calls.push_back("about"); };
@@ -77,8 +73,7 @@ struct Setup : ::testing::Test {
         Press(launcher->ZKSetup);
         return *setup;
     }
-    void Start(const std::string& source, const std::string& target) {
-        if (!source.empty()) setup->Edit1.Type(source);  // else the preset: the program's folder
+    void Start(const std::string& target) {  // from the preset source, the program's folder
         setup->Edit2.Type(target);
         Press(setup->ButStart);
     }
@@ -98,10 +93,9 @@ struct Setup : ::testing::Test {
     }
     void ExpectIdle() {
         TForm1& f = *setup;
-        for (ui::Control* c : std::vector<ui::Control*>{&f.box1, &f.Edit1, &f.Edit2, &f.getquelle, &f.getziel, &f.ButStart,
-                                                        &f.ButEnde, &f.Panel1, &f.ChkMulti, &f.chkZip})
-            EXPECT_TRUE(c->Enabled()) << c->Name();
-        EXPECT_EQ(f.GetCursor(), ui::Cursor::Default);
+        for (ui::Control* c : std::vector<ui::Control*>{&f.box1, &f.Edit1, &f.Edit2, &f.getquelle, &f.getziel,
+                                                        &f.ButStart, &f.ButEnde, &f.Panel1, &f.ChkMulti, &f.chkZip})
+            EXPECT_TRUE(c->Enabled() && f.GetCursor() == ui::Cursor::Default) << c->Name();
     }
 };
 
@@ -125,7 +119,7 @@ TEST_F(Setup, OpenedFromTheLauncherWithItsPresets) {
     EXPECT_EQ(f.Edit2.Text(), "c:\\spiele");
     fake.dialogs.Answer(mrNo);
     fake.dialogs.Answer(mrYes);
-    Start("", "c:\\spiele");
+    Start("c:\\spiele");
     ASSERT_EQ(CopyDone + MenuOffered, 2);
     Open();
     EXPECT_EQ(presets(), "d:\\zantorik\\|c:\\|??");
@@ -184,7 +178,7 @@ TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
         if (f.chkZip.Checked() != c.zip) f.chkZip.Toggle();
         c.fault();
         for (int a : c.answers) fake.dialogs.Answer(a);
-        Start("", c.target);
+        Start(c.target);
         EXPECT_EQ(Asked(), c.asked);
         EXPECT_EQ(Repaints("Statuslabel").back(), c.asked.size() && c.asked[0].rfind(bad, 0) == 0 ? "So ein Mist..." : "Geschafft!");
         EXPECT_EQ(f.Visible(), c.open);
@@ -207,7 +201,7 @@ TEST_F(Setup, TheRunRepaintsItsCountsAtOnceWithTheHourglass) {
     fake.dialogs.onShow = [&](const platform::DialogRequest&) { shownAtTheEnd = f.txHDrest.Caption(); };
     fake.dialogs.Answer(mrNo);
     fake.dialogs.Answer(mrNo);
-    Start("", "c:\\spiele");
+    Start("c:\\spiele");
     auto status = Repaints("Statuslabel"), left = Repaints("txbyte2copy");
     EXPECT_EQ(status.back(), "Geschafft!");
     EXPECT_EQ(left.back(), "0 (busy)");
@@ -253,7 +247,7 @@ TEST_F(Setup, AnErrorFromTheStartMenuStillLeavesTheWindowUsable) {
     TForm1& f = Open();
     setup->seams.createMenuEntries = [](const std::string&) { throw InOutError(3); };
     fake.dialogs.Answer(mrYes);
-    Start("", "c:\\spiele");
+    Start("c:\\spiele");
     EXPECT_EQ(Asked().size(), 1u);  // "Jetzt starten?" is not reached
     EXPECT_EQ(fake.app.errors, std::vector<std::string>{"E/A-Fehler 3"});
     EXPECT_TRUE(f.Visible());
