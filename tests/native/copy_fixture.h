@@ -16,9 +16,7 @@ struct RecordedProgress : CopyProgress {
     std::vector<std::string> log;
     void Status(const std::string& text) override { log.push_back("status " + text); }
     void Begin(const std::string& heading, int32_t total) override { log.push_back("begin " + heading + " " + std::to_string(total)); }
-    void Progress(int32_t done, int32_t left) override {
-        log.insert(log.end(), {"done " + std::to_string(done), "left " + std::to_string(left)});
-    }
+    void Progress(int32_t done, int32_t left) override { log.insert(log.end(), {"done " + std::to_string(done), "left " + std::to_string(left)}); }
     void Free(int32_t bytes) override { log.push_back("free " + std::to_string(bytes)); }
     void FreeNotFollowed() override { log.push_back("free off"); }
     void Focus(Field field) override { log.push_back(field == Field::Source ? "focus source" : "focus target"); }
@@ -61,8 +59,8 @@ public:
         for (const auto& entry : archives[UpperCaseDE(name_)]) names.push_back(entry.first);
         return forget ? std::vector<std::string>{} : names;
     }
-    std::set<std::string> refuse;
-    bool forget = false;
+    std::set<std::string> refuse;  // not added
+    bool forget = false;            // the directory reads back empty
     std::vector<std::string> log;
     std::map<std::string, std::map<std::string, std::string>> archives;  // by upper-cased name
 

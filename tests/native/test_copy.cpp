@@ -50,8 +50,7 @@ TEST(NormalizePath, Table) {
     };
     for (const auto& c : cases) {
         std::string p = c.in;
-        EXPECT_EQ(NormalizePath(p), c.code) << c.in;
-        EXPECT_EQ(p, c.out) << c.in;
+        EXPECT_EQ(std::to_string(NormalizePath(p)) + " " + p, std::to_string(c.code) + " " + c.out);
     }
 }
 
@@ -123,8 +122,7 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
         for (const char* folder : {"C:\\GAME", "C:\\ZANTORIK", "C:\\SPIELE\\ZANTORIK"}) Game(folder);
         fake.files.Drive('D');
         c.setUp(fake.files);
-        fake.dialogs.Answer(platform::mrCancel);  // not consulted
-        fake.dialogs.Answer(platform::mrAbort);
+        fake.dialogs.Answer(platform::mrCancel), fake.dialogs.Answer(platform::mrAbort);  // the first not consulted
         EXPECT_EQ(rig.Prepare(c.source, c.target), c.code == 0);
         std::vector<std::string> shown;
         for (const auto& d : fake.dialogs.shown) shown.push_back(d.text);
@@ -188,8 +186,7 @@ TEST_F(Copy, AWholeRun) {
     fake.files.errorMode = 0x8000;
     EXPECT_TRUE(rig.Run("  c:/spiele", "d:\\neu"));
     EXPECT_TRUE(fake.dialogs.shown.empty());
-    EXPECT_EQ(fake.files.errorModes,
-              (std::vector<unsigned>{platform::kFailCriticalErrors, 0x8000, platform::kFailCriticalErrors, 0x8000}));
+    EXPECT_EQ(fake.files.errorModes, (std::vector<unsigned>{platform::kFailCriticalErrors, 0x8000, platform::kFailCriticalErrors, 0x8000}));
     EXPECT_TRUE(rig.plan.files.front().folder && rig.plan.total == kGameSize + 3);
     for (const std::string name : {"ZANTORIK.EXE", "ZKSTART.EXE", "TEXTE\\THEMA.{1}", "ZANTORIK.HLP", "ALT.EXE\\ALT.TXT"}) {
         const std::string from = "C:\\SPIELE\\ZANTORIK\\" + name, to = "D:\\NEU\\ZANTORIK\\" + name;
@@ -212,9 +209,9 @@ TEST_F(Copy, A20000ByteFileGoesInThreeBlocksWithTheDisplayFollowing) {
     fake.files.AddFile("C:\\GAME\\ZANTORIK.EXE", std::string(20000, 'Z'));
     fake.files.Drive('D').free = 100000;
     ASSERT_TRUE(rig.Prepare("c:\\game", "d:\\"));
-    rig.plan.total = 25000;
+    rig.plan.total = 25000;  // 5000 bytes still to come after it
     EXPECT_TRUE(engine.CopyAll(rig.plan));
-    EXPECT_EQ(Io("read", "C:\\GAME\\ZANTORIK.EXE"), (std::vector<int64_t>{8192, 8192, 3616, 0}));
+    EXPECT_EQ(Io("read", "C:\\GAME\\ZANTORIK.EXE"), (std::vector<int64_t>{8192, 8192, 3616, 0}));  // the last read finds the end
     EXPECT_EQ(Io("write", "D:\\ZANTORIK\\ZANTORIK.EXE"), (std::vector<int64_t>{8192, 8192, 3616}));
     const RecordedProgress& p = rig.progress;
     EXPECT_EQ(p.Of("left"), (std::vector<std::string>{"16808", "8616", "5000", "5000"}));

@@ -109,16 +109,14 @@ TEST_F(Setup, OpenedFromTheLauncherWithItsPresets) {
     EXPECT_TRUE(f.Active());
     EXPECT_EQ(presets(), "d:\\zantorik\\|c:\\|??");
     EXPECT_EQ(Focus(), "Edit1");
-    EXPECT_EQ(f.Statuslabel.Caption(), "QUELLE bitte ändern, wenn nicht korrekt.");
+    const std::string onSource = f.Statuslabel.Caption();
     f.Edit2.SetFocus();
-    EXPECT_EQ(f.Statuslabel.Caption(), "Im ZIEL wird ein Ordner \"ZANTORIK\" angelegt.");
+    EXPECT_EQ(onSource + "|" + f.Statuslabel.Caption(), "QUELLE bitte ändern, wenn nicht korrekt.|Im ZIEL wird ein Ordner \"ZANTORIK\" angelegt.");
     f.ChkMulti.Toggle();
     EXPECT_EQ(f.Edit2.Text(), "a:\\");
-    f.Edit2.Type("c:\\spiele");
-    f.ChkMulti.Toggle();  // unticking leaves the field
+    f.Edit2.Type("c:\\spiele"), f.ChkMulti.Toggle();  // unticking leaves the field
     EXPECT_EQ(f.Edit2.Text(), "c:\\spiele");
-    fake.dialogs.Answer(mrNo);
-    fake.dialogs.Answer(mrYes);
+    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrYes);
     Start("c:\\spiele");
     ASSERT_EQ(CopyDone + MenuOffered, 2);
     Open();
@@ -199,8 +197,7 @@ TEST_F(Setup, TheRunRepaintsItsCountsAtOnceWithTheHourglass) {
     fake.files.Drive('C').freeFollows = false;
     std::string shownAtTheEnd;
     fake.dialogs.onShow = [&](const platform::DialogRequest&) { shownAtTheEnd = f.txHDrest.Caption(); };
-    fake.dialogs.Answer(mrNo);
-    fake.dialogs.Answer(mrNo);
+    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrNo);
     Start("c:\\spiele");
     auto status = Repaints("Statuslabel"), left = Repaints("txbyte2copy");
     EXPECT_EQ(status.back(), "Geschafft!");
@@ -209,13 +206,11 @@ TEST_F(Setup, TheRunRepaintsItsCountsAtOnceWithTheHourglass) {
     EXPECT_EQ(status, (std::vector<std::string>{"Kopieren wird vorbereitet...", "Kopieren wird vorbereitet... (busy)",
                                                 "ZANTORIK-Hauptprogramm (busy)"}));
     EXPECT_EQ(left, (std::vector<std::string>{"?", DottedNumber(kGameSize) + " (busy)", DottedNumber(kGameSize - 8192) + " (busy)"}));
-    EXPECT_EQ(Repaints("Gauge1").front(), "8192 (busy)");
-    EXPECT_EQ(Repaints("Gauge1").back(), std::to_string(kGameSize) + " (busy)");
+    EXPECT_EQ(Repaints("Gauge1").front() + "|" + Repaints("Gauge1").back(), "8192 (busy)|" + std::to_string(kGameSize) + " (busy)");
     EXPECT_EQ(Repaints("txHDrest")[1], "2.147.483.647 (busy)");  // held, however big the drive
     EXPECT_EQ(shownAtTheEnd, "Aktualisieren");
     EXPECT_TRUE(f.Gauge1.ShowText() && f.Label3.Caption() == "Noch zu Kopieren");
-    EXPECT_EQ(f.Filebox.Lines(),
-              (std::vector<std::string>{"\\ZANTORIK.EXE", "\\ZKSTART.EXE", "\\ZANTORIK.HLP", "\\TEXTE\\THEMA.{1}"}));
+    EXPECT_EQ(f.Filebox.Lines(), (std::vector<std::string>{"\\ZANTORIK.EXE", "\\ZKSTART.EXE", "\\ZANTORIK.HLP", "\\TEXTE\\THEMA.{1}"}));
 }
 
 TEST_F(Setup, AFailedTestLeavesEveryControlEnabledAndThePathsAsTyped) {
@@ -230,14 +225,11 @@ TEST_F(Setup, AFailedTestLeavesEveryControlEnabledAndThePathsAsTyped) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source + " -> " + c.target);
         fake.dialogs.Answer(platform::mrAbort);
-        f.Edit1.Type(c.source);
-        f.Edit2.Type(c.target);
-        f.Edit1.SetFocus();
+        f.Edit1.Type(c.source), f.Edit2.Type(c.target), f.Edit1.SetFocus();
         Press(f.ButStart);
         EXPECT_EQ(Asked(), std::vector<std::string>{c.message});
         EXPECT_EQ(f.Edit1.Text() + "|" + f.Edit2.Text(), LowerCaseDE(c.source + "|" + c.target));
-        EXPECT_EQ(Focus(), c.focus);
-        EXPECT_EQ(CopyDone, 0);
+        EXPECT_TRUE(Focus() == c.focus && CopyDone == 0) << Focus();
         ExpectIdle();
     }
     EXPECT_FALSE(fake.files.Exists("C:\\ZIEL"));
@@ -249,8 +241,7 @@ TEST_F(Setup, AnErrorFromTheStartMenuStillLeavesTheWindowUsable) {
     fake.dialogs.Answer(mrYes);
     Start("c:\\spiele");
     EXPECT_EQ(Asked().size(), 1u);  // "Jetzt starten?" is not reached
-    EXPECT_EQ(fake.app.errors, std::vector<std::string>{"E/A-Fehler 3"});
-    EXPECT_TRUE(f.Visible());
+    EXPECT_TRUE(fake.app.errors == std::vector<std::string>{"E/A-Fehler 3"} && f.Visible());
     ExpectIdle();
 }
 
@@ -267,14 +258,11 @@ TEST(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
     program.splash->seams.showSetup();  // "Ignorieren" in the welcome
     EXPECT_TRUE(setup.Visible() && !program.launcher->Visible() && setup.chkZip.Enabled());
     EXPECT_EQ(setup.Edit1.Text(), "c:\\spiele\\zantorik\\");
-    setup.ButInfo.Click();
-    EXPECT_TRUE(program.about->Visible());
-    setup.getziel.Click();
-    EXPECT_EQ(program.dirDialog->Caption(), "Zielordner wählen!");
+    setup.ButInfo.Click(), setup.getziel.Click();
+    EXPECT_TRUE(program.about->Visible() && program.dirDialog->Caption() == "Zielordner wählen!");
     setup.Activate();  // a click back into the setup window
     EXPECT_FALSE(program.dirDialog->Visible());
-    setup.getquelle.Click();
-    program.dirDialog->Nimms.Click();
+    setup.getquelle.Click(), program.dirDialog->Nimms.Click();
     EXPECT_EQ(setup.Edit1.Text(), "c:\\spiele\\zantorik");
     setup.getziel.Click();
     EXPECT_TRUE(setup.seams.createMenuEntries != nullptr);
@@ -296,8 +284,7 @@ struct Chooser : ::testing::Test {
     Chooser() {
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "unexpected dialog: " << r.text; };
         setup.SetBounds(100, 50, 426, 220);
-        Edit1.SetBounds(8, 32, 385, 24);
-        Edit2.SetBounds(8, 72, 385, 24);
+        Edit1.SetBounds(8, 32, 385, 24), Edit2.SetBounds(8, 72, 385, 24);
         Edit1.charCase = Edit2.charCase = ui::CharCase::Lower;
         fake.files.Drive('C').label = "SYSTEM";
         fake.files.AddDir("C:\\SPIELE\\Zantorik\\TEXTE");
@@ -342,12 +329,11 @@ TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
     EXPECT_EQ(dialog.DriveBox.Items(), (std::vector<std::string>{"a:", "c: [SYSTEM]", "q: [DATEN]"}));
     EXPECT_TRUE(dialog.DriveBox.Select(2));
     EXPECT_EQ(dialog.DirBox.Directory(), "q:\\");
-    EXPECT_TRUE(dialog.DriveBox.Select(1));
     fake.dialogs.Answer(platform::mrOk);
-    EXPECT_TRUE(dialog.DriveBox.Select(0));
+    EXPECT_TRUE(dialog.DriveBox.Select(1) && dialog.DriveBox.Select(0));
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
-    EXPECT_EQ(fake.dialogs.shown[0].text, "Laufwerk nicht bereit!\n\rÜberprüfen Sie den Datenträger.");
-    EXPECT_EQ(fake.dialogs.shown[0].type, platform::DlgType::Error);
+    EXPECT_TRUE(fake.dialogs.shown[0].text == "Laufwerk nicht bereit!\n\rÜberprüfen Sie den Datenträger." &&
+                fake.dialogs.shown[0].type == platform::DlgType::Error);
     EXPECT_EQ(dialog.DirBox.Directory(), "c:\\");
     fake.files.Drive('A').ready = true;
     EXPECT_TRUE(dialog.DriveBox.Select(1) && dialog.DriveBox.Select(0));
@@ -355,12 +341,10 @@ TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
     // The multi-copy box puts a:\ into the field: opening on it without a disk says so once more.
     EXPECT_TRUE(dialog.DriveBox.Select(1));
     fake.files.Drive('A').ready = false;
-    dialog.Hide();
-    Edit2.SetText("a:\\");
+    dialog.Hide(), Edit2.SetText("a:\\");
     fake.dialogs.Answer(platform::mrOk);
     dialog.OpenFor(2, setup, Edit2);
-    EXPECT_EQ(fake.dialogs.shown.size(), 2u);
-    EXPECT_TRUE(dialog.Visible());
+    EXPECT_TRUE(fake.dialogs.shown.size() == 2 && dialog.Visible());
 }
 
 // On activation the tree follows the field of its mode; a missing folder goes to its drive's root.
@@ -368,9 +352,7 @@ TEST_F(Chooser, ActivationFollowsTheFieldOfTheMode) {
     Edit1.SetText("c:\\windows");
     dialog.OpenFor(1, setup, Edit1);
     for (const auto& [field, shown] : {std::pair{"c:\\spiele", "c c:\\spiele"}, {"q:\\daten", "q q:\\"}}) {
-        setup.Activate();
-        Edit1.SetText(field);
-        dialog.Activate();
+        setup.Activate(), Edit1.SetText(field), dialog.Activate();
         EXPECT_EQ(Shown(), shown);
     }
 }

@@ -13,8 +13,7 @@ wt wait "$setup" 10 || fail "the setup window did not open"
 sleep 1
 wt press "$setup" 'Komprimieren'
 wt press "$setup" 'Start'
-box='Ruvalin ZANTORIK-Starter'
-message='Die Zip-Bibliothek ZKZIP.DLL kann nicht geladen werden.'
+box='Ruvalin ZANTORIK-Starter' message='Die Zip-Bibliothek ZKZIP.DLL kann nicht geladen werden.'
 await "$box" "Static: $message" >/dev/null
 sleep 0.5
 import -window root "$shots/look-zip-message.png"
