@@ -21,6 +21,7 @@ struct LauncherTest : ::testing::Test {
     ~LauncherTest() override { CopyDone = MenuOffered = 0; }
     // Made as the main entry makes it: its creation runs FormShow.
     TFormStart& Launcher() { return form ? *form : (form = std::make_unique<TFormStart>(platform, seams), form->Created(), *form); }
+    TFormStart& Reopened() { return form.reset(), Launcher(); }
     void Press(ui::Button& b) { b.Perform([&] { b.Click(); }); }
     void Store(const std::string& name, const std::string& text) { fake.registry.SetValue(kOptionsKey, name, text); }
     std::string Stored(const std::string& name) { auto* v = fake.registry.Find(kOptionsKey, name); return v ? v->text : "<missing>"; }

@@ -3,14 +3,7 @@
 
 namespace zk::test {
 
-struct Window : LauncherTest {
-    std::vector<std::string> calls;
-    Window() {
-        seams.createMenuEntries = [this](const std::string& d) { calls.push_back("menu " + d); };
-        seams.closeMainWindow = [this] { calls.push_back("close main"); };
-    }
-    TFormStart& Reopened() { return form.reset(), Launcher(); }
-};
+using Window = LauncherTest;
 
 // After each click, which of "Stand By", the track boxes and fields, "Abgeschaltet" and the speed bar are enabled.
 TEST_F(Window, EnablingRulesAsTheBoxesAreClicked) {
@@ -89,6 +82,9 @@ TEST_F(Window, ExitStoresRenewsTheMenuAndCloses) {
         {false, false, false, {"menu C:\\SPIELE\\ZANTORIK", "close main"}, {}}, {false, false, true, {}, {"E/A-Fehler 3"}},
     };
     fake.files.modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
+    std::vector<std::string> calls;
+    seams.createMenuEntries = [&](const std::string& d) { calls.push_back("menu " + d); };
+    seams.closeMainWindow = [&] { calls.push_back("close main"); };
     for (const auto& r : rows) {
         fake.app.errors.clear();
         MenuOffered = r.offered;

@@ -60,8 +60,7 @@ TEST(PifFound, FoundLeavesTheFolderCurrentNotFoundTheOldOne) {
     platform::FakeFileSystem files;
     files.AddDir("C:\\A\\zantorik.pif");  // a folder counts
     files.AddFile("C:\\B\\zantorik.pif", "", platform::faHidden | platform::faSysFile | platform::faReadOnly);
-    files.AddDir("C:\\LEER");
-    files.AddDir("D:\\ANDERS");
+    for (const char* folder : {"C:\\LEER", "D:\\ANDERS"}) files.AddDir(folder);
     for (auto [folder, found, current] : {std::tuple{"C:\\A\\", true, "C:\\A"}, {"C:\\B\\", true, "C:\\B"},
                                           {"C:\\LEER\\", false, "D:\\ANDERS"}, {"C:\\NIRGENDS\\", false, "D:\\ANDERS"}}) {
         files.SetCurrentDir("D:\\ANDERS");

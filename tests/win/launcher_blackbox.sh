@@ -20,12 +20,11 @@ sleep 0.3
 mv "$game/stub" "$game/zantorik.pif"
 
 visits() {  # CONTROL...: the focus now and after each Tab
-  local got=() i
+  local got=() i IFS='|'
   for ((i = 1; i <= $#; i++)); do
     got+=("$(focus "$launcher")")
     if [ $i -lt $# ]; then xdotool key Tab; sleep 0.3; fi
   done
-  local IFS='|'
   [ "${got[*]}" = "$*" ] || fail "Tab went [${got[*]}], want [$*]"
 }
 page() { xdotool key ctrl+Tab; sleep 0.7; }

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# A DOS .COM as zantorik.pif, refused as on 64-bit Windows: the message, then the
-# DOSBox chosen by "DOSBox suchen…" started and stored.
+# A DOS .COM as zantorik.pif, refused as on 64-bit Windows: DOSBox from App Paths, then the one chosen.
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
 c="$WINEPREFIX/drive_c" gamewin='C:\Spiele mit Leer\Zantorik für Jörg' key='HKCU\Software\Orvandel\Zantorik'
 game="$c/Spiele mit Leer/Zantorik für Jörg" log="$c/zk_dosbox_log.txt"
+apppath='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\DOSBox.exe'
 rm -rf "$game" "$c/WAHL" "$log"
 mkdir -p "$game" "$c/WAHL"
 cp "$build/bin/ZKSTART.EXE" "$game/"
@@ -14,11 +14,23 @@ nasm -f bin -o "$game/zantorik.pif" "$c/game.asm"
 cp "$build/tools/DOSBox.exe" "$c/WAHL/"
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
 wine reg add "$key" /v xFast /d 0 /f >/dev/null 2>&1
+wine reg add "$apppath" /ve /t REG_EXPAND_SZ /d '%SystemDrive%\WAHL\DOSBox.exe' /f >/dev/null 2>&1
+dosbox() {  # the stand-in logs its command line, then its arguments
+  want=$(printf '%s\n' "\"C:\\WAHL\\DOSBox.exe\" -c \"MOUNT C \\\"$gamewin\\\"\" -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B0\" -c \"EXIT\"" \
+    "$gamewin" -c "MOUNT C \"$gamewin\"" -c 'C:' -c 'ZANTORIK.EXE C:\ / /B0' -c EXIT)
+  for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.2; done
+  got=$(tr -d '\r' < "$log" 2>/dev/null) || fail "DOSBox did not start ($1)"
+  [ "$got" = "$want" ] || fail "$1: got [$got], want [$want]"
+  rm "$log"
+}
 (cd "$game" && ZK_DOSBOX_LOG='C:\zk_dosbox_log.txt' exec wine "$gamewin\\ZKSTART.EXE" >/dev/null 2>&1 </dev/null) &
 pid=$!
 wt wait "$launcher" 30 || fail "the launcher did not open"
 sleep 1
-xdotool key Return  # nowhere: the message; the player shows the way in the file dialog
+xdotool key Return
+dosbox "App Paths"
+wine reg delete "$apppath" /f >/dev/null 2>&1
+wt press "$launcher" '>> ZANTORIK starten <<'
 wt wait Information 10 || fail "no message without DOSBox"
 dump=$(wt dump Information)
 grep -qx 'Button: DOSBox suchen…' <<<"$dump" && grep -qx 'Button: Abbrechen' <<<"$dump" &&
@@ -28,11 +40,7 @@ wt wait 'DOSBox suchen' 10 || fail "no file dialog"
 sleep 1
 xdotool type --delay 50 'C:\WAHL\DOSBox.exe'
 xdotool key Return
-want=$(printf '%s\n' "\"C:\\WAHL\\DOSBox.exe\" -c \"MOUNT C \\\"$gamewin\\\"\" -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B0\" -c \"EXIT\"" \
-  "$gamewin" -c "MOUNT C \"$gamewin\"" -c 'C:' -c 'ZANTORIK.EXE C:\ / /B0' -c EXIT)
-for _ in $(seq 100); do [ -s "$log" ] && break; sleep 0.2; done
-got=$(tr -d '\r' < "$log" 2>/dev/null) || fail "DOSBox did not start"
-[ "$got" = "$want" ] || fail "got [$got], want [$want]"
+dosbox chosen
 stored=$(wine reg query "$key" /v DOSBox 2>/dev/null | tr -d '\r' | sed -n 's/^ *DOSBox *REG_SZ *//p')
 [ "$stored" = 'C:\WAHL\DOSBox.exe' ] || fail "the choice was not stored: [$stored]"
 wt close "$launcher"
