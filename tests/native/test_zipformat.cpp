@@ -27,11 +27,7 @@ private:
 // of all ones, a size or an offset that does not fit 32 bits means zip64.
 TEST(ZipFormat, EndRecordsTakeZip64FormsAtTheirLimits) {
     EXPECT_EQ(Crc32("123456789", 9), 0xCBF43926u);
-    struct Case {
-        uint64_t entries, size, offset;
-        size_t prefix;
-        bool zip64;
-    } cases[] = {
+    struct Case { uint64_t entries, size, offset; size_t prefix; bool zip64; } cases[] = {
         {65534, 100, 200, 0, false}, {65535, 100, 200, 0, true}, {70000, 100, 200, 0, true},
         {1, 0xFFFFFFFEull, 0, 0, false}, {1, 0xFFFFFFFFull, 0, 0, true}, {1, 10, uint64_t{5} << 32, 0, true},
         {70000, 100, 0, 500, true},  // offsets not moved: the record is found right before its locator
@@ -109,45 +105,6 @@ TEST(ZipFormat, HeadersCarryWhatDoesNotFitInAZip64Field) {
     EXPECT_EQ(back.packed, h.packed);
     EXPECT_EQ(DescriptorSize(back.zip64, true), 24u);
     EXPECT_EQ(LocalBytes(LocalHeader(), "a", false).size(), kLocalSize + 1);
-}
-
-TEST(ZipFormat, NamesInUtf8) {
-    auto unicodeField = [](const std::string& stored, const std::string& name, uint32_t crcDelta = 0) {
-        std::vector<uint8_t> f;
-        Put16(f, kExtraUnicodePath);
-        Put16(f, uint32_t(5 + name.size()));
-        f.push_back(1);
-        Put32(f, Crc32(stored.data(), stored.size()) + crcDelta);
-        f.insert(f.end(), name.begin(), name.end());
-        return std::string(f.begin(), f.end());
-    };
-    const std::string oem = "gr\x81\xE1" "e";
-    struct Case {
-        uint16_t flags;
-        uint8_t host;
-        std::string raw, extra, name;  // name "": not UTF-8
-    } cases[] = {
-        {kFlagUtf8, 0, "gr\xC3\xBC\xC3\x9F" "e", "", "grüße"},
-        {0, 3, "gr\xC3\xBC\xC3\x9F" "e", "", "grüße"},  // Unix, multi-byte UTF-8
-        {0, 3, "PLAIN.TXT", "", ""},                       // nothing to decide
-        {0, 3, "gr\xFC\xDF" "e", "", ""},                  // Unix, Latin-1
-        {0, 3, "\xC0\xAF", "", ""},                        // overlong
-        {0, 3, "\xED\xA0\x80", "", ""},                    // surrogate
-        {0, 0, "gr\xC3\xBC", "", ""},                      // Windows tools keep their code pages
-        {0, 11, "gr\xC3\xBC", "", ""},
-        {0, 0, oem, unicodeField(oem, "grüße"), "grüße"},
-        {0, 0, oem, unicodeField(oem, "grüße", 1), ""},  // for another name
-        {0, 0, "x", unicodeField("x", "\xFF"), ""},      // not UTF-8
-    };
-    for (const Case& c : cases) {
-        std::string name;
-        EXPECT_EQ(Utf8Name(c.flags, c.host, c.raw, reinterpret_cast<const uint8_t*>(c.extra.data()), c.extra.size(), name),
-                  !c.name.empty())
-            << c.raw;
-        if (!c.name.empty()) {
-            EXPECT_EQ(name, c.name);
-        }
-    }
 }
 
 }  // namespace
