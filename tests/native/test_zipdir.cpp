@@ -63,8 +63,7 @@ TEST_F(ZipDir, AnInterruptedAddIsUndoneBeforeReading) {
     fake.files.AddFile("C:\\ZIP\\GAME.ZIP.zkj", zkzip::journal::Encode(u));
     Read(old.bytes.substr(0, old.directoryOffset) + "PK\3\4 half a new entry");
     EXPECT_EQ(Listed(), (Names{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
-    EXPECT_TRUE(fake.files.Content("C:\\ZIP\\GAME.ZIP") == old.bytes);
-    EXPECT_FALSE(fake.files.FileExists("C:\\ZIP\\GAME.ZIP.zkj"));
+    EXPECT_TRUE(fake.files.Content("C:\\ZIP\\GAME.ZIP") == old.bytes && !fake.files.FileExists("C:\\ZIP\\GAME.ZIP.zkj"));
     u = zkzip::journal::Undo();
     u.created = true;
     fake.files.AddFile("C:\\ZIP\\NEW.ZIP.zkj", zkzip::journal::Encode(u));
@@ -200,11 +199,10 @@ TEST_F(ZipDir, ArchivesThatCannotBeOpenedOrWhoseHandlersFail) {
     EXPECT_EQ(fake.dialogs.shown[0].text, Missing(11036));
     zip.Unattended = true;
     fake.files.failOpen.insert("C:\\ZIP\\GAME.ZIP");
-    messages.clear();
     Read(BuildZip(TwoFiles()).bytes);
     TZipArchiver::EndRecord record;
     EXPECT_FALSE(zip.LocateEndRecord("C:\\ZIP\\GAME.ZIP", false, record));  // not raised: 11002, not found
-    EXPECT_EQ(Numbers(), (Ints{11001, 11002}));
+    EXPECT_EQ(Numbers(), (Ints{11036, 11001, 11002}));
     EXPECT_TRUE(Failed());
     fake.files.failOpen.clear();
     EXPECT_TRUE(zip.LocateEndRecord("C:\\ZIP\\GAME.ZIP", false, record));
@@ -226,19 +224,15 @@ TEST_F(ZipDir, ArchivesThatCannotBeOpenedOrWhoseHandlersFail) {
 TEST_F(ZipDir, DrivesThatCannotBeRead) {
     fake.files.Drive('D').size = std::nullopt;
     fake.files.Drive('E').formatted = false;
-    struct Case { std::string root; bool erase, ok; int thrown; } cases[] = {  // thrown 0: answers
-        {"1:\\", false, false, 11003}, {"", false, false, 11003}, {"Q:\\", false, false, 11004},
-        {"D:\\", false, false, 0},     {"E:\\", false, false, 0}, {"E:\\", true, true, 0},
-        {"C:\\", false, true, 0},      {"\\\\SERVER\\SPIELE\\", false, true, 0},
-    };
+    struct Case { std::string root; bool erase; int result; } cases[] = {  // 1: ready, 0: not, else the number raised
+        {"1:\\", false, 11003}, {"", false, 11003}, {"Q:\\", false, 11004}, {"D:\\", false, 0}, {"E:\\", false, 0},
+        {"E:\\", true, 1}, {"C:\\", false, 1}, {"\\\\SERVER\\SPIELE\\", false, 1}};
     for (const Case& c : cases) {
         zip.AddOptions = c.erase ? AddOpts{AddDiskSpanErase} : AddOpts{};
         try {
-            EXPECT_EQ(zip.CheckDrive(c.root), c.ok) << c.root;
-            EXPECT_EQ(c.thrown, 0) << c.root;
+            EXPECT_EQ(zip.CheckDrive(c.root), c.result) << c.root;
         } catch (const EZipArchiver& e) {
-            EXPECT_EQ(e.MessageNumber, c.thrown) << c.root;
-            EXPECT_TRUE(e.ShowToUser);
+            EXPECT_EQ(e.MessageNumber * e.ShowToUser, c.result) << c.root;
         }
     }
     // An archive on the unformatted disk is read only when formatting is allowed.
@@ -279,8 +273,7 @@ TEST_F(ZipDir, ADirectoryRunningOverTwoDisks) {
     Read(disk1);
     EXPECT_EQ(asked, (Ints{0, 1}));
     EXPECT_EQ(Listed(), (Names{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
-    EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(zip.Spanned());
+    EXPECT_TRUE(messages.empty() && zip.Spanned());
     EXPECT_EQ(zip.LastDisk() * 1000 + zip.DirectoryPosition(), 1000 + built.directoryOffset);
 }
 

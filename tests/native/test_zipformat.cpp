@@ -1,5 +1,5 @@
 // The format core on its own: records written and read back, the zip64
-// forms at their limits, and the rules for UTF-8 names.
+// forms at their limits.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,18 +9,13 @@
 namespace zipformat {
 namespace {
 
-class Bytes : public Reader {
-public:
-    explicit Bytes(std::vector<uint8_t> b) : b_(std::move(b)) {}
-    uint64_t Size() override { return b_.size(); }
+struct Bytes : Reader {
+    std::vector<uint8_t> b;
+    explicit Bytes(std::vector<uint8_t> v) : b(std::move(v)) {}
+    uint64_t Size() override { return b.size(); }
     bool ReadAt(uint64_t pos, void* buf, size_t n) override {
-        if (pos > b_.size() || b_.size() - pos < n) return false;
-        std::memcpy(buf, b_.data() + pos, n);
-        return true;
+        return pos <= b.size() && b.size() - pos >= n && (std::memcpy(buf, b.data() + pos, n), true);
     }
-
-private:
-    std::vector<uint8_t> b_;
 };
 
 // Closing records for a directory behind `prefix` bytes, read back; a count
@@ -40,9 +35,8 @@ TEST(ZipFormat, EndRecordsTakeZip64FormsAtTheirLimits) {
         EndInfo info;
         ASSERT_EQ(LocateEnd(r, info), EndStatus::Found);
         EXPECT_EQ(info.zip64, c.zip64);
-        EXPECT_EQ(info.record.totalEntries, c.entries);
-        EXPECT_EQ(info.record.directorySize, c.size);
-        EXPECT_EQ(info.record.directoryOffset, c.offset);
+        EXPECT_EQ((std::vector<uint64_t>{info.record.totalEntries, info.record.directorySize, info.record.directoryOffset}),
+                  (std::vector<uint64_t>{c.entries, c.size, c.offset}));
         EXPECT_EQ(info.comment, "Kommentar");
         EXPECT_EQ(info.directoryEnd, c.zip64 ? c.prefix : info.endPos);
     }
@@ -63,16 +57,12 @@ TEST(ZipFormat, EndRecordsTakeZip64FormsAtTheirLimits) {
 }
 
 TEST(ZipFormat, HeadersCarryWhatDoesNotFitInAZip64Field) {
-    struct Case {
-        uint64_t size, packed, offset;
-        size_t zip64Bytes;
-    } cases[] = {{10, 5, 100, 0}, {uint64_t{5} << 30, 1000, 100, 8},
+    struct Case { uint64_t size, packed, offset; size_t zip64Bytes; } cases[] = {{10, 5, 100, 0}, {uint64_t{5} << 30, 1000, 100, 8},
                  {uint64_t{5} << 30, uint64_t{5} << 30, uint64_t{6} << 30, 24}, {10, 5, 0xFFFFFFFFull, 8}};
     const std::string other("\x55\x54\x01\x00\x07", 5);
     for (const Case& c : cases) {
         CentralHeader h;
-        h.versionNeeded = 20;
-        h.size = c.size, h.packed = c.packed, h.localOffset = c.offset;
+        h.versionNeeded = 20, h.size = c.size, h.packed = c.packed, h.localOffset = c.offset;
         std::vector<uint8_t> b = CentralBytes(h, "A.TXT", other, "note");
         CentralHeader back;
         ASSERT_TRUE(ParseCentral(b.data(), back));
@@ -93,16 +83,13 @@ TEST(ZipFormat, HeadersCarryWhatDoesNotFitInAZip64Field) {
     // Local headers keep their length for sizes written later.
     LocalHeader h;
     std::vector<uint8_t> empty = LocalBytes(h, "big.dat", true);
-    h.size = uint64_t{5} << 30;
-    h.packed = 4000000;
+    h.size = uint64_t{5} << 30, h.packed = 4000000;
     std::vector<uint8_t> done = LocalBytes(h, "big.dat", true);
     ASSERT_EQ(done.size(), empty.size());
     LocalHeader back;
     ASSERT_TRUE(ParseLocal(done.data(), back));
     ASSERT_TRUE(ApplyZip64(back, done.data() + kLocalSize + 7, back.extraLength));
-    EXPECT_TRUE(back.zip64);
-    EXPECT_EQ(back.size, h.size);
-    EXPECT_EQ(back.packed, h.packed);
+    EXPECT_TRUE(back.zip64 && back.size == h.size && back.packed == h.packed);
     EXPECT_EQ(DescriptorSize(back.zip64, true), 24u);
     EXPECT_EQ(LocalBytes(LocalHeader(), "a", false).size(), kLocalSize + 1);
 }

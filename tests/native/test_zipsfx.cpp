@@ -28,14 +28,12 @@ std::string ResourceStub(const std::function<void(std::string&)>& change = nullp
     s.replace(kPeAt, 4, std::string("PE\0\0", 4));
     const std::pair<size_t, uint16_t> head[] = {{4, 0x14C}, {6, 2}, {20, 224}, {22, 0x102}, {24, 0x10B}};
     for (auto [at, v] : head) Put16(s, kPeAt + at, v);
-    Put32(s, kPeAt + 24 + 60, 0x200);
-    Put32(s, kPeAt + 24 + 92, 16);
+    Put32(s, kPeAt + 24 + 60, 0x200), Put32(s, kPeAt + 24 + 92, 16);
     auto section = [&](size_t at, const char* name, uint32_t va, uint32_t size, uint32_t raw) {
         std::memcpy(&s[at], name, std::strlen(name));
         Put32(s, at + 8, size), Put32(s, at + 12, va), Put32(s, at + 16, size), Put32(s, at + 20, raw);
     };
-    section(kSectionTable, ".text", 0x1000, 0x200, 0x200);
-    section(kSectionTable + 40, ".rsrc", kRsrcVa, 0x800, kRsrc);
+    section(kSectionTable, ".text", 0x1000, 0x200, 0x200), section(kSectionTable + 40, ".rsrc", kRsrcVa, 0x800, kRsrc);
     std::fill(&s[0x200], &s[kRsrc], static_cast<char>(0x90));
     auto dir = [&](size_t at, std::vector<std::pair<uint32_t, uint32_t>> entries) {
         Put16(s, kRsrc + at + 14, static_cast<uint16_t>(entries.size()));
@@ -43,29 +41,19 @@ std::string ResourceStub(const std::function<void(std::string&)>& change = nullp
             Put32(s, kRsrc + at + 16 + 8 * i, entries[i].first), Put32(s, kRsrc + at + 20 + 8 * i, entries[i].second);
     };
     const uint32_t sub = 0x80000000u;
-    dir(0x000, {{14, sub | 0x30}, {3, sub | 0x50}});
-    dir(0x030, {});
-    dir(0x050, {{2, sub | 0x78}, {1, sub | 0x98}});
-    dir(0x078, {{0x409, 0xC0}});
-    dir(0x098, {{0x407, 0xD0}, {0x409, 0xE0}});
+    dir(0x000, {{14, sub | 0x30}, {3, sub | 0x50}}), dir(0x030, {}), dir(0x050, {{2, sub | 0x78}, {1, sub | 0x98}});
+    dir(0x078, {{0x409, 0xC0}}), dir(0x098, {{0x407, 0xD0}, {0x409, 0xE0}});
     auto data = [&](size_t at, uint32_t rva, uint32_t size, char fill) {
         Put32(s, kRsrc + at, rva), Put32(s, kRsrc + at + 4, size);
         std::fill_n(&s[kRsrc + (rva - kRsrcVa)], size, fill);
     };
-    data(0xC0, kRsrcVa + 0x100, 744, 'A');
-    data(0xD0, kRsrcVa + 0x400, 100, 'B');
-    data(0xE0, kRsrcVa + 0x480, 744, 'C');
+    data(0xC0, kRsrcVa + 0x100, 744, 'A'), data(0xD0, kRsrcVa + 0x400, 100, 'B'), data(0xE0, kRsrcVa + 0x480, 744, 'C');
     if (change) change(s);
     return s;
 }
 
 // An .ico file; the defaults make the one shape the stub takes.
-struct IconShape {
-    uint16_t count = 1;
-    uint8_t width = 32, height = 32, colours = 16;
-    uint32_t imageBytes = 744;
-    size_t fileBytes = 766;
-};
+struct IconShape { uint16_t count = 1; uint8_t width = 32, height = 32, colours = 16; uint32_t imageBytes = 744; size_t fileBytes = 766; };
 std::vector<uint8_t> IconFile(const IconShape& shape = {}) {
     std::string s(shape.fileBytes, '\0');
     Put16(s, 2, 1), Put16(s, 4, shape.count), Put16(s, 10, 1), Put16(s, 12, 4);
@@ -209,8 +197,7 @@ TEST_F(SfxWriter, StubIsLookedForInItsOrder) {
         EXPECT_EQ(zip.SFXPath + fake.files.Content(kArchive).substr(0, 6), order[i] + "stub " + std::to_string(i));
         fake.files.RemoveFile(order[i]);
     }
-    // None left: no file; without DLLDirectory "\ZKSFX.BIN" is not tried.
-    fake.files.AddFile("C:\\ZKSFX.BIN", "root");
+    fake.files.AddFile("C:\\ZKSFX.BIN", "root");  // none left: without DLLDirectory "\ZKSFX.BIN" is not tried
     zip.SetDLLDirectory("");
     fake.files.RemoveFile(kArchive);
     EXPECT_EQ(zip.WriteSfxStub(), -9);
@@ -228,8 +215,7 @@ TEST_F(SfxWriter, IconReplacesTheStubsOwnIconImage) {
     const std::string file = fake.files.Content(kArchive);
     ASSERT_EQ(file.size(), resStub.size() + 36 + 22);
     EXPECT_TRUE(file.substr(0, resStub.size()) == expected) << "the image went elsewhere";
-    // Header and end record still behind the untouched stub size.
-    EXPECT_EQ(file.substr(resStub.size(), 3), "MPV");
+    EXPECT_EQ(file.substr(resStub.size(), 3), "MPV");  // the header and the end record behind the stub's size
     EXPECT_EQ(SpanLe32(file, file.size() - 6), resStub.size() + 36);
 }
 
@@ -241,18 +227,13 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
     auto icon = [&](IconShape shape) {
         return [=] { fake.files.AddFile(kProgramStub, ResourceStub()), zip.SFXIcon.data = IconFile(shape); };
     };
-    struct Case {
-        const char* what;
-        std::function<void()> arrange;
-        int32_t result;
-    } cases[] = {
+    struct Case { const char* what; std::function<void()> arrange; int32_t result; } cases[] = {
         {"archive cannot be made", [&] { fake.files.failOpen.insert(kArchive); }, -1},
         {"stub cannot be opened", [&] { fake.files.failOpen.insert(kProgramStub); }, -3},
         {"stub cannot be read", [&] { fake.files.failReadAfter[kProgramStub] = 100; }, -3},
         {"disk full in the stub", [&] { fake.files.failWriteAfter[kArchive] = 1000; }, -2},
         {"disk full in the end record", [&] { fake.files.failWriteAfter[kArchive] = n + 36 + 3; }, -2},
-        {"icon cannot be written",
-         [&] { stubWith(nullptr)(), fake.files.failWriteAfter[kArchive] = ResourceStub().size(); }, -2},
+        {"icon cannot be written", [&] { stubWith(nullptr)(), fake.files.failWriteAfter[kArchive] = ResourceStub().size(); }, -2},
         {"icon file one byte short", icon({1, 32, 32, 16, 744, 765}), -9},
         {"two images", icon({2, 32, 32, 16, 744, 766}), -9},
         {"16 x 16", icon({1, 16, 16, 16, 744, 766}), -9},

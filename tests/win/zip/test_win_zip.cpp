@@ -1,12 +1,15 @@
-// Run by zip_game.sh: the game folder (ZK_GAME_DIR) zipped by the real
-// ZKZIP.DLL one file per call, as the setup does, the names relative to the
-// current folder, the directory read back and the library let go after each.
+// The component with the real ZKZIP.DLL beside the program, run by scripts:
+// zip_game.sh (the game folder ZK_GAME_DIR zipped one file per call, as the
+// setup does) and run_span.sh (spanning onto A:, a floppy of the prefix,
+// whose disk the script swaps when asked through the folder ZK_SPAN_CTL).
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "archiver/ZipArch.h"
 #include "platform/fake/fake_platform.h"
@@ -16,7 +19,24 @@
 namespace zk::test {
 namespace {
 
-TEST(ZipWin, ZipGameOneFilePerAdd) {
+class ZipWin : public ::testing::Test {
+protected:
+    ZipWin() {
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
+        zip.Unattended = true;
+        zip.OnMessage = [this](TZipArchiver&, int32_t, const std::string& text) { said += text + "\n"; };
+    }
+    platform::FakePlatform fake;
+    win32::Win32Platform real;
+    platform::Platform mixed = platform::Mix(fake.Get(), real.Get(), platform::kFiles | platform::kApp |
+                                                 platform::kDynLib | platform::kCodePages | platform::kDiskFormat);
+    TZipArchiver zip{mixed};
+    std::string said;
+};
+
+// The names relative to the current folder, the directory read back and the
+// library let go after each call.
+TEST_F(ZipWin, GameOneFilePerAdd) {
     const wchar_t *game = _wgetenv(L"ZK_GAME_DIR"), *archive = _wgetenv(L"ZK_GAME_ZIP");
     ASSERT_TRUE(game && archive) << "run by zip_game.sh";
     std::vector<std::pair<std::string, uint64_t>> files;  // sorted as the setup lists them
@@ -28,19 +48,7 @@ TEST(ZipWin, ZipGameOneFilePerAdd) {
         }
     std::sort(files.begin(), files.end());
     ASSERT_GE(files.size(), 10u);
-    platform::FakePlatform fake;
-    fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
-    win32::Win32Platform real;
-    platform::Platform mixed =
-        platform::Mix(fake.Get(), real.Get(), platform::kFiles | platform::kApp | platform::kDynLib | platform::kCodePages);
-    TZipArchiver zip(mixed);
-    zip.Unattended = true;
     zip.AddOptions = {AddDirNames};
-    wchar_t exe[MAX_PATH];
-    GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    zip.SetDLLDirectory(win32::Utf8(std::filesystem::path(exe).parent_path().wstring()) + "\\zipdlls\\real");
-    std::string said;
-    zip.OnMessage = [&](TZipArchiver&, int32_t, const std::string& text) { said += text + "\n"; };
     int reads = 0;
     zip.OnDirUpdate = [&](TZipArchiver&) { ++reads; };
     ASSERT_TRUE(real.files.SetCurrentDir(win32::Utf8(game)));
@@ -59,6 +67,48 @@ TEST(ZipWin, ZipGameOneFilePerAdd) {
     EXPECT_EQ(said, "");
     EXPECT_GT(zip.DiskSizeBytes(), 0u);  // GetDiskFreeSpaceExA, looked up in Kernel32
     EXPECT_NE(zip.DiskSizeBytes(), UINT64_MAX);
+}
+
+// Asks the script for disk n behind A: and waits until it is there.
+bool SwapDisk(const std::string& ctl, int n) {
+    std::ofstream(win32::Wide(ctl + "\\request.tmp").c_str()) << n;
+    if (!MoveFileExW(win32::Wide(ctl + "\\request.tmp").c_str(), win32::Wide(ctl + "\\request").c_str(),
+                     MOVEFILE_REPLACE_EXISTING))
+        return false;
+    const std::wstring ack = win32::Wide(ctl + "\\ack" + std::to_string(n));
+    for (int i = 0; i < 600; ++i, Sleep(50))
+        if (DeleteFileW(ack.c_str())) return true;
+    return false;
+}
+
+// The library writes a temporary archive (in ZK_SPAN_SRC, with the files),
+// the component copies it onto the disks; run_span.sh joins them.
+TEST_F(ZipWin, SpanOntoFloppies) {
+    const char *ctl = std::getenv("ZK_SPAN_CTL"), *src = std::getenv("ZK_SPAN_SRC");
+    ASSERT_TRUE(ctl && src) << "run through run_span.sh";
+    ASSERT_EQ(real.files.DriveKind('A'), platform::DriveType::Removable);
+    ASSERT_TRUE(real.files.SetCurrentDir(src));
+    zip.TempDir = std::string(src) + "\\TMP";
+    real.files.CreateDir(zip.TempDir);
+    zip.Unattended = false;  // the disks are asked for
+    zip.MaxVolumeSize = 1457664;
+    zip.AddOptions = {AddDirNames, AddDiskSpan};
+    zip.SetZipFileName("A:\\GAME.ZIP");
+    std::vector<int> asked;
+    zip.OnGetNextDisk = [&](TZipArchiver&, int32_t disk, int32_t, const std::string& drive, bool& abort) {
+        EXPECT_EQ(drive, "A:\\");
+        asked.push_back(disk);
+        abort = !SwapDisk(ctl, disk);
+    };
+    zip.FSpecArgs = {"ZANTORIK.EXE", "TEXTE\\THEMA.TXT", "LEER.DAT"};
+    ASSERT_TRUE(zip.AddFiles()) << said;
+    ASSERT_GE(asked.size(), 2u);
+    for (size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(asked[i], static_cast<int>(i) + 1);
+    ASSERT_EQ(zip.Contents.size(), 3u) << said;  // read back from the last disk
+    EXPECT_EQ(zip.Contents[1].FileName, "TEXTE\\THEMA.TXT");
+    EXPECT_TRUE(zip.Spanned());
+    platform::FoundEntry left;
+    EXPECT_FALSE(real.files.FindFirst(zip.TempDir + "\\*.*", 0, left)) << left.name;  // no temporary archive left
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The game folder zipped one file per call by ZipWin.ZipGame*, then checked
+# The game folder zipped one file per call by ZipWin.Game*, then checked
 # by unzip -t, Python's zipfile, 7z t and an extraction byte for byte.
 #   zip_game.sh BUILD_DIR      (inside scripts/wine-session.sh)
 set -euo pipefail
@@ -14,7 +14,7 @@ printf 'Größe der Würfel\r\n' > "$work/ZANTORIK/GRAFIK/ALT/WÜRFEL.TXT"
 files=$(cd "$work/ZANTORIK" && find . -type f | wc -l)
 zipfile="$work/out/zantorik.zip"
 out=$(ZK_GAME_DIR='C:\zipgame\ZANTORIK' ZK_GAME_ZIP='C:\zipgame\out\zantorik.zip' \
-      wine "$build/tests/win/zip/zip_win_tests.exe" --gtest_filter='ZipWin.*' </dev/null 2>&1) || { echo "$out"; fail "ZipGame"; }
+      wine "$build/tests/win/zip/zip_win_tests.exe" --gtest_filter='ZipWin.Game*' </dev/null 2>&1) || { echo "$out"; fail "ZipGame"; }
 grep -q "PASSED.*1 test" <<<"$out" || { echo "$out"; fail "ZipGame did not run"; }
 res=$(unzip -t "$zipfile" 2>&1) && grep -q "No errors detected in compressed data" <<<"$res" || { echo "$res"; fail "unzip -t"; }
 [ "$(unzip -Z1 "$zipfile" | wc -l)" -eq "$files" ] || fail "not $files entries"

@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
 # Spanning onto a floppy A: of a Wine prefix:  run_span.sh TEST.EXE BUILD_DIR
-# A: is a symlink in dosdevices, typed "floppy" in the registry before the
-# test's session starts. Each disk is a host folder: when the test asks for
-# disk n (file "request"), the link moves to folder dn and "ackn" answers.
-# The parts, named as Info-ZIP names a split archive, are joined by
-# zip -s 0, tested and unpacked by unzip.
+# A: is a symlink in dosdevices, typed "floppy" before the test's session
+# starts; each disk a host folder the link moves to when the test asks for
+# disk n (file "request", answered by "ackn"). Info-ZIP joins the parts.
 set -euo pipefail
 exe=$(realpath "$1"); build=$(realpath "$2")
 session="$(dirname "$0")/../../../scripts/wine-session.sh"
@@ -13,7 +11,7 @@ work=$(mktemp -d)
 swapper=
 trap '[ -z "$swapper" ] || kill "$swapper" 2>/dev/null || true; rm -f "$prefix/dosdevices/a:"; rm -rf "$work"' EXIT
 unset WINEPREFIX
-mkdir -p "$work/disks/d1" "$work/ctl" "$work/src/TEXTE" "$work/set" "$work/out"
+mkdir -p "$work"/{disks/d1,ctl,src/TEXTE,set,out}
 [ -f "$prefix/system.reg" ] || "$session" "$prefix" true
 ln -sfn "$work/disks/d1" "$prefix/dosdevices/a:"
 "$session" "$prefix" wine reg add 'HKLM\Software\Wine\Drives' /v a: /d floppy /f >/dev/null 2>&1
@@ -30,11 +28,10 @@ done &
 swapper=$!
 rc=0
 "$session" "$prefix" bash -c 'export ZK_SPAN_CTL=$(winepath -w "$1/ctl") ZK_SPAN_SRC=$(winepath -w "$1/src")
-  wine "$2" </dev/null 2>&1' _ "$work" "$exe" || rc=$?
+  wine "$2" --gtest_filter=ZipWin.Span* </dev/null 2>&1' _ "$work" "$exe" || rc=$?
 : >"$work/ctl/end"
 [ $rc -eq 0 ] || exit $rc
-n=$(ls -d "$work"/disks/d* | wc -l)
-[ "$n" -ge 2 ] || { echo "only $n disk(s)"; exit 1; }
+n=$(ls -d "$work"/disks/d* | wc -l) && [ "$n" -ge 2 ] || { echo "only $n disk(s)"; exit 1; }
 for i in $(seq 1 "$n"); do  # Wine keeps each label in .windows-label
   label=$(cat "$work/disks/d$i/.windows-label" 2>/dev/null || echo "?")
   [ "$label" = "PKBACK# $(printf %03d "$i")" ] || { echo "disk $i has the label '$label'"; exit 1; }
