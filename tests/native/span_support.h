@@ -12,9 +12,7 @@ inline uint32_t SpanLe16(const std::string& b, size_t at) {
 }
 inline uint32_t SpanLe32(const std::string& b, size_t at) { return SpanLe16(b, at) | SpanLe16(b, at + 2) << 16; }
 
-struct SetEntry {
-    uint32_t disk = 0, offset = 0;
-};
+struct SetEntry { uint32_t disk = 0, offset = 0; };
 struct SetView {
     std::string error;  // empty when the set holds together
     uint32_t endDisk = 0, dirDisk = 0;
@@ -39,7 +37,7 @@ inline SetView ViewSet(const std::vector<std::string>& parts) {
         const std::string& p = parts[disk];
         const size_t n = SpanLe16(p, at + 28);
         const std::string name = p.substr(at + 46, n);
-        SetEntry e{SpanLe16(p, at + 34), SpanLe32(p, at + 42)};
+        const SetEntry e{SpanLe16(p, at + 34), SpanLe32(p, at + 42)};
         at += 46 + n + SpanLe16(p, at + 30) + SpanLe16(p, at + 32);
         if (e.disk >= parts.size() || parts[e.disk].compare(e.offset, 4, std::string("PK\x03\x04", 4)) != 0 ||
             parts[e.disk].compare(e.offset + 30, n, name) != 0)

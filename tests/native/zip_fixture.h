@@ -23,10 +23,8 @@ protected:
         zip.OnMessage = [this](TZipArchiver&, int32_t code, const std::string& text) { messages.push_back({code, text}); };
         zip.OnDirUpdate = [this](TZipArchiver&) { ++dirUpdates; };
     }
-    ~ZipFixture() override {
-        TZipArchiver::UnloadZipLibrary();  // the handle is the process's
-        TPasswordDlg::runModal = nullptr;
-        ZipMessageTable() = ZipMessagesDE();
+    ~ZipFixture() override {  // the library handle, the dialog hook and the table are the process's
+        TZipArchiver::UnloadZipLibrary(), TPasswordDlg::runModal = nullptr, ZipMessageTable() = ZipMessagesDE();
     }
     std::vector<int> Numbers() const {
         std::vector<int> out;
@@ -37,10 +35,7 @@ protected:
     }
     static std::string Missing(int number) { return kMissingMessage + std::to_string(number); }
 
-    struct Reported {
-        int32_t code;
-        std::string text;
-    };
+    struct Reported { int32_t code; std::string text; };
     platform::FakePlatform fake;
     platform::Platform platform = fake.Get();
     TZipArchiver zip{platform};

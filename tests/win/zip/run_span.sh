@@ -15,9 +15,8 @@ mkdir -p "$work"/{disks/d1,ctl,src/TEXTE,set,out}
 [ -f "$prefix/system.reg" ] || "$session" "$prefix" true
 ln -sfn "$work/disks/d1" "$prefix/dosdevices/a:"
 "$session" "$prefix" wine reg add 'HKLM\Software\Wine\Drives' /v a: /d floppy /f >/dev/null 2>&1
-head -c 2500000 /dev/urandom >"$work/src/ZANTORIK.EXE"
+head -c 2500000 /dev/urandom >"$work/src/ZANTORIK.EXE" && : >"$work/src/LEER.DAT"
 seq -f "Zeile %g des Spiels" 20000 >"$work/src/TEXTE/THEMA.TXT"
-: >"$work/src/LEER.DAT"
 while [ ! -e "$work/ctl/end" ]; do
   if [ -f "$work/ctl/request" ]; then
     n=$(cat "$work/ctl/request"); rm -f "$work/ctl/request"
@@ -26,11 +25,9 @@ while [ ! -e "$work/ctl/end" ]; do
   sleep 0.05
 done &
 swapper=$!
-rc=0
-"$session" "$prefix" bash -c 'export ZK_SPAN_CTL=$(winepath -w "$1/ctl") ZK_SPAN_SRC=$(winepath -w "$1/src")
+rc=0 && "$session" "$prefix" bash -c 'export ZK_SPAN_CTL=$(winepath -w "$1/ctl") ZK_SPAN_SRC=$(winepath -w "$1/src")
   wine "$2" --gtest_filter=ZipWin.Span* </dev/null 2>&1' _ "$work" "$exe" || rc=$?
-: >"$work/ctl/end"
-[ $rc -eq 0 ] || exit $rc
+: >"$work/ctl/end" && [ $rc -eq 0 ] || exit $rc
 n=$(ls -d "$work"/disks/d* | wc -l) && [ "$n" -ge 2 ] || { echo "only $n disk(s)"; exit 1; }
 for i in $(seq 1 "$n"); do  # Wine keeps each label in .windows-label
   label=$(cat "$work/disks/d$i/.windows-label" 2>/dev/null || echo "?")

@@ -3,16 +3,13 @@
 # by unzip -t, Python's zipfile, 7z t and an extraction byte for byte.
 #   zip_game.sh BUILD_DIR      (inside scripts/wine-session.sh)
 set -euo pipefail
-build=$(realpath "$1")
-here=$(cd "$(dirname "$0")" && pwd)
+build=$(realpath "$1"); here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../winlib.sh"
-work="$WINEPREFIX/drive_c/zipgame"
-rm -rf "$work" && mkdir -p "$work/out" "$work/unpacked"
+work="$WINEPREFIX/drive_c/zipgame" && rm -rf "$work" && mkdir -p "$work/out" "$work/unpacked"
 python3 "$here/../setup/make_game.py" "$work/ZANTORIK" "${ZK_GAME_MB:-3}"
 mkdir -p "$work/ZANTORIK/GRAFIK/ALT"  # two levels down, a name beyond ASCII
 printf 'Größe der Würfel\r\n' > "$work/ZANTORIK/GRAFIK/ALT/WÜRFEL.TXT"
-files=$(cd "$work/ZANTORIK" && find . -type f | wc -l)
-zipfile="$work/out/zantorik.zip"
+files=$(cd "$work/ZANTORIK" && find . -type f | wc -l); zipfile="$work/out/zantorik.zip"
 out=$(ZK_GAME_DIR='C:\zipgame\ZANTORIK' ZK_GAME_ZIP='C:\zipgame\out\zantorik.zip' \
       wine "$build/tests/win/zip/zip_win_tests.exe" --gtest_filter='ZipWin.Game*' </dev/null 2>&1) || { echo "$out"; fail "ZipGame"; }
 grep -q "PASSED.*1 test" <<<"$out" || { echo "$out"; fail "ZipGame did not run"; }
