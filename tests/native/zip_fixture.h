@@ -1,44 +1,31 @@
-// The archive component over the fake platform; an unexpected dialog fails
-// the test, and every message the component reports is kept.
+// The archive component over the fake platform: an unexpected dialog fails
+// the test, every message reported is kept, no message table (the numbers
+// are read back from the fallback texts).
 #pragma once
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/fake/fake_platform.h"
 #include "archiver/PasswordDlg.h"
 #include "archiver/ZipArch.h"
+#include "platform/fake/fake_platform.h"
 
 namespace zk::test {
 
 class ZipFixture : public ::testing::Test {
 protected:
     ZipFixture() {
-        // The tests read the numbers back from the fallbacks: no table.
         ZipMessageTable().clear();
-        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) {
-            ADD_FAILURE() << "unexpected dialog: " << r.text;
-        };
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
         fake.app.SetTitle("Ruvalin ZANTORIK-Starter");
         fake.files.AddDir("C:\\ZIP");
-        zip.OnMessage = [this](TZipArchiver&, int32_t code, const std::string& text) {
-            messages.push_back({code, text});
-        };
+        zip.OnMessage = [this](TZipArchiver&, int32_t code, const std::string& text) { messages.push_back({code, text}); };
         zip.OnDirUpdate = [this](TZipArchiver&) { ++dirUpdates; };
     }
-    ~ZipFixture() override {
-        // The library handle is the process's: no test leaves it to the next.
-        TZipArchiver::UnloadZipLibrary();
-        TPasswordDlg::runModal = nullptr;
-        ZipMessageTable() = ZipMessagesDE();
+    ~ZipFixture() override {  // the library handle, the dialog hook and the table are the process's
+        TZipArchiver::UnloadZipLibrary(), TPasswordDlg::runModal = nullptr, ZipMessageTable() = ZipMessagesDE();
     }
-
-    struct Reported {
-        int32_t code;
-        std::string text;
-    };
-    // The numbers of the messages reported, read back from their fallback texts.
     std::vector<int> Numbers() const {
         std::vector<int> out;
         const std::string prefix = kMissingMessage;
@@ -48,6 +35,7 @@ protected:
     }
     static std::string Missing(int number) { return kMissingMessage + std::to_string(number); }
 
+    struct Reported { int32_t code; std::string text; };
     platform::FakePlatform fake;
     platform::Platform platform = fake.Get();
     TZipArchiver zip{platform};
