@@ -51,8 +51,9 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     platform::FakePlatform fake;
     fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
     win32::Win32Platform real;
-    TZipArchiver zip(platform::Mix(fake.Get(), real.Get(),
-                                   platform::kFiles | platform::kApp | platform::kDynLib | platform::kCodePages));
+    platform::Platform mixed = platform::Mix(fake.Get(), real.Get(),
+                                             platform::kFiles | platform::kApp | platform::kDynLib | platform::kCodePages);
+    TZipArchiver zip(mixed);
     wchar_t temp[MAX_PATH];
     const std::string work = win32::Utf8(std::wstring(temp, GetTempPathW(MAX_PATH, temp))) + "zksfxwork";
     for (const char* d : {"", "\\in", "\\in\\Daten"}) CreateDirectoryW(win32::Wide(work + d).c_str(), nullptr);
@@ -88,7 +89,8 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     EXPECT_EQ(settings.caption, "Größe für ZANTORIK");
 
     SetEnvironmentVariableW(L"ZKSFX_UNATTENDED", L"1");
-    STARTUPINFOW si{sizeof si};
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::wstring cmd = L"\"" + win32::Wide(exe) + L"\"";
     ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
