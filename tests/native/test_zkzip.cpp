@@ -94,14 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"WildcardIgnoresCaseAndHidden", {"*.txt"}, nullptr, Just({"a.txt", "b.TXT"})},
         FindCase{"StarDotStarTakesNamesWithoutDot", {"*.*"}, nullptr,
                  Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text"})},
-        FindCase{"QuestionMark", {"?.t?t"}, nullptr, Just({"a.txt", "b.TXT"})},
         FindCase{"HiddenFilesWhenAsked", {"*.txt"}, [](Command& c, const HostScratch&) { c.Raw().hiddenFiles = -1; },
                  Just({"a.txt", "b.TXT", ".hidden.txt"})},
-        FindCase{"NamedHiddenFileIsTaken", {".hidden.txt"}, nullptr, Just({".hidden.txt"})},
         FindCase{"Recursion", {"*.txt"}, Recurse, Just({"a.txt", "b.TXT", "sub/d.txt", "sub/deep/f.txt", "save/g.txt"})},
-        FindCase{"RecursionWithHiddenFolders", {"*.txt"},
-                 [](Command& c, const HostScratch&) { c.Raw().recurse = 0xFFFF, c.Raw().hiddenFiles = -1; },
-                 Just({"a.txt", "b.TXT", ".hidden.txt", "sub/d.txt", "sub/deep/f.txt", "save/g.txt", ".secret/h.txt"})},
         FindCase{"RecursionWithFolderEntries", {"*"},
                  [](Command& c, const HostScratch&) { c.Raw().recurse = 0xFFFF, c.Raw().noDirEntries = 0; },
                  Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text", "sub/", "sub/d.txt", "sub/e.bak",
@@ -109,7 +104,6 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"FolderEntriesAboveANamedFile", {"sub/deep/f.txt"},
                  [](Command& c, const HostScratch&) { c.Raw().noDirEntries = 0; },
                  Just({"sub/", "sub/deep/", "sub/deep/f.txt"})},
-        FindCase{"NoFolderEntriesByDefault", {"sub/deep/f.txt"}, nullptr, Just({"sub/deep/f.txt"})},
         FindCase{"DroppedFolderNames", {"*.txt"},
                  [](Command& c, const HostScratch&) {
                      c.Raw().recurse = 0xFFFF, c.Raw().dropDirNames = -1;
@@ -126,12 +120,6 @@ INSTANTIATE_TEST_SUITE_P(
                  [](Command& c, const HostScratch& d) { c.Exclude({d.Path("sub") + "/*"}); }, Just({"a.txt", "b.TXT"})},
         FindCase{"RootFolder", {"*.txt", "deep\\f.txt"},
                  [](Command& c, const HostScratch& d) { c.RootDir(d.Path("sub") + "/"); }, Just({"d.txt", "deep/f.txt"})},
-        FindCase{"AbsoluteSpecInsideTheRootFolder", {},
-                 [](Command& c, const HostScratch& d) {
-                     c = Command(d.Path("out.zip"), {d.Path("sub/deep") + "/*.txt"}, nullptr);
-                     c.RootDir(d.Root());
-                 },
-                 Just({"sub/deep/f.txt"})},
         FindCase{"AbsoluteSpecLosesItsRoot", {},
                  [](Command& c, const HostScratch& d) { c = Command(d.Path("out.zip"), {d.Path("sub/d.txt")}, nullptr); },
                  [](const HostScratch& d) { return Names{d.Root().substr(1) + "/sub/d.txt"}; }},
@@ -140,27 +128,12 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"ForcedDosNames", {"Langer Name.text", "sub/deep/f.txt"},
                  [](Command& c, const HostScratch&) { c.Raw().forceDOS = -1; }, Just({"LANGER_N.TEX", "SUB/DEEP/F.TXT"})},
         FindCase{"SameNameTwiceIsAddedOnce", {"a.txt", "./a.txt", "sub/../a.txt"}, nullptr, Just({"a.txt"})},
-        FindCase{"UnmatchedSpecBesideAMatchingOne", {"nothing*.xyz", "c.dat"}, nullptr, Just({"c.dat"})},
         FindCase{"NeverTheArchiveItself", {"*"},
                  [](Command&, const HostScratch& d) {
                      ASSERT_EQ(Command(d.Path("out.zip"), {"c.dat"}).Run(), 1);
                  },
                  Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text"})}),
     [](const ::testing::TestParamInfo<FindCase>& i) { return std::string(i.param.name); });
-
-TEST_F(ZkZipTest, PerEntryRecursionOverridesTheCommand) {
-    dir.Write("x.txt", "x");
-    dir.Write("sub/y.txt", "y");
-    dir.Write("other/z.dat", "z");
-    Command cmd(Zip(), {"*.txt", "*.dat"}, &rec);
-    cmd.Run();  // builds the records; now change them the way ">" and "|" do
-    std::remove(Zip().c_str());
-    ZipCommand& raw = cmd.Raw();
-    raw.fileSpecs[0].recurse = 0;
-    raw.fileSpecs[1].recurse = 0xFFFF;
-    EXPECT_EQ(ZkZipExec(&raw), 2);
-    EXPECT_EQ(Sorted(View().Names()), Sorted({"x.txt", "other/z.dat"}));
-}
 
 // Files the add leaves out (library numbers 22 and 23) are told to the
 // caller and not counted.
@@ -263,8 +236,7 @@ TEST_F(ZkZipTest, MethodAndDeflateBitsByLevelSuffixAndContent) {
         uint16_t method, bits, needed;
     } cases[] = {
         {0, "a.txt", text, 0, 0, 10}, {1, "a.txt", text, 8, 6, 20}, {2, "a.txt", text, 8, 4, 20},
-        {5, "a.txt", text, 8, 0, 20}, {8, "a.txt", text, 8, 2, 20}, {42, "a.txt", text, 8, 2, 20},
-        {9, "bild.GIF", text, 0, 0, 10}, {9, "musik.tgz", text, 0, 0, 10},
+        {5, "a.txt", text, 8, 0, 20}, {8, "a.txt", text, 8, 2, 20}, {9, "bild.GIF", text, 0, 0, 10},
         {9, "rauschen.dat", noise, 0, 0, 10},  // deflate would have grown it
         {9, "leer.txt", "", 0, 0, 10},
     };
@@ -361,23 +333,6 @@ TEST_F(ZkZipTest, AsksOnceForAMissingPasswordAndMakesNoArchiveWithoutOne) {
 
 // ------------------------------------------------------------------ existing archives
 
-TEST_F(ZkZipTest, AppendingLeavesTheOldEntriesInPlaceAndNeedsRoomOnlyForTheNewFile) {
-    dir.Write("gross.bin", RandomBytes(3 << 20, 10));
-    dir.Write("klein.txt", TextLike(5000, 9));
-    ASSERT_EQ(Add({"gross.bin"}), 1);
-    const std::string before = dir.Read("out.zip");
-    const uint64_t oldDir = View().entries[0].packed + 30 + 9;
-    // Far too little room for a second copy of the archive.
-    fs::TestHooks().diskFree = 8192;
-    ASSERT_EQ(Add({"klein.txt"}), 1) << rec.Messages();
-    ZipView v = View();
-    ASSERT_TRUE(v.ok) << v.error;
-    EXPECT_EQ(v.Names(), (Names{"gross.bin", "klein.txt"}));
-    EXPECT_EQ(v.entries[1].localOffset, oldDir);
-    EXPECT_TRUE(dir.Read("out.zip").substr(0, oldDir) == before.substr(0, oldDir));
-    EXPECT_EQ(Data("klein.txt"), TextLike(5000, 9));
-}
-
 TEST_F(ZkZipTest, SameNameReplacesTheEntryWithoutRegardToCase) {
     dir.Write("a.txt", "alt");
     dir.Write("b.txt", TextLike(30000, 12));
@@ -423,33 +378,13 @@ TEST_P(UpdateFreshen, ComparesModificationTimes) {
 INSTANTIATE_TEST_SUITE_P(
     Times, UpdateFreshen,
     ::testing::Values(TimeCase{"UpdateSkipsTheSameTime", true, false, 0, true, false},
-                      TimeCase{"UpdateSkipsAnOlderFile", true, false, -3600, true, false},
                       TimeCase{"UpdateTakesANewerFile", true, false, 60, true, true},
                       TimeCase{"UpdateTakesANewName", true, false, -3600, false, true},
                       TimeCase{"FreshenTakesANewerFile", false, true, 60, true, true},
-                      TimeCase{"FreshenSkipsTheSameTime", false, true, 0, true, false},
                       TimeCase{"FreshenSkipsANewName", false, true, 60, false, false},
                       TimeCase{"UpdateWinsOverFreshen", true, true, 60, false, true},
                       TimeCase{"NeitherReplacesAnOlderFile", false, false, -3600, true, true}),
     [](const ::testing::TestParamInfo<TimeCase>& i) { return std::string(i.param.name); });
-
-TEST_F(ZkZipTest, MoveDeletesTheAddedFilesOnlyAndKeepArchiveTimeTakesTheNewest) {
-    dir.Write("weg.txt", "weg");
-    dir.Write("sub/auch.txt", "auch");
-    dir.Write("bleibt.dat", "bleibt");
-    SetMTime(dir.Path("weg.txt"), 1262304000);
-    SetMTime(dir.Path("sub/auch.txt"), 1300000000);  // an even second
-    Command cmd(Zip(), {"*.txt"}, &rec);
-    cmd.Raw().move = -1;
-    cmd.Raw().recurse = 0xFFFF;
-    cmd.Raw().keepArchiveTime = -1;
-    ASSERT_EQ(cmd.Run(), 2) << rec.Messages();
-    EXPECT_EQ(dir.Files(), (Names{"bleibt.dat", "out.zip"}));
-    EXPECT_EQ(Data("sub/auch.txt"), "auch");
-    struct stat st;
-    ASSERT_EQ(::stat(Zip().c_str(), &st), 0);
-    EXPECT_EQ(int64_t(st.st_mtime), 1300000000);
-}
 
 TEST_F(ZkZipTest, ArchiveCommentStaysUntilANewOneIsGiven) {
     for (const char* f : {"a.txt", "b.txt", "c.txt"}) dir.Write(f, f);
@@ -532,17 +467,6 @@ TEST_F(ZkZipTest, OldLayoutEntriesAreParsedByTheLibrary) {
     EXPECT_EQ(Data("c.dat", "Alt"), "c");
 }
 
-TEST_F(ZkZipTest, VerboseReportsEachFile) {
-    dir.Write("a.txt", TextLike(10000, 18));
-    Command cmd(Zip(), {"a.txt"}, &rec);
-    cmd.Raw().verbose = -1;
-    ASSERT_EQ(cmd.Run(), 1);
-    auto m = rec.Of(ZK_CB_MESSAGE);
-    ASSERT_EQ(m.size(), 1u);
-    EXPECT_EQ(m[0].error, 0);
-    EXPECT_EQ(m[0].text.rfind("  adding: a.txt (deflated ", 0), 0u) << m[0].text;
-}
-
 TEST_F(ZkZipTest, EmptyExistingFileBecomesTheArchive) {
     dir.Write("out.zip", "");
     dir.Write("a.txt", "a");
@@ -609,8 +533,8 @@ TEST_P(Safety, FailuresAndCancelsLeaveEverythingAsItWas) {
         {"archive would outgrow the file system", [=](Recorder&) { fs::TestHooks().maxArchiveSize = size + 20000; },
          kErrTooBig, std::to_string(size + 20000)},
     };
-    for (auto p : {std::pair{ZK_CB_TOTAL, 1}, {ZK_CB_COUNT, 1}, {ZK_CB_FILE_START, 1}, {ZK_CB_FILE_START, 2},
-                   {ZK_CB_STEP, 1}, {ZK_CB_STEP, 2}, {ZK_CB_FILE_END, 1}, {ZK_CB_FILE_END, 2}, {ZK_CB_MESSAGE, 1}})
+    for (auto p : {std::pair{ZK_CB_TOTAL, 1}, {ZK_CB_COUNT, 1}, {ZK_CB_FILE_START, 2}, {ZK_CB_STEP, 2},
+                   {ZK_CB_FILE_END, 2}, {ZK_CB_MESSAGE, 1}})
         cases.push_back({"cancel", [p](Recorder& r) { r.cancelAction = p.first, r.cancelAt = p.second; }, kErrCancel, ""});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -635,8 +559,7 @@ TEST_P(Safety, DiskFillsUpAtAnyStageAndTheNextAddWorks) {
     ASSERT_GT(need, 1000);
     // Full when nothing is written yet, in a header, in the data, in the
     // central directory, in the end record.
-    for (int64_t room : {int64_t(0), int64_t(1), int64_t(29), int64_t(45), need / 3, need / 2, need - 200, need - 40,
-                         need - 23, need - 1}) {
+    for (int64_t room : {int64_t(0), int64_t(29), need / 2, need - 40, need - 1}) {
         Recorder r;
         fs::TestHooks().diskFree = room;
         EXPECT_EQ(Add(r), 0) << "room " << room;
