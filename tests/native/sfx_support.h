@@ -51,7 +51,5 @@ private:
 std::string Deflate(const std::string& data);
 uint32_t Crc(const std::string& data);
 std::string RandomBytes(size_t n, uint32_t seed);
-// Info-ZIP's Unicode path field for a stored name.
-std::string UnicodePathField(const std::string& storedName, const std::string& utf8);
 
 }  // namespace zksfx::test

@@ -174,28 +174,15 @@ TEST(SfxArchive, RefusesWhatItCannotRead) {
     EXPECT_FALSE(LocateData(src, a, a.entries[0], data, error));
 }
 
-TEST(SfxArchive, NamesInUtf8OemOrUnixBytes) {
-    auto item = [](std::string name, uint16_t flags, uint16_t madeBy, std::string extra = "") {
-        ZipItem it{std::move(name), "x"};
-        it.flags = flags, it.madeBy = madeBy, it.extra = std::move(extra);
-        return it;
-    };
-    const std::pair<ZipItem, const char*> cases[] = {
-        {item("Gr\xC3\xB6\xC3\x9F" "e.txt", kFlagUtf8, 11 << 8 | 20), "Größe.txt"},
-        {item("M\x84" "rchen\\\x9A" "ber.txt", 0, 20), "Märchen/Über.txt"},
-        {item("caf\xC3\xA9.txt", 0, 3 << 8 | 30), "café.txt"},
-        {item("\x81" "x.txt", 0, 3 << 8 | 30), "üx.txt"},  // not UTF-8: read as DOS
-        {item("\x84" "pfel.txt", 0, 11 << 8 | 20, test::UnicodePathField("\x84" "pfel.txt", "Äpfel.txt")), "Äpfel.txt"},
-        {item("\x84" "pfel2.txt", 0, 11 << 8 | 20, test::UnicodePathField("other", "Wrong.txt")), "äpfel2.txt"},
-    };
-    ZipMaker zip;
-    for (const auto& c : cases) zip.Add(c.first);
-    MemorySource src(zip.Build());
+TEST(SfxArchive, NamesInUtf8OrTheDosCodePage) {
+    ZipItem utf8{"Gr\xC3\xB6\xC3\x9F" "e.txt", "x"}, dos{"M\x84" "rchen\\\x9A" "ber.txt", "x"};
+    utf8.flags = kFlagUtf8, dos.madeBy = 20;
+    MemorySource src(ZipMaker().Add(utf8).Add(dos).Build());
     Archive a;
     std::string error;
     ASSERT_TRUE(ReadArchive(src, a, error)) << error;
-    ASSERT_EQ(a.entries.size(), std::size(cases));
-    for (size_t i = 0; i < a.entries.size(); ++i) EXPECT_EQ(a.entries[i].name, cases[i].second);
+    ASSERT_EQ(a.entries.size(), 2u);
+    EXPECT_EQ(a.entries[0].name + "|" + a.entries[1].name, "Größe.txt|Märchen/Über.txt");
 }
 
 // Names Windows keeps for devices are refused, also COM0, LPT0 and the
