@@ -23,25 +23,19 @@ Names Sorted(Names v) {
     return v;
 }
 
-TEST(ZkZipVersion, ReportsTheInterfaceVersion) { EXPECT_EQ(GetZkZipVersion(), 160); }
-
 TEST_F(ZkZipTest, AddsOneFileTheWayTheSetupDoes) {
     const std::string text = TextLike(300000, 1);
     dir.Write("TEXTE/THEMA.{1}", text);
-    SetMTime(dir.Path("TEXTE/THEMA.{1}"), 1300000000);  // 2011-03-13
+    SetMTime(dir.Path("TEXTE/THEMA.{1}"), 1300000000);  // 2011-03-13, an even second
+    EXPECT_EQ(GetZkZipVersion(), 160);
     EXPECT_EQ(Add({"TEXTE\\THEMA.{1}"}), 1) << rec.Messages();
     ZipView v = View();
-    ASSERT_TRUE(v.ok) << v.error;
-    ASSERT_EQ(v.Names(), Names{"TEXTE/THEMA.{1}"});
+    ASSERT_EQ(v.Names(), Names{"TEXTE/THEMA.{1}"}) << v.error;
     const ViewEntry& e = v.entries[0];
-    EXPECT_EQ(e.method, 8);
-    EXPECT_EQ(e.flags, 2);  // deflate at its best level, no UTF-8 flag
-    EXPECT_EQ(e.madeByHost, 11);
-    EXPECT_EQ(e.madeByVersion, 20);
-    EXPECT_EQ(e.versionNeeded, 20);
-    EXPECT_EQ(e.externalAttributes, 0x20u);
-    EXPECT_EQ(e.dosTime >> 21, (2011u - 1980) << 4 | 3);  // DOS date: year, month, day
-    EXPECT_NEAR(double((e.dosTime >> 16) & 31), 13.0, 1.0);
+    // Deflate at its best level, no UTF-8 flag, made on NTFS by 2.0.
+    EXPECT_EQ(std::vector<uint32_t>({e.method, e.flags, e.madeByHost, e.madeByVersion, e.versionNeeded,
+                                     e.externalAttributes, e.dosTime}),
+              std::vector<uint32_t>({8, 2, 11, 20, 20, 0x20, fs::DosDateTime(1300000000)}));
     EXPECT_LT(e.packed, e.size / 2);
     EXPECT_EQ(Data("TEXTE/THEMA.{1}"), text);
     // Total, then count, then the file from start to end.
@@ -56,84 +50,51 @@ TEST_F(ZkZipTest, AddsOneFileTheWayTheSetupDoes) {
     EXPECT_EQ(rec.Messages(), "");
 }
 
-// ------------------------------------------------------------------ finding files
-
-struct FindCase {
-    const char* name;
-    Names specs;
-    std::function<void(Command&, const HostScratch&)> setup;
-    std::function<Names(const HostScratch&)> expected;
-};
-
-class FindFiles : public ZkZipTest, public ::testing::WithParamInterface<FindCase> {};
-
-TEST_P(FindFiles, StoresTheMatchingNames) {
-    const FindCase& c = GetParam();
+TEST_F(ZkZipTest, FindsTheMatchingFiles) {
     for (const char* f : {"a.txt", "b.TXT", "c.dat", "noext", ".hidden.txt", "Langer Name.text", "sub/d.txt",
                           "sub/e.bak", "sub/deep/f.txt", "save/g.txt", ".secret/h.txt"})
         dir.Write(f, f);
     dir.MakeDir("empty");
-    Command cmd(Zip(), c.specs, &rec);
-    if (c.setup) c.setup(cmd, dir);
-    const int32_t added = cmd.Run();
-    const Names want = Sorted(c.expected(dir));
-    ZipView v = View();
-    ASSERT_TRUE(v.ok) << v.error << "\n" << rec.Messages();
-    EXPECT_EQ(Sorted(v.Names()), want) << rec.Messages();
-    EXPECT_EQ(added, std::count_if(want.begin(), want.end(), [](const std::string& n) { return n.back() != '/'; }));
-    for (const auto& e : v.entries)
-        if (e.name.back() == '/') { EXPECT_EQ(std::make_pair(e.size, e.externalAttributes & 0x10), std::make_pair(uint64_t(0), 0x10u)); }
+    using Setup = std::function<void(Command&)>;
+    const Setup recurse = [](Command& c) { c.Raw().recurse = 0xFFFF; };
+    const Names top = {"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text"};
+    const std::tuple<Names, Setup, Names> cases[] = {
+        {{"*.txt"}, nullptr, {"a.txt", "b.TXT"}},  // case ignored, hidden files not taken
+        {{"*.*"}, nullptr, top},                    // also names without a dot
+        {{"*.txt"}, [](Command& c) { c.Raw().hiddenFiles = -1; }, {"a.txt", "b.TXT", ".hidden.txt"}},
+        {{"*.txt"}, recurse, {"a.txt", "b.TXT", "sub/d.txt", "sub/deep/f.txt", "save/g.txt"}},
+        {{"*"}, [](Command& c) { c.Raw().recurse = 0xFFFF, c.Raw().noDirEntries = 0; },
+         {"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text", "sub/", "sub/d.txt", "sub/e.bak", "sub/deep/",
+          "sub/deep/f.txt", "save/", "save/g.txt", "empty/"}},
+        {{"sub/deep/f.txt"}, [](Command& c) { c.Raw().noDirEntries = 0; }, {"sub/", "sub/deep/", "sub/deep/f.txt"}},
+        // No folder names, so no folder entries either.
+        {{"*.txt"}, [](Command& c) { c.Raw().recurse = 0xFFFF, c.Raw().dropDirNames = -1, c.Raw().noDirEntries = 0; },
+         {"a.txt", "b.TXT", "d.txt", "f.txt", "g.txt"}},
+        {{"*"}, [](Command& c) { c.Raw().recurse = 0xFFFF, c.Exclude({"*.bak", "save", "sub\\deep\\*", "Langer*"}); },
+         {"a.txt", "b.TXT", "c.dat", "noext", "sub/d.txt"}},
+        {{"*.txt", "sub/*.txt"}, [this](Command& c) { c.Exclude({dir.Path("sub") + "/*"}); }, {"a.txt", "b.TXT"}},
+        {{"*.txt", "deep\\f.txt"}, [this](Command& c) { c.RootDir(dir.Path("sub") + "/"); }, {"d.txt", "deep/f.txt"}},
+        {{dir.Path("sub/d.txt")}, nullptr, {dir.Root().substr(1) + "/sub/d.txt"}},  // an absolute spec loses its root
+        {{"sub"}, recurse, {"sub/d.txt", "sub/e.bak", "sub/deep/f.txt"}},
+        {{"f.txt"}, recurse, {"sub/deep/f.txt"}},
+        {{"Langer Name.text", "sub/deep/f.txt"}, [](Command& c) { c.Raw().forceDOS = -1; }, {"LANGER_N.TEX", "SUB/DEEP/F.TXT"}},
+        {{"a.txt", "./a.txt", "sub/../a.txt"}, nullptr, {"a.txt"}},
+        {{"*"}, [this](Command&) { ASSERT_EQ(Command(Zip(), {"c.dat"}).Run(), 1); }, top},  // never the archive itself
+    };
+    for (const auto& [specs, setup, expected] : cases) {
+        SCOPED_TRACE(specs[0]);
+        std::remove(Zip().c_str());
+        Recorder r;
+        Command cmd(Zip(), specs, &r);
+        if (setup) setup(cmd);
+        const int32_t added = cmd.Run();
+        ZipView v = View();
+        EXPECT_EQ(Sorted(v.Names()), Sorted(expected)) << r.Messages();
+        EXPECT_EQ(added, std::count_if(expected.begin(), expected.end(), [](const std::string& n) { return n.back() != '/'; }));
+        for (const auto& e : v.entries)
+            if (e.name.back() == '/') { EXPECT_EQ(std::make_pair(e.size, e.externalAttributes & 0x10), std::make_pair(uint64_t(0), 0x10u)); }
+    }
 }
-
-auto Recurse = [](Command& c, const HostScratch&) { c.Raw().recurse = 0xFFFF; };
-auto Just = [](Names n) { return [n](const HostScratch&) { return n; }; };
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, FindFiles,
-    ::testing::Values(
-        FindCase{"WildcardIgnoresCaseAndHidden", {"*.txt"}, nullptr, Just({"a.txt", "b.TXT"})},
-        FindCase{"StarDotStarTakesNamesWithoutDot", {"*.*"}, nullptr,
-                 Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text"})},
-        FindCase{"HiddenFilesWhenAsked", {"*.txt"}, [](Command& c, const HostScratch&) { c.Raw().hiddenFiles = -1; },
-                 Just({"a.txt", "b.TXT", ".hidden.txt"})},
-        FindCase{"Recursion", {"*.txt"}, Recurse, Just({"a.txt", "b.TXT", "sub/d.txt", "sub/deep/f.txt", "save/g.txt"})},
-        FindCase{"RecursionWithFolderEntries", {"*"},
-                 [](Command& c, const HostScratch&) { c.Raw().recurse = 0xFFFF, c.Raw().noDirEntries = 0; },
-                 Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text", "sub/", "sub/d.txt", "sub/e.bak",
-                       "sub/deep/", "sub/deep/f.txt", "save/", "save/g.txt", "empty/"})},
-        FindCase{"FolderEntriesAboveANamedFile", {"sub/deep/f.txt"},
-                 [](Command& c, const HostScratch&) { c.Raw().noDirEntries = 0; },
-                 Just({"sub/", "sub/deep/", "sub/deep/f.txt"})},
-        FindCase{"DroppedFolderNames", {"*.txt"},
-                 [](Command& c, const HostScratch&) {
-                     c.Raw().recurse = 0xFFFF, c.Raw().dropDirNames = -1;
-                     c.Raw().noDirEntries = 0;  // no folder names, so no folder entries either
-                 },
-                 Just({"a.txt", "b.TXT", "d.txt", "f.txt", "g.txt"})},
-        FindCase{"Exclusions", {"*"},
-                 [](Command& c, const HostScratch&) {
-                     c.Raw().recurse = 0xFFFF;
-                     c.Exclude({"*.bak", "save", "sub\\deep\\*", "Langer*"});
-                 },
-                 Just({"a.txt", "b.TXT", "c.dat", "noext", "sub/d.txt"})},
-        FindCase{"AbsoluteExclusion", {"*.txt", "sub/*.txt"},
-                 [](Command& c, const HostScratch& d) { c.Exclude({d.Path("sub") + "/*"}); }, Just({"a.txt", "b.TXT"})},
-        FindCase{"RootFolder", {"*.txt", "deep\\f.txt"},
-                 [](Command& c, const HostScratch& d) { c.RootDir(d.Path("sub") + "/"); }, Just({"d.txt", "deep/f.txt"})},
-        FindCase{"AbsoluteSpecLosesItsRoot", {},
-                 [](Command& c, const HostScratch& d) { c = Command(d.Path("out.zip"), {d.Path("sub/d.txt")}, nullptr); },
-                 [](const HostScratch& d) { return Names{d.Root().substr(1) + "/sub/d.txt"}; }},
-        FindCase{"NamedFolderWithRecursion", {"sub"}, Recurse, Just({"sub/d.txt", "sub/e.bak", "sub/deep/f.txt"})},
-        FindCase{"NamedFileInEverySubfolderWhenRecursing", {"f.txt"}, Recurse, Just({"sub/deep/f.txt"})},
-        FindCase{"ForcedDosNames", {"Langer Name.text", "sub/deep/f.txt"},
-                 [](Command& c, const HostScratch&) { c.Raw().forceDOS = -1; }, Just({"LANGER_N.TEX", "SUB/DEEP/F.TXT"})},
-        FindCase{"SameNameTwiceIsAddedOnce", {"a.txt", "./a.txt", "sub/../a.txt"}, nullptr, Just({"a.txt"})},
-        FindCase{"NeverTheArchiveItself", {"*"},
-                 [](Command&, const HostScratch& d) {
-                     ASSERT_EQ(Command(d.Path("out.zip"), {"c.dat"}).Run(), 1);
-                 },
-                 Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text"})}),
-    [](const ::testing::TestParamInfo<FindCase>& i) { return std::string(i.param.name); });
 
 // Files the add leaves out (library numbers 22 and 23) are told to the
 // caller and not counted.
@@ -187,14 +148,7 @@ TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
         {"not a zip archive", "Dies ist keine Zip-Datei, auch wenn sie so heißt.", {"a.txt"}, kErrFormat},
         {"a folder of the archive's name", "/", {"a.txt"}, kErrCreate},
         {"directory signature", patched(22 + 51, 'X'), {"c.txt"}, kErrFormat},
-        {"directory size", patched(22 - 12, 1), {"c.txt"}, kErrFormat},
-        {"entry count", [&] {
-             std::string s = patched(22 - 10, 3);
-             s[s.size() - 22 + 8] = 3;
-             return s;
-         }(), {"c.txt"}, kErrFormat},
         {"spanned", patched(22 - 4, 1), {"c.txt"}, kErrFormat},
-        {"cut short", good.substr(0, good.size() - 30), {"c.txt"}, kErrFormat},
         {"damaged local header", headerless, {"b.txt"}, kErrFormat},
     };
     dir.Write("c.txt", "c");
@@ -350,41 +304,35 @@ TEST_F(ZkZipTest, SameNameReplacesTheEntryWithoutRegardToCase) {
     EXPECT_EQ(dir.Files(), (Names{"A.TXT", "a.txt", "b.txt", "c.txt", "out.zip"}));
 }
 
-struct TimeCase {
-    const char* name;
-    bool update, freshen;
-    int64_t fileAge;  // seconds after the archived copy; 0 = the same time
-    bool inArchive, added;
-};
-
-class UpdateFreshen : public ZkZipTest, public ::testing::WithParamInterface<TimeCase> {};
-
-TEST_P(UpdateFreshen, ComparesModificationTimes) {
-    const TimeCase& c = GetParam();
+// Update and freshen compare modification times (an age in seconds after
+// the archived copy; a new name is not in the archive).
+TEST_F(ZkZipTest, UpdateAndFreshenCompareModificationTimes) {
     const int64_t t0 = 1262304000;  // 2010-01-01
-    dir.Write("alt.txt", "alt");
-    SetMTime(dir.Path("alt.txt"), t0);
-    ASSERT_EQ(Add({"alt.txt"}), 1);
-    const std::string name = c.inArchive ? "alt.txt" : "neu.txt", before = dir.Read("out.zip");
-    dir.Write(name, "geändert");
-    SetMTime(dir.Path(name), t0 + c.fileAge);
-    Command cmd(Zip(), {name}, &rec);
-    cmd.Raw().update = c.update ? -1 : 0;
-    cmd.Raw().freshen = c.freshen ? -1 : 0;
-    EXPECT_EQ(cmd.Run(), c.added ? 1 : 0) << rec.Messages();
-    EXPECT_TRUE(c.added ? Data(name) == "geändert" : dir.Read("out.zip") == before && rec.LastError() == kErrNothing);
+    const struct {
+        bool update, freshen;
+        int64_t fileAge;
+        bool inArchive, added;
+    } cases[] = {{true, false, 0, true, false},      {true, false, 60, true, true},   {true, false, -3600, false, true},
+                 {false, true, 60, true, true},      {false, true, 60, false, false}, {true, true, 60, false, true},
+                 {false, false, -3600, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.update) + std::to_string(c.freshen) + std::to_string(c.fileAge) + std::to_string(c.inArchive));
+        std::remove(Zip().c_str());
+        dir.Write("alt.txt", "alt");
+        SetMTime(dir.Path("alt.txt"), t0);
+        ASSERT_EQ(Add({"alt.txt"}), 1);
+        const std::string name = c.inArchive ? "alt.txt" : "neu.txt", before = dir.Read("out.zip");
+        dir.Write(name, "geändert");
+        SetMTime(dir.Path(name), t0 + c.fileAge);
+        Recorder r;
+        Command cmd(Zip(), {name}, &r);
+        cmd.Raw().update = c.update ? -1 : 0;
+        cmd.Raw().freshen = c.freshen ? -1 : 0;
+        EXPECT_EQ(cmd.Run(), c.added ? 1 : 0) << r.Messages();
+        EXPECT_TRUE(c.added ? Data(name) == "geändert" : dir.Read("out.zip") == before && r.LastError() == kErrNothing);
+        std::remove(dir.Path("neu.txt").c_str());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Times, UpdateFreshen,
-    ::testing::Values(TimeCase{"UpdateSkipsTheSameTime", true, false, 0, true, false},
-                      TimeCase{"UpdateTakesANewerFile", true, false, 60, true, true},
-                      TimeCase{"UpdateTakesANewName", true, false, -3600, false, true},
-                      TimeCase{"FreshenTakesANewerFile", false, true, 60, true, true},
-                      TimeCase{"FreshenSkipsANewName", false, true, 60, false, false},
-                      TimeCase{"UpdateWinsOverFreshen", true, true, 60, false, true},
-                      TimeCase{"NeitherReplacesAnOlderFile", false, false, -3600, true, true}),
-    [](const ::testing::TestParamInfo<TimeCase>& i) { return std::string(i.param.name); });
 
 TEST_F(ZkZipTest, ArchiveCommentStaysUntilANewOneIsGiven) {
     for (const char* f : {"a.txt", "b.txt", "c.txt"}) dir.Write(f, f);
@@ -400,24 +348,47 @@ TEST_F(ZkZipTest, ArchiveCommentStaysUntilANewOneIsGiven) {
     EXPECT_EQ(View().Names(), (Names{"a.txt", "b.txt", "c.txt"}));
 }
 
-TEST_F(ZkZipTest, TempDirTakesTheTemporaryArchiveAlsoOnAnotherFileSystem) {
-    dir.Write("a.txt", TextLike(20000, 13));
-    dir.Write("b.txt", "b");
-    ASSERT_EQ(Add({"a.txt", "b.txt"}), 2);
+// Appended in place with room only for the new file; replaced through a
+// temporary archive on another file system; the sources moved.
+TEST_F(ZkZipTest, AppendInPlaceReplaceElsewhereMoveWithUnicodeNames) {
+    const std::string zip = dir.Path("Ärchiv.zip");
+    const int64_t t = 1300000000;
+    dir.Write("TEXTE/THEMA.{1}", TextLike(300000, 50));
+    dir.Write("Übung/Größe ß.txt", "Umlaute");
+    dir.Write("rauschen.bin", RandomBytes(20000, 51));
+    for (const char* f : {"TEXTE/THEMA.{1}", "Übung/Größe ß.txt", "rauschen.bin"}) SetMTime(dir.Path(f), t);
+    for (const char* spec : {"TEXTE\\THEMA.{1}", "Übung\\Größe ß.txt"}) ASSERT_EQ(Command(zip, {spec}, &rec).Run(), 1);
+    const std::string before = dir.Read("Ärchiv.zip");
+    Command append(zip, {"rauschen.bin"}, &rec);
+    append.Raw().keepArchiveTime = -1;
+    fs::TestHooks().diskFree = 30000;  // far too little for a second copy
+    ASSERT_EQ(append.Run(), 1) << rec.Messages();
+    fs::TestHooks() = fs::Hooks();
+    ZipView v = ViewZip(zip);
+    const uint64_t at = v.entries.at(2).localOffset;
+    EXPECT_TRUE(dir.Read("Ärchiv.zip").substr(0, at) == before.substr(0, at));
+    fs::Stat st;
+    ASSERT_TRUE(fs::GetStat(zip, st));
+    EXPECT_EQ(st.mtime, t);
     struct stat here, shm;
     const bool otherFs = ::stat("/dev/shm", &shm) == 0 && ::stat(dir.Root().c_str(), &here) == 0 && here.st_dev != shm.st_dev;
-    const std::string shmDir = "/dev/shm/zkzip-test-" + std::to_string(::getpid());
-    dir.MakeDir("tmp");
-    for (const std::string& tmp : {dir.Path("tmp"), otherFs ? shmDir : dir.Path("tmp")}) {
-        ::mkdir(tmp.c_str(), 0700);
-        dir.Write("a.txt", "ersetzt " + tmp);
-        Command cmd(Zip(), {"a.txt"}, &rec);
-        cmd.TempDir(tmp);
-        ASSERT_EQ(cmd.Run(), 1) << rec.Messages();
-        EXPECT_EQ(Data("a.txt"), "ersetzt " + tmp);
-        EXPECT_EQ(dir.Files(), (Names{"a.txt", "b.txt", "out.zip"}));
-    }
-    if (otherFs) { EXPECT_EQ(::rmdir(shmDir.c_str()), 0) << "temporary files left in " << shmDir; }
+    const std::string tmp = otherFs ? "/dev/shm/zkzip-test-" + std::to_string(::getpid()) : dir.Path("tmp");
+    ::mkdir(tmp.c_str(), 0700);
+    dir.Write("TEXTE/THEMA.{1}", "ersetzt");
+    Command replace(zip, {"TEXTE/THEMA.{1}"}, &rec);
+    replace.Raw().noDirEntries = 0;
+    replace.Raw().move = -1;
+    replace.TempDir(tmp);
+    ASSERT_EQ(replace.Run(), 1) << rec.Messages();
+    EXPECT_EQ(::rmdir(tmp.c_str()), 0) << "temporary files left in " << tmp;
+    v = ViewZip(zip);
+    EXPECT_EQ(v.Names(), (Names{"Übung/Größe ß.txt", "rauschen.bin", "TEXTE/", "TEXTE/THEMA.{1}"}));
+    std::string error;
+    EXPECT_EQ(EntryData(zip, *v.Find("TEXTE/THEMA.{1}"), "", error), "ersetzt");
+    EXPECT_EQ(EntryData(zip, *v.Find("Übung/Größe ß.txt"), "", error), "Umlaute");
+    EXPECT_EQ(EntryData(zip, *v.Find("rauschen.bin"), "", error), RandomBytes(20000, 51));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"rauschen.bin", "Ärchiv.zip", "Übung/Größe ß.txt"}));
 }
 
 // Bytes in front of the archive: a self-extractor's stub and settings header
