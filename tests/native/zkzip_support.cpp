@@ -1,13 +1,12 @@
 #include "zkzip_support.h"
 
-#include <zlib.h>
-#ifndef _WIN32
 #include <utime.h>
-#endif
 
 #include <cstring>
 
+#include "zkzip/zipformat.h"
 #include "zkzip/zkfs.h"
+#include "zksfx/sfxrun.h"
 
 namespace zkzip::test {
 
@@ -31,13 +30,9 @@ std::string TextLike(size_t n, uint32_t seed) {
 }
 
 void SetMTime(const std::string& path, int64_t mtime) {
-#ifdef _WIN32
-    fs::SetDosTime(path, fs::DosDateTime(mtime));
-#else
     struct utimbuf ut;
     ut.actime = ut.modtime = time_t(mtime);
     ::utime(path.c_str(), &ut);
-#endif
 }
 
 int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
@@ -175,57 +170,39 @@ ZipView ViewZip(const std::string& path) {
     return v;
 }
 
+// The stub's reader finds the data and checks size and CRC; encrypted data
+// is decrypted in place first.
 std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std::string& password, std::string& error) {
-    const std::string b = zk::test::Slurp(zipPath);
-    zipformat::LocalHeader h;
-    const auto* p = reinterpret_cast<const uint8_t*>(b.data());
-    if (e.localOffset + 30 > b.size() || !zipformat::ParseLocal(p + e.localOffset, h) || h.method != e.method ||
-        h.flags != e.flags || b.substr(e.localOffset + 30, h.nameLength) != e.name ||
-        e.localOffset + h.Length() + e.packed > b.size()) {
-        error = "no local header like the directory's, or data beyond the end";
-        return {};
+    std::string b = zk::test::Slurp(zipPath);
+    zksfx::Archive a;
+    uint64_t at = 0;
+    zksfx::Entry entry;
+    {
+        zksfx::MemorySource src(b);
+        if (!zksfx::ReadArchive(src, a, error)) return {};
+        for (const zksfx::Entry& x : a.entries)
+            if (x.rawName == e.name) entry = x;
+        if (entry.rawName != e.name || !zksfx::LocateData(src, a, entry, at, error)) return error += " " + e.name, "";
     }
-    std::string raw = b.substr(e.localOffset + h.Length(), e.packed);
-    if (e.flags & 1) {  // the traditional PKWARE encryption
-        const z_crc_t* t = get_crc_table();
-        uint32_t k0 = 0x12345678, k1 = 0x23456789, k2 = 0x34567890;
-        auto update = [&](uint8_t c) {
-            k0 = t[(k0 ^ c) & 0xFF] ^ (k0 >> 8);
-            k1 = (k1 + (k0 & 0xFF)) * 134775813u + 1;
-            k2 = t[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8);
-        };
-        for (unsigned char c : password) update(c);
-        for (auto& ch : raw) {
-            uint32_t tmp = (k2 | 2) & 0xFFFF;
-            ch = char(uint8_t(ch) ^ uint8_t((tmp * (tmp ^ 1)) >> 8));
-            update(uint8_t(ch));
+    if (entry.flags & 1) {  // the traditional PKWARE encryption
+        ZipCrypto keys(password);
+        for (uint64_t i = at; i < at + entry.packed; ++i) {
+            ZipCrypto next = keys;
+            b[i] = char(uint8_t(b[i]) ^ next.Encrypt(0));
+            keys.Encrypt(uint8_t(b[i]));
         }
-        if (raw.size() < 12 || uint8_t(raw[11]) != uint8_t(e.crc >> 24)) {
-            error = "password check byte wrong";
-            return {};
-        }
-        raw.erase(0, 12);
+        if (entry.packed < 12 || uint8_t(b[at + 11]) != uint8_t(e.crc >> 24)) return error = "password check byte wrong", "";
+        at += 12, entry.packed -= 12, entry.flags &= ~1;
     }
-    std::string out = raw;
-    if (e.method == 8) {
-        z_stream zs{};
-        inflateInit2(&zs, -MAX_WBITS);
-        out.assign(e.size, '\0');
-        zs.next_in = reinterpret_cast<Bytef*>(raw.data());
-        zs.avail_in = uInt(raw.size());
-        zs.next_out = reinterpret_cast<Bytef*>(out.data());
-        zs.avail_out = uInt(out.size());
-        const bool whole = inflate(&zs, Z_FINISH) == Z_STREAM_END && zs.total_out == e.size && zs.avail_in == 0;
-        inflateEnd(&zs);
-        if (!whole) out = "inflate failed";
-    } else if (e.method != 0) {
-        out = "unknown method";
-    }
-    if (out.size() != e.size || crc32(0, reinterpret_cast<const Bytef*>(out.data()), uInt(out.size())) != e.crc) {
-        error = "size or CRC wrong";
-        return {};
-    }
-    return out;
+    struct Out : zksfx::OutFile {
+        bool Write(const void* d, size_t n) override { return bytes.append(static_cast<const char*>(d), n), true; }
+        bool Close() override { return true; }
+        void Discard() override {}
+        std::string bytes;
+    } out;
+    zksfx::MemorySource src(b);
+    if (zksfx::Unpack(src, at, entry, out, nullptr) != zksfx::UnpackStatus::Ok) return error = "size or CRC wrong", "";
+    return out.bytes;
 }
 
 ZkZipTest::ZkZipTest() {

@@ -1,6 +1,5 @@
-// Helpers for the zip library tests: commands built the way the component
-// builds them, a recording callback, and a small look of our own into the
-// archives.
+// The zip library's tests: commands as the component builds them, a
+// recording callback, a look into the archives through the format's parsers.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -20,7 +19,6 @@ std::string RandomBytes(size_t n, uint32_t seed);
 std::string TextLike(size_t n, uint32_t seed);
 void SetMTime(const std::string& path, int64_t mtime);  // seconds since 1970
 
-// What the callback saw.
 struct Event {
     int32_t action, error, value;
     std::string text;
@@ -42,12 +40,11 @@ public:
     int32_t LastError() const;     // error number of the last code-4 message
 };
 
-// A command of the new layout with everything it points at, filled as the
-// component fills it for the setup (folder names, level 9).
+// A command of the new layout as the component fills it for the setup
+// (folder names, level 9), with everything it points at.
 class Command {
 public:
     Command(const std::string& archive, std::vector<std::string> specs, Recorder* rec = nullptr);
-    // Per-entry password and encryption (else the command's).
     Command& Spec(size_t i, const std::string& password, bool encrypt);
     Command& RootDir(const std::string& dir) { return Text(rootDir_, dir); }
     Command& Password(const std::string& pw) { return Text(password_, pw); }
@@ -73,7 +70,6 @@ private:
     Recorder* rec_;
 };
 
-// Our own look into an archive through the format's record parsers.
 struct ViewEntry : zipformat::CentralHeader {
     std::string name;
 };
@@ -85,12 +81,10 @@ struct ZipView {
     const ViewEntry* Find(const std::string& name) const;
 };
 ZipView ViewZip(const std::string& path);
-// The data of one entry, decrypted and inflated, checked against its CRC;
-// sets `error` and returns "" when anything is wrong.
+// One entry's data, checked against its CRC; "" and `error` when it is not whole.
 std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std::string& password, std::string& error);
 
-// Each test runs in its own scratch folder, made the current folder, with
-// the library's test hooks reset.
+// Each test in a scratch folder of its own, the current folder; hooks reset.
 class ZkZipTest : public ::testing::Test {
 protected:
     ZkZipTest();
@@ -98,7 +92,6 @@ protected:
     std::string Zip() const { return dir.Path("out.zip"); }
     ZipView View() const { return ViewZip(Zip()); }
     int32_t Add(std::vector<std::string> specs) { return Command(Zip(), std::move(specs), &rec).Run(); }
-    // The data of an entry, failing the test when it cannot be read back.
     std::string Data(const std::string& name, const std::string& password = "") const;
 
     HostScratch dir{"zkzip-test"};
