@@ -29,7 +29,6 @@ std::string MakeHeader(uint8_t flags, const std::string& caption, const std::str
     const std::string* texts[4] = {&caption, &defaultDir, &commandLine, &message};
     size_t used = 12;
     for (const std::string* t : texts) {
-        if (t->size() > 255) throw std::invalid_argument("a settings text is longer than 255 bytes");
         used += t->size();
     }
     const size_t length = (used + 3) / 4 * 4;
@@ -91,6 +90,7 @@ std::string FakeStub(size_t size, size_t symbolBytes) {
     return s;
 }
 
+namespace {
 std::string Deflate(const std::string& data) {
     z_stream z{};
     deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
@@ -105,9 +105,8 @@ std::string Deflate(const std::string& data) {
     return out;
 }
 
-uint32_t Crc(const std::string& data) {
-    return uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size())));
-}
+uint32_t Crc(const std::string& data) { return zipformat::Crc32(data.data(), data.size()); }
+}  // namespace
 
 std::string RandomBytes(size_t n, uint32_t seed) {
     std::string s(n, '\0');
@@ -119,21 +118,6 @@ std::string RandomBytes(size_t n, uint32_t seed) {
         c = char(x & 0xFF);
     }
     return s;
-}
-
-ZipMaker& ZipMaker::Add(ZipItem item) {
-    items_.push_back(std::move(item));
-    return *this;
-}
-
-ZipMaker& ZipMaker::File(const std::string& name, const std::string& data, uint16_t method) {
-    return Add(ZipItem(name, data, method));
-}
-
-ZipMaker& ZipMaker::Folder(const std::string& name) {
-    ZipItem item(name, "", 0);
-    item.attributes = 0x10;
-    return Add(item);
 }
 
 std::string ZipMaker::Build(uint32_t base, const std::string& comment) const {
@@ -151,7 +135,7 @@ std::string ZipMaker::Build(uint32_t base, const std::string& comment) const {
         c.externalAttributes = it.attributes, c.localOffset = base + out.size();
         for (const auto& part : {zipformat::LocalBytes(l, it.name, false), std::vector<uint8_t>(packed.begin(), packed.end())})
             out.insert(out.end(), part.begin(), part.end());
-        const auto central = zipformat::CentralBytes(c, it.name, it.extra, "");
+        const auto central = zipformat::CentralBytes(c, it.name, "", "");
         dir.insert(dir.end(), central.begin(), central.end());
     }
     const uint64_t dirOffset = base + out.size();
