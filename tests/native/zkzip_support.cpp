@@ -12,13 +12,6 @@ namespace zkzip::test {
 
 namespace sfs = std::filesystem;
 
-std::string RandomBytes(size_t n, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto& c : s) c = char(rng());
-    return s;
-}
-
 std::string TextLike(size_t n, uint32_t seed) {
     static const char* words[] = {"Zantorik ", "Spieler ", "Runde ", "Karte ", "und ", "der ", "Würfel ",
                                   "Punkte\r\n", "Thema ", "Frage "};
@@ -54,27 +47,20 @@ int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
 
 std::vector<Event> Recorder::Of(int32_t action) const {
     std::vector<Event> out;
-    for (const auto& e : events)
-        if (e.action == action) out.push_back(e);
+    std::copy_if(events.begin(), events.end(), std::back_inserter(out), [&](const Event& e) { return e.action == action; });
     return out;
 }
-
 int64_t Recorder::Sum(int32_t action) const {
     int64_t sum = 0;
     for (const auto& e : Of(action)) sum += e.value;
     return sum;
 }
-
 std::string Recorder::Messages() const {
     std::string s;
     for (const auto& e : Of(ZK_CB_MESSAGE)) s += "[" + std::to_string(e.error) + "] " + e.text + "\n";
     return s;
 }
-
-int32_t Recorder::LastError() const {
-    auto m = Of(ZK_CB_MESSAGE);
-    return m.empty() ? -1 : m.back().error;
-}
+int32_t Recorder::LastError() const { return Of(ZK_CB_MESSAGE).empty() ? -1 : Of(ZK_CB_MESSAGE).back().error; }
 
 Command::Command(const std::string& archive, std::vector<std::string> specs, Recorder* rec)
     : archive_(archive), specs_(std::move(specs)), rec_(rec) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host_scratch.h"
+#include "sfx_support.h"
 #include "zipformat/zipformat.h"
 #include "zkzip/zipdll.h"
 #include "zkzip/zkzip.h"
@@ -15,7 +16,7 @@
 namespace zkzip::test {
 
 using zk::test::HostScratch;
-std::string RandomBytes(size_t n, uint32_t seed);
+using zksfx::test::RandomBytes;
 std::string TextLike(size_t n, uint32_t seed);
 void SetMTime(const std::string& path, int64_t mtime);  // seconds since 1970
 
