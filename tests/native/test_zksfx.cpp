@@ -398,23 +398,6 @@ TEST_F(SfxRun, UnpacksEveryFileIntoTheDefaultFolder) {
     }
 }
 
-TEST_F(SfxRun, TimeAndAttributesOfFilesAndFolders) {
-    zip = ZipMaker();
-    ZipItem ro{"nurlesen.txt", "r"}, unixRo{"unix.txt", "u"}, folder{"ordner/", "", 0};
-    ro.attributes = 0x21, ro.dosTime = 0x2B4A6C21;
-    unixRo.madeBy = 3 << 8 | 30, unixRo.attributes = 0100444u << 16;
-    ZipItem unixRw = unixRo;
-    unixRw.name = "unix2.txt", unixRw.attributes = 0100644u << 16;
-    folder.attributes = 0x12, folder.dosTime = 0x2B000000;
-    for (const ZipItem& it : {ro, unixRo, unixRw, folder}) zip.Add(it);
-    ASSERT_EQ(RunIt(), Result::Ok);
-    using P = std::pair<uint32_t, uint32_t>;
-    EXPECT_EQ(target.finished["C:\\ZIEL\\nurlesen.txt"], P(0x2B4A6C21, 0x21));
-    EXPECT_EQ(target.finished["C:\\ZIEL\\unix.txt"].second, 1u);
-    EXPECT_EQ(target.finished["C:\\ZIEL\\unix2.txt"].second, 0u);
-    EXPECT_EQ(target.finished["C:\\ZIEL\\ordner"], P(0x2B000000, 0x02));
-}
-
 TEST_F(SfxRun, OverwriteModes) {
     using A = OverwriteAnswer;
     zip = ZipMaker();
@@ -589,25 +572,6 @@ TEST_F(SfxRun, AnInterruptedAddIsReadAsBefore) {
     ASSERT_EQ(RunOn(*undone), Result::Ok);
     EXPECT_EQ(target.files.size(), 4u);
     EXPECT_TRUE(File("C:\\ZIEL\\daten\\bild.bin") == kBig);
-}
-
-TEST_F(SfxRun, NotASelfExtractorOrNoArchiveOrAnEmptyOne) {
-    const std::string prefix = FakeStub(4096) + MakeHeader(0, kCaption, "C:\\ZIEL");
-    const std::pair<std::string, std::string> cases[] = {
-        {FakeStub(4096) + zip.Build(),
-         "error Selbstentpackendes Archiv: Diese Datei enthält kein selbstentpackendes Archiv ("},
-        {prefix + std::string(100, 'z'), "error " + kCaption + ": Das Archiv ist beschädigt: kein Zip-Archiv (Endsatz fehlt)."},
-        // Stub, header and the empty end record pointing behind the header.
-        {prefix + test::EmptyEndRecord(uint32_t(prefix.size())),
-         "success " + kCaption + ": 0 Dateien wurden entpackt nach\nC:\\ZIEL"},
-    };
-    for (const auto& [file, last] : cases) {
-        Reset();
-        MemorySource self(file);
-        EXPECT_EQ(RunOn(self), last.rfind("success", 0) == 0 ? Result::Ok : Result::Failed);
-        EXPECT_EQ(Last().substr(0, last.size()), last);
-        EXPECT_TRUE(target.files.empty());
-    }
 }
 
 TEST_F(SfxRun, UnattendedAnswersWithTheDefaults) {
