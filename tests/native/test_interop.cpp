@@ -117,10 +117,6 @@ std::vector<Made> MakeWithTheLibrary(const HostScratch& s, const std::string& ro
     out.push_back({root + "/encrypted.zip", "Geheim!7", game});  // one file per call, as the setup does it
     for (const auto& [name, data] : game)
         add(out.back().path, name, [](Command& c) { c.Raw().encrypt = -1, c.Password("Geheim!7"); });
-    sfs::create_directories(root + "/game/LEER");
-    out.push_back({root + "/dirs.zip", "", game});
-    for (auto d : {"GRAFIK/", "DATEN/", "LEER/", "Übung/"}) out.back().files[d] = "/";
-    add(out.back().path, "*", [](Command& c) { c.Raw().recurse = 0xFFFF, c.Raw().noDirEntries = 0; });
     // Behind a self-extractor stub, with a comment, an append and a replacement.
     std::string stub = "MZ" + RandomBytes(6000, 38) + std::string("MPV\x00\x00\x01\x24\x00", 8) + std::string(28, '\0');
     std::string end = std::string("PK\x05\x06", 4) + std::string(12, '\0');

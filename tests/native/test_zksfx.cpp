@@ -91,7 +91,6 @@ TEST(SfxImage, HeaderBehindTheImageFoundDespiteGapsAndSignatures) {
     const std::string zip = ZipMaker().File("a", "b").Build(4000 + uint32_t(header.size()));
     const std::tuple<std::string, uint64_t, uint64_t> cases[] = {  // file, where the search ends, header (0: none)
         {FakeStub(4000, 94) + header, 0, 4094},
-        {FakeStub(4000) + std::string(13, '\x01') + header, 0, 4013},  // after bytes the stub carries
         {Signed(FakeStub(4000) + header + zip), 0, 4000},               // the finished archive signed
         {Signed(FakeStub(4000)) + header + zip, 0, 4512},               // the stub signed first
         {FakeStub(4000) + header, 4000 + header.size() - 1, 0},         // it would overlap the archive
@@ -405,7 +404,6 @@ TEST_F(SfxRun, OverwriteModes) {
         {kOverwriteAlways, {}, Result::Ok, "neu a|neu b|neu c"},
         {kOverwriteNever | kHideOverwriteBox, {}, Result::Ok, "alt a|alt b|neu c"},
         {0, {A::Yes, A::No}, Result::Ok, "neu a|alt b|neu c"},
-        {0, {A::NoToAll}, Result::Ok, "alt a|alt b|neu c"},
         {0, {A::Cancel}, Result::Cancelled, "alt a|alt b|<missing>"},
     };
     for (const auto& c : cases) {
@@ -504,8 +502,6 @@ TEST_F(SfxRun, EndingsAndTheirReports) {
         {[](SfxRun& t) { t.target.failWriteAfter = 100000, t.flags = kAutoRun, t.command = "readme.txt"; }, Result::Failed,
          "error " + kCaption + ": Die Datei C:\\ZIEL\\daten\\bild.bin kann nicht geschrieben werden.\nkaputt", readme,
          {"C:\\ZIEL\\daten\\bild.bin"}},
-        {[](SfxRun& t) { t.target.files["C:\\ZIEL"] = "Datei"; }, Result::Failed,
-         "error " + kCaption + ": Der Ordner C:\\ZIEL kann nicht angelegt werden.\nkaputt", Files{{{"C:\\ZIEL", "Datei"}}}, {}},
         {[](SfxRun& t) { t.ui.cancelAt = 50000; }, Result::Cancelled, "end", readme, {"C:\\ZIEL\\daten\\bild.bin"}},
     };
     for (const auto& c : cases) {

@@ -90,22 +90,6 @@ TEST_F(ZkZipTest, FindsTheMatchingFiles) {
     }
 }
 
-// Files left out (here: too deep) are told to the caller and not counted;
-// names already taken are the component's tests with the real library.
-TEST_F(ZkZipTest, LeftOutFilesAreReported) {
-    std::string deep;
-    for (int i = 0; i < 64; ++i) deep += "d/";
-    for (const std::string& f : {std::string("a.txt"), deep + "in.txt", deep + "d/out.txt", deep + "d/d/out.txt"})
-        dir.Write(f, f);
-    Command c(Zip(), {"*.txt"}, &rec);
-    c.Raw().recurse = 0xFFFF;
-    EXPECT_EQ(c.Run(), 2) << rec.Messages();
-    EXPECT_EQ(View().Names(), (Names{"a.txt", deep + "in.txt"}));
-    EXPECT_EQ(rec.LastError(), kSkippedTooDeep);
-    EXPECT_NE(rec.Messages().find("2 file(s) not added, more than 64 folders deep, below: " + dir.Path(deep + "d")),
-              std::string::npos) << rec.Messages();
-}
-
 // Refused before anything changes: the archive stays as it was, or none is made.
 TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
     dir.Write("a.txt", TextLike(5000, 25));

@@ -33,12 +33,6 @@ int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
     if (self->onEvery) self->onEvery();
     data->text[sizeof data->text - 1] = 0;
     self->events.push_back({data->actionCode, data->errorCode, data->value, data->text});
-    if (data->actionCode == ZK_CB_PASSWORD) {
-        if (self->cancelPassword) return -1;
-        std::memset(data->text, 0, sizeof data->text);
-        std::memcpy(data->text, self->password.data(), std::min<size_t>(self->password.size(), 80));
-        data->errorCode = self->password.empty() ? 0 : 1;
-    }
     return self->cancelAction && data->actionCode == self->cancelAction &&
                    int(self->Of(self->cancelAction).size()) == self->cancelAt
                ? -1
@@ -78,11 +72,6 @@ Command::Command(const std::string& archive, std::vector<std::string> specs, Rec
 Command& Command::Spec(size_t i, const std::string& password, bool encrypt) {
     specPasswords_.at(i) = password;
     specEncrypt_.at(i) = encrypt ? 0xFFFF : 0;
-    return *this;
-}
-
-Command& Command::Exclude(std::vector<std::string> patterns) {
-    excl_ = std::move(patterns);
     return *this;
 }
 

@@ -30,8 +30,6 @@ public:
     std::vector<Event> events;
     int32_t cancelAction = 0;  // answer -1 at the cancelAt-th callback (1-based) of this action
     int cancelAt = 0;
-    std::string password;  // the answer to a password request (code 8); empty: none given
-    bool cancelPassword = false;
     void (*onEvery)() = nullptr;  // called first at every callback
 
     static int32_t ZK_STDCALL Callback(ZipCallbackData* data);
@@ -41,8 +39,7 @@ public:
     int32_t LastError() const;     // error number of the last code-4 message
 };
 
-// A command of the new layout as the component fills it for the setup
-// (folder names, level 9), with everything it points at.
+// A new-layout command as the component fills it for the setup, with all it points at.
 class Command {
 public:
     Command(const std::string& archive, std::vector<std::string> specs, Recorder* rec = nullptr);
@@ -52,7 +49,7 @@ public:
     Command& Suffixes(const std::string& list) { return Text(suffixes_, list); }
     Command& TempDir(const std::string& dir) { return Text(tempDir_, dir); }
     Command& Comment(const std::string& text) { return Text(comment_, text); }
-    Command& Exclude(std::vector<std::string> patterns);
+    Command& Exclude(std::vector<std::string> patterns) { return excl_ = std::move(patterns), *this; }
     ZipCommand& Raw() { return cmd_; }  // to set the plain flags
     int32_t Run();
 
