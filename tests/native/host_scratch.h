@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -18,9 +19,7 @@ inline std::filesystem::path U8(const std::string& s) { return std::filesystem::
 
 inline std::string Slurp(const std::string& path) {
     std::ifstream in(U8(path), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class HostScratch {

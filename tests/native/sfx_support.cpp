@@ -10,14 +10,8 @@ namespace zksfx::test {
 
 namespace {
 
-void Put16(std::string& b, uint32_t v) {
-    b += char(v & 0xFF);
-    b += char((v >> 8) & 0xFF);
-}
-void Put32(std::string& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
+void Put16(std::string& b, uint32_t v) { b += {char(v & 0xFF), char((v >> 8) & 0xFF)}; }
+void Put32(std::string& b, uint32_t v) { Put16(b, v & 0xFFFF), Put16(b, v >> 16); }
 void Set32(std::string& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
 }

@@ -7,15 +7,13 @@
 
 namespace zksfx::test {
 
-// The settings header: "MPV", flags, 0, 1, the 16-bit length, the four
-// counted texts (bytes as given), zeros up to a multiple of four.
+// "MPV", flags, 0, 1, the 16-bit length, four counted texts, zeros to a multiple of 4.
 std::string MakeHeader(uint8_t flags, const std::string& caption, const std::string& defaultDir = "",
                        const std::string& commandLine = "", const std::string& message = "");
 // The empty end record that closes a new self-extractor.
 std::string EmptyEndRecord(uint32_t dirOffset);
 
-// A minimal PE program image of exactly `size` bytes (headers and one
-// section), optionally with a symbol table behind the section.
+// A PE image of exactly `size` bytes (one section), maybe with a symbol table behind.
 std::string FakeStub(size_t size, size_t symbolBytes = 0);
 
 struct ZipItem {

@@ -1,7 +1,5 @@
-// The common zip tools, which share none of our code, as checkers: zip,
-// unzip, 7-Zip and Python's zipfile test and unpack what the library and
-// the stub's reader make, and make archives for the component's reader.
-// The Makefile installs them; a missing one fails.
+// zip, unzip, 7-Zip and Python's zipfile (none shares our code) check what the library
+// writes and make archives for our readers. The Makefile installs them; a missing one fails.
 #include <fcntl.h>
 #include <unistd.h>
 

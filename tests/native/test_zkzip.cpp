@@ -38,9 +38,8 @@ TEST_F(ZkZipTest, AddsOneFileTheWayTheSetupDoes) {
     EXPECT_EQ(Data("TEXTE/THEMA.{1}"), text);
     // Total, then count, then the file from start to end.
     ASSERT_GE(rec.events.size(), 5u);
-    const std::vector<std::pair<int32_t, int32_t>> first = {{ZK_CB_TOTAL, 300000}, {ZK_CB_COUNT, 1},
-                                                            {ZK_CB_FILE_START, 300000}};
-    for (size_t i = 0; i < first.size(); ++i) { EXPECT_EQ(std::make_pair(rec.events[i].action, rec.events[i].value), first[i]); }
+    const std::pair<int32_t, int32_t> first[] = {{ZK_CB_TOTAL, 300000}, {ZK_CB_COUNT, 1}, {ZK_CB_FILE_START, 300000}};
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(std::make_pair(rec.events[i].action, rec.events[i].value), first[i]);
     EXPECT_EQ(rec.events[2].text, "TEXTE/THEMA.{1}");
     EXPECT_EQ(rec.events.back().action, ZK_CB_FILE_END);
     EXPECT_EQ(rec.Sum(ZK_CB_STEP), 300000);
@@ -96,8 +95,6 @@ TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
     dir.Write("b.txt", "b");
     ASSERT_EQ(Add({"a.txt", "b.txt"}), 2);
     const std::string good = dir.Read("out.zip");
-    std::string headerless = good;
-    headerless[0] = 'X';  // shows only when the entry must be copied
     auto patched = [&](size_t fromEnd, char c) {
         std::string s = good;
         s[s.size() - fromEnd] = c;
@@ -114,7 +111,6 @@ TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
         {"not a zip archive", "Dies ist keine Zip-Datei, auch wenn sie so heißt.", {"a.txt"}, kErrFormat},
         {"directory signature", patched(22 + 51, 'X'), {"c.txt"}, kErrFormat},
         {"spanned", patched(22 - 4, 1), {"c.txt"}, kErrFormat},
-        {"damaged local header", headerless, {"b.txt"}, kErrFormat},
     };
     dir.Write("c.txt", "c");
     for (const auto& c : cases) {
@@ -133,7 +129,6 @@ TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
     EXPECT_EQ(ZkZipExec(nullptr), 0);
 }
 
-// ------------------------------------------------------------------ compression
 
 TEST_F(ZkZipTest, MethodAndDeflateBitsByLevelSuffixAndContent) {
     const std::string text = TextLike(100000, 3), noise = RandomBytes(70000, 5);
@@ -167,7 +162,6 @@ TEST_F(ZkZipTest, MethodAndDeflateBitsByLevelSuffixAndContent) {
     }
 }
 
-// ------------------------------------------------------------------ encryption
 
 TEST_F(ZkZipTest, CommandAndEntryPasswords) {
     const std::string text = TextLike(80000, 6);
@@ -196,7 +190,6 @@ TEST_F(ZkZipTest, CommandAndEntryPasswords) {
     EXPECT_EQ(rec.Of(ZK_CB_PASSWORD).size(), 0u);
 }
 
-// ------------------------------------------------------------------ existing archives
 
 // Update and freshen compare modification times (an age in seconds after
 // the archived copy; a new name is not in the archive).
@@ -272,7 +265,6 @@ TEST_F(ZkZipTest, AppendInPlaceReplaceElsewhereMoveWithUnicodeNames) {
     EXPECT_EQ(dir.Files(), (std::vector<std::string>{"rauschen.bin", "Ärchiv.zip", "Übung/Größe ß.txt"}));
 }
 
-// ------------------------------------------------------------------ safety
 
 // Where the add starts from: no archive, one that gets a new entry in
 // place, one in which an entry is replaced (rewritten).
@@ -280,7 +272,7 @@ enum class Start { NoArchive, Append, Replace };
 
 class Safety : public ZkZipTest, public ::testing::WithParamInterface<Start> {
 protected:
-    // Files for the add: two of them, one above the 256 KiB read step.
+    // Two files to add, one above the 256 KiB read step.
     void SetUp() override {
         dir.Write("alt.txt", TextLike(120000, 20));
         dir.Write("rauschen.bin", RandomBytes(50000, 21));
@@ -303,7 +295,6 @@ protected:
         c.Suffixes(".gif");
         return c.Run();
     }
-    // Everything as before: the archive byte for byte, the sources, no stray files.
     void ExpectUntouched(const Recorder& r, int expectedError) {
         EXPECT_TRUE(GetParam() == Start::NoArchive ? !dir.Exists("out.zip") : dir.Read("out.zip") == original)
             << "archive changed";
@@ -315,8 +306,7 @@ protected:
     Names files;
 };
 
-// Every failure, every cancel and a full disk at every stage leave
-// everything as it was; with exactly enough room the add works.
+// Failures, cancels and a full disk at every stage change nothing; exactly enough room works.
 TEST_P(Safety, FailuresCancelsAndAFullDiskLeaveEverythingAsItWas) {
     const std::string saved = GetParam() == Start::NoArchive ? std::string() : dir.Read("out.zip");
     fs::TestHooks().diskFree = int64_t(1) << 40;  // how much the add takes, measured on a copy
@@ -337,8 +327,7 @@ TEST_P(Safety, FailuresCancelsAndAFullDiskLeaveEverythingAsItWas) {
     for (auto p : {std::pair{ZK_CB_TOTAL, 1}, {ZK_CB_COUNT, 1}, {ZK_CB_FILE_START, 2}, {ZK_CB_STEP, 2},
                    {ZK_CB_FILE_END, 2}, {ZK_CB_MESSAGE, 1}})
         cases.emplace_back([p](Recorder& r, Hooks&) { r.cancelAction = p.first, r.cancelAt = p.second; }, kErrCancel, "");
-    // Full before anything is written, in a header, in the data, in the
-    // central directory, in the end record.
+    // Full at once, in a header, the data, the central directory, the end record.
     for (int64_t room : {int64_t(0), int64_t(29), need / 2, need - 40, need - 1})
         cases.emplace_back([room](Recorder&, Hooks& h) { h.diskFree = room; }, kErrWrite, "No space left");
     for (const auto& [arm, error, told] : cases) {
@@ -381,26 +370,21 @@ TEST_P(Safety, KilledAtAnyMoment) {
             _exit(98);
         }
         int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_TRUE(waitpid(pid, &status, 0) == pid && WIFEXITED(status));
         const int code = WEXITSTATUS(status);
         ASSERT_NE(code, 98) << "the add failed at moment " << moment;
-        // The next reader undoes what was cut short.
-        std::string error;
+        std::string error;  // the next reader undoes what was cut short
         ASSERT_TRUE(UndoInterruptedAdd(Zip(), error)) << error;
         Names expected = files;
         if (GetParam() == Start::NoArchive && dir.Exists("out.zip")) expected.push_back("out.zip");
         EXPECT_EQ(dir.Files(), Sorted(expected)) << "moment " << moment;
         const bool old = GetParam() == Start::NoArchive ? !dir.Exists("out.zip") : dir.Read("out.zip") == original;
         if (!old) {
-            ZipView v = View();
-            ASSERT_TRUE(v.ok) << "moment " << moment << ": " << v.error;
-            if (newNames.empty()) newNames = v.Names();
-            EXPECT_EQ(v.Names(), newNames) << "moment " << moment;
+            if (newNames.empty()) newNames = View().Names();
+            EXPECT_EQ(View().Names(), newNames) << "moment " << moment << ": " << View().error;
             EXPECT_GT(newNames.size(), oldNames.size());
             EXPECT_EQ(Data("neu/text.txt"), TextLike(400000, 22)) << "moment " << moment;
-            if (std::system(("unzip -tqq " + Zip() + " >/dev/null 2>&1").c_str()) != 0)
-                ADD_FAILURE() << "unzip -t fails at moment " << moment;
+            EXPECT_EQ(std::system(("unzip -tqq " + Zip() + " >/dev/null 2>&1").c_str()), 0) << "moment " << moment;
         }
         if (code == 99) {
             EXPECT_FALSE(old) << "the finished add left the old archive";
@@ -410,12 +394,7 @@ TEST_P(Safety, KilledAtAnyMoment) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(From, Safety, ::testing::Values(Start::NoArchive, Start::Append, Start::Replace),
-                         [](const ::testing::TestParamInfo<Start>& i) {
-                             return std::string(i.param == Start::NoArchive ? "NoArchive"
-                                                : i.param == Start::Append  ? "Append"
-                                                                            : "Replace");
-                         });
+INSTANTIATE_TEST_SUITE_P(From, Safety, ::testing::Values(Start::NoArchive, Start::Append, Start::Replace));
 
 // A journal that is not whole, or not for this file, changes nothing.
 TEST_F(ZkZipTest, ForeignOrTornJournalLeavesTheArchive) {
@@ -429,13 +408,11 @@ TEST_F(ZkZipTest, ForeignOrTornJournalLeavesTheArchive) {
     u.prefixCrc = journal::Crc32(good.data() + u.tailOffset - 16, 16);
     const std::string whole = journal::Encode(u);
     u.prefixCrc ^= 1;
-    for (const std::string& j : {whole.substr(0, 4), whole.substr(0, 40), whole.substr(0, whole.size() - 1),
-                                 journal::Encode(u), whole}) {
+    for (const std::string& j : {whole.substr(0, 40), whole.substr(0, whole.size() - 1), journal::Encode(u), whole}) {
         dir.Write("out.zip.zkj", j);
         std::string error;
         EXPECT_TRUE(UndoInterruptedAdd(Zip(), error)) << error;
         EXPECT_FALSE(dir.Exists("out.zip.zkj"));
-        // Only the whole one is applied: the last 100 bytes are its tail.
         EXPECT_TRUE(dir.Read("out.zip") == (j == whole ? good.substr(0, good.size() - 100) + std::string(100, 'x') : good))
             << j.size();
     }

@@ -119,23 +119,15 @@ ZipView ViewZip(const std::string& path) {
     const std::string b = zk::test::Slurp(path);
     const auto* p = reinterpret_cast<const uint8_t*>(b.data());
     const int64_t end = b.size() < 22 ? -1 : zipformat::FindEnd(p, b.size(), b.size() - 22, true);
-    if (end < 0) {
-        v.error = "no end record";
-        return v;
-    }
+    if (end < 0) return v.error = "no end record", v;
     const zipformat::EndRecord r = zipformat::ParseEnd(p + end);
     v.comment = b.substr(size_t(end) + 22);
-    if (v.comment.size() != r.commentLength || r.directoryOffset + r.directorySize != uint64_t(end)) {
-        v.error = "bytes after the end record, or the directory elsewhere";
-        return v;
-    }
+    if (v.comment.size() != r.commentLength || r.directoryOffset + r.directorySize != uint64_t(end))
+        return v.error = "bytes after the end record, or the directory elsewhere", v;
     uint64_t at = r.directoryOffset;
     for (unsigned i = 0; i < r.totalEntries; ++i) {
         ViewEntry e;
-        if (at + 46 > uint64_t(end) || !zipformat::ParseCentral(p + at, e)) {
-            v.error = "bad directory entry";
-            return v;
-        }
+        if (at + 46 > uint64_t(end) || !zipformat::ParseCentral(p + at, e)) return v.error = "bad directory entry", v;
         e.name = b.substr(at + 46, e.nameLength);
         v.entries.push_back(e);
         at += e.Length();

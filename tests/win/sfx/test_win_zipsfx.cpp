@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "ui/win32/win32_bundle.h"
@@ -24,12 +24,7 @@ std::string ExeFolder() {
 }
 std::string ReadFile(const std::string& path) {
     std::ifstream f(win32::Wide(path).c_str(), std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(win32::Wide(path).c_str(), std::ios::binary) << bytes;
+    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 // Icon image 1 of a program file as Windows finds it; empty when none.
@@ -58,7 +53,7 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     for (const char* d : {"", "\\in", "\\in\\Daten"}) CreateDirectoryW(win32::Wide(work + d).c_str(), nullptr);
     const std::pair<const char*, std::string> files[] = {
         {"\\liesmich.txt", "Hallo Welt\r\n"}, {"\\Daten\\Größe.txt", std::string(300000, 'Z') + "Umlaute"}};
-    for (const auto& [name, data] : files) WriteFile(work + "\\in" + name, data);
+    for (const auto& [name, data] : files) std::ofstream(win32::Wide(work + "\\in" + name).c_str(), std::ios::binary) << data;
     ASSERT_TRUE(real.files.SetCurrentDir(work + "\\in"));
 
     // Other colours: every pixel's palette index changed.
