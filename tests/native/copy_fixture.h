@@ -1,5 +1,4 @@
-// The copy engine as the setup window drives it, with a progress that writes
-// down what the window would show, and a stand-in for the archive component.
+// The copy engine with a progress that notes what the window would show, and a stand-in archive.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -12,22 +11,15 @@
 
 namespace zk::test {
 
-// Each call as "kind value": "status ...", "begin heading total",
-// "done n", "left n", "free n", "free off", "focus source".
+// Each call as "kind value": "begin heading total", "done n", "free off", "focus source"...
 struct RecordedProgress : CopyProgress {
     std::vector<std::string> log;
     void Status(const std::string& text) override { log.push_back("status " + text); }
-    void Begin(const std::string& heading, int32_t total) override {
-        log.push_back("begin " + heading + " " + std::to_string(total));
-    }
-    void Progress(int32_t done, int32_t left) override {
-        log.push_back("done " + std::to_string(done));
-        log.push_back("left " + std::to_string(left));
-    }
+    void Begin(const std::string& heading, int32_t total) override { log.push_back("begin " + heading + " " + std::to_string(total)); }
+    void Progress(int32_t done, int32_t left) override { log.insert(log.end(), {"done " + std::to_string(done), "left " + std::to_string(left)}); }
     void Free(int32_t bytes) override { log.push_back("free " + std::to_string(bytes)); }
     void FreeNotFollowed() override { log.push_back("free off"); }
     void Focus(Field field) override { log.push_back(field == Field::Source ? "focus source" : "focus target"); }
-    // The values of one kind, in order.
     std::vector<std::string> Of(const std::string& kind) const {
         std::vector<std::string> out;
         for (const std::string& l : log)
@@ -41,16 +33,11 @@ struct CopyRig {
     RecordedProgress progress;
     CopyEngine engine;
     CopyPlan plan;
-    bool Prepare(const std::string& source, const std::string& target) {
-        return engine.PrepareCopy(source, target, plan);
-    }
+    bool Prepare(const std::string& source, const std::string& target) { return engine.PrepareCopy(source, target, plan); }
     bool Run(const std::string& source, const std::string& target) { return Prepare(source, target) && engine.CopyAll(plan); }
 };
 
-// Reads each named file relative to the current folder, as the zip library
-// does, and keeps what it got per archive. An archive whose folder is missing
-// is not written; a name in `refuse` is not added; with `forget` the
-// directory reads back empty.
+// Reads each file from the current folder as the library does; no archive without its folder, none of `refuse`.
 class RecordingZip : public ZipArchive {
 public:
     explicit RecordingZip(platform::FakeFileSystem& files) : files_(files) {}
@@ -62,24 +49,18 @@ public:
         bool ok = true;
         for (const std::string& spec : specs_) {
             log.push_back("add " + spec + " from " + files_.CurrentDir());
-            const bool there = files_.FileExists(spec) && files_.DirExists(name_.substr(0, name_.rfind('\\') + 1));
-            if (!there || refuse.count(spec)) {
-                ok = false;
-            } else {
-                archives[UpperCaseDE(name_)][spec] = files_.Content(spec);
-                files_.AddFile(name_, "PK");
-            }
+            ok = ok && files_.FileExists(spec) && files_.DirExists(name_.substr(0, name_.rfind('\\') + 1)) && !refuse.count(spec);
+            if (ok) archives[UpperCaseDE(name_)][spec] = files_.Content(spec), files_.AddFile(name_, "PK");
         }
         return ok;
     }
     std::vector<std::string> Entries() override {
         std::vector<std::string> names;
-        for (const auto& entry : archives[UpperCaseDE(name_)])
-            if (!forget) names.push_back(entry.first);
-        return names;
+        for (const auto& entry : archives[UpperCaseDE(name_)]) names.push_back(entry.first);
+        return forget ? std::vector<std::string>{} : names;
     }
-    std::set<std::string> refuse;
-    bool forget = false;
+    std::set<std::string> refuse;  // not added
+    bool forget = false;            // the directory reads back empty
     std::vector<std::string> log;
     std::map<std::string, std::map<std::string, std::string>> archives;  // by upper-cased name
 

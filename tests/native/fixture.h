@@ -4,27 +4,24 @@
 
 #include "common/error.h"
 #include "common/runflags.h"
+#include "common/text.h"
 #include "launcher/Unit1.h"
 #include "platform/fake/fake_platform.h"
 
 namespace zk::test {
 
+inline const std::string kOptionsKey = "Software\\Orvandel\\Zantorik";
+
 class LauncherTest : public ::testing::Test {
 protected:
     LauncherTest() {
-        CopyDone = 0;
-        MenuOffered = 0;
-        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) {
-            ADD_FAILURE() << "unexpected dialog: " << r.text;
-        };
+        CopyDone = MenuOffered = 0;
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
         fake.files.AddDir("C:\\SPIELE\\ZANTORIK");
     }
-    ~LauncherTest() override {
-        CopyDone = 0;
-        MenuOffered = 0;
-    }
+    ~LauncherTest() override { CopyDone = MenuOffered = 0; }
 
-    // Creates the window the way the main entry does: creation runs FormShow.
+    // Made as the main entry makes it: its creation runs FormShow.
     TFormStart& Launcher() {
         if (!form) {
             form = std::make_unique<TFormStart>(platform, seams);
@@ -32,12 +29,10 @@ protected:
         }
         return *form;
     }
-
-    void Store(const std::string& name, const std::string& text) {
-        fake.registry.SetValue("Software\\Orvandel\\Zantorik", name, text);
-    }
+    void Press(ui::Button& b) { b.Perform([&] { b.Click(); }); }
+    void Store(const std::string& name, const std::string& text) { fake.registry.SetValue(kOptionsKey, name, text); }
     std::string Stored(const std::string& name) {
-        auto* v = fake.registry.Find("Software\\Orvandel\\Zantorik", name);
+        auto* v = fake.registry.Find(kOptionsKey, name);
         return v ? v->text : "<missing>";
     }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/error.h"
+#include "common/text.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/form.h"
 
@@ -22,21 +23,15 @@ TEST_F(ControlsTest, ChangesFireOnlyWhenTheValueChanges) {
     TrackBar bar(&form, "bar");
     bar.SetRange(1, 99);
     box.OnClick = edit.OnChange = bar.OnChange = [&] { ++fired; };
-    box.SetChecked(false);
-    box.SetChecked(true);
-    box.SetChecked(true);
+    for (bool on : {false, true, true}) box.SetChecked(on);
     box.Toggle();
-    EXPECT_EQ(fired, 2);
-    EXPECT_FALSE(box.Checked());
-    edit.SetText("a");
-    edit.SetText("a");
+    EXPECT_TRUE(fired == 2 && !box.Checked());
+    edit.SetText("a"), edit.SetText("a");
     EXPECT_EQ(fired, 3);
-    bar.SetPosition(150);  // clamped to 99
-    bar.SetPosition(120);  // clamps to the same position: no event
+    bar.SetPosition(150), bar.SetPosition(120);  // both clamp to 99: one event
     EXPECT_EQ(bar.Position(), 99);
     bar.SetPosition(0);
-    EXPECT_EQ(bar.Position(), 1);
-    EXPECT_EQ(fired, 5);
+    EXPECT_TRUE(bar.Position() == 1 && fired == 5);
 }
 
 TEST_F(ControlsTest, EditConvertsCaseAndLimitsOnlyTyping) {
@@ -68,18 +63,13 @@ TEST_F(ControlsTest, FormEventsFocusAndMainFormClose) {
                                {&form.OnActivate, "activate "}, {&form.OnClose, "close "}})
         *event = [&log, name = name] { log += name; };
     form.Created();
-    form.Show();
-    form.Show();  // already visible and active: nothing more
-    b.SetFocus();
-    b.SetFocus();
-    a.SetFocus();
+    form.Show(), form.Show();  // already visible and active: nothing more
+    b.SetFocus(), b.SetFocus(), a.SetFocus();
     EXPECT_FALSE(b.Focused());
     form.Close();
-    EXPECT_FALSE(form.Visible());
-    EXPECT_EQ(fake.app.quitPosted, 0);
+    EXPECT_TRUE(!form.Visible() && fake.app.quitPosted == 0);
     form.isMainForm = true;
-    form.Show();
-    form.Close();
+    form.Show(), form.Close();
     EXPECT_EQ(fake.app.quitPosted, 1);
     EXPECT_EQ(log, "create show activate enter close show activate close ");
 }
@@ -95,12 +85,43 @@ TEST_F(ControlsTest, MessageDialogsTitlesDefaultAndCancelButtons) {
         fake.dialogs.Answer(platform::mrIgnore);
         EXPECT_EQ(MessageDlg(platform, "x", c.type, c.buttons, 5), platform::mrIgnore);
         const auto& s = fake.dialogs.shown.back();
-        EXPECT_EQ(s.title, c.title);
-        EXPECT_EQ(s.defaultIndex, c.def) << c.title;
-        EXPECT_EQ(s.cancelIndex, c.cancel) << c.title;
-        EXPECT_EQ(s.helpContext, 5);
+        EXPECT_TRUE(s.title == c.title && s.defaultIndex == c.def && s.cancelIndex == c.cancel && s.helpContext == 5) << c.title;
     }
     EXPECT_EQ(fake.dialogs.shown[0].captions, (std::vector<std::string>{"OK", "Abbrechen", "&Ignorieren"}));
 }
 
 }  // namespace zk::ui
+
+namespace zk {
+
+TEST(Text, Conversions) {
+    struct { std::string got, want; } cases[] = {
+        {TrimBlanks("  a b  "), "a b"}, {TrimBlanks("   "), ""}, {TrimBlanks("\ta\t "), "\ta\t"},
+        {NumStr(-17), "-17"}, {NumStr(2147483647), "2147483647"}, {DottedNumber(999), "999"},
+        {DottedNumber(1000), "1.000"}, {DottedNumber(1234567), "1.234.567"}, {DottedNumber(2147483647), "2.147.483.647"},
+        {DottedNumber(0), "0"}, {DottedNumber(-1), " ist kleiner 0!"},
+        {UpperCaseDE("c:\\spiele\\zäöü ß"), "C:\\SPIELE\\ZÄÖÜ ß"}, {UpperCaseDE("é"), "é"},  // only German umlauts
+        {LowerCaseDE("D:\\GAMES\\ÄÖÜ ß É"), "d:\\games\\äöü ß É"},
+        {BackslashPath("c:\\spiele\\", false), "c:\\spiele"}, {BackslashPath("c:\\spiele", true), "c:\\spiele\\"},
+        {BackslashPath("c:\\", false), "c:\\"}, {BackslashPath("c:", false), "c:\\"}, {BackslashPath("c:", true), "c:\\"},
+        {BackslashPath("", false), "\\"}, {BackslashPath("ab\\\\", false), "ab\\"},
+        {InOutError(3).what(), "E/A-Fehler 3"}, {std::to_string(InOutError(3).Code()), "3"},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].got, cases[i].want) << "row " << i;
+}
+
+TEST(Text, StrToIntDefAcceptsOnlyWholeNumbers) {
+    struct { const char* in; int want; } cases[] = {
+        {"50", 50}, {"  7", 7}, {"-3", -3}, {"+4", 4}, {"$1F", 31}, {"-$10", -16}, {"", 99}, {"12 ", 99}, {"1x", 99},
+        {"$", 99}, {"-", 99}, {"2147483647", 2147483647}, {"2147483648", 99}, {"-2147483648", -2147483647 - 1},
+        {"$FFFFFFFF", -1}, {"$100000000", 99},
+    };
+    for (auto& c : cases) EXPECT_EQ(StrToIntDef(c.in, 99), c.want) << '"' << c.in << '"';
+    struct { const char* in; int want; } prefixes[] = {  // IntPrefix reads as far as it can
+        {"7", 7}, {"", 0}, {" 9", 9}, {"-9", -9}, {"$F", 15}, {"xA", 10}, {"XA", 10}, {"1a", 1}, {"a1", 0}, {"$", 0},
+        {"-", 0}, {"99999999999", 999999999},
+    };
+    for (auto& c : prefixes) EXPECT_EQ(IntPrefix(c.in), c.want) << '"' << c.in << '"';
+}
+
+}  // namespace zk

@@ -1,6 +1,10 @@
 #include "copy_fixture.h"
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
+
+#include "setup/filelist.h"
 
 namespace zk::test {
 
@@ -19,14 +23,11 @@ struct Copy : ::testing::Test {
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "unexpected dialog: " << r.text; };
         fake.files.Drive('C');
     }
-    // The game as it is shipped, in a folder.
     void Game(const std::string& folder) {
-        auto& f = fake.files;
-        f.AddFile(folder + "\\ZANTORIK.EXE", std::string(20000, 'Z'));
-        f.AddFile(folder + "\\ZKSTART.EXE", "start");
-        f.AddFile(folder + "\\SAVE.DAT", "not listed");
-        f.AddFile(folder + "\\TEXTE\\THEMA.{1}", "Thema eins");
-        f.AddFile(folder + "\\ZANTORIK.HLP", "help");
+        for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
+                 {"ZANTORIK.EXE", std::string(20000, 'Z')}, {"ZKSTART.EXE", "start"}, {"SAVE.DAT", "not listed"},
+                 {"TEXTE\\THEMA.{1}", "Thema eins"}, {"ZANTORIK.HLP", "help"}})
+            fake.files.AddFile(folder + "\\" + name, content);
     }
     std::vector<int64_t> Io(const std::string& op, const std::string& path) {
         std::vector<int64_t> out;
@@ -37,10 +38,7 @@ struct Copy : ::testing::Test {
 };
 
 TEST(NormalizePath, Table) {
-    const struct {
-        const char *in, *out;
-        int code;
-    } cases[] = {
+    const struct { const char *in, *out; int code; } cases[] = {
         {"  c:/spiele//zantorik ", "c:\\spiele\\zantorik", 0}, {"spiele", "spiele", -1},
         {"c:\\programme\\x", "c:\\programme\\x", -2},           {"c:spiele", "c:\\spiele", 0},
         {"c:", "c:\\", 0},                                      {"c:\\\\\\a\\\\b\\", "c:\\a\\b\\", 0},
@@ -52,49 +50,29 @@ TEST(NormalizePath, Table) {
     };
     for (const auto& c : cases) {
         std::string p = c.in;
-        EXPECT_EQ(NormalizePath(p), c.code) << c.in;
-        EXPECT_EQ(p, c.out) << c.in;
+        EXPECT_EQ(std::to_string(NormalizePath(p)) + " " + p, std::to_string(c.code) + " " + c.out);
     }
 }
 
 TEST_F(Copy, EveryCodeHasItsMessageAndFocus) {
-    const struct {
-        int code;
-        std::string text, focus;
-    } cases[] = {
-        {1, "Das ZANTORIK-Verzeichnis wurde nicht gefunden.\n\rDie Angabe bei \"Quelle\" ist offenbar falsch.", "source"},
-        {2, "Du hast den Kopiervorgang abgebrochen.", ""},
-        {3, "Das ZANTORIK-Verzeichnis wurde nicht in der \"Quelle\" gefunden.", "source"},
-        {4, "Zuwenig Speicher oder verkehrte Laufwerke.", "target"},
-        {5, "Probleme beim Schreiben.", ""},
-        {100, "Versuche es nochmal mit anderen Quelle/Ziel-Angaben.", ""},
-        {-1, "Quelle und Ziel benötigen Laufwerksbuchstaben, auf die je ein Doppelpunkt folgt.", "source"},
-        {-2, "Die Verzeichnisnamen dürfen hier nur 8 Buchstaben lang sein!", ""},
-        {-10, "In diesem \"Quell\"-Verzeichnis gibt es keine ZANTORIK-Dateien.", "source"},
-        {-11, "Auf dem \"Ziel\"-Laufwerk ist zuwenig Platz.", "target"},
-        {-14, "Das Ziellaufwerk ist schreibgeschützt, nicht bereit oder unbekannt.", "target"},
-        {-99, "Quelle und Ziel müssen verschieden sein!", "source"},
-        {21, "Unbekannter Fehler mit der Nummer 21", ""},
-        {-7, "Unbekannter Fehler mit der Nummer -7", ""},
-    };
-    for (const auto& c : cases) {
+    const std::pair<int, const char*> cases[] = {{1, "source"}, {2, ""},        {3, "source"},   {4, "target"},   {5, ""},
+                                                 {100, ""},     {-1, "source"}, {-2, ""},        {-10, "source"}, {-11, "target"},
+                                                 {-14, "target"}, {-99, "source"}, {21, ""},    {-7, ""}};
+    for (const auto& [code, focus] : cases) {
         rig.progress.log.clear();
         fake.dialogs.Answer(platform::mrAbort);
-        EXPECT_TRUE(engine.ReportSetupError(c.code));
+        EXPECT_TRUE(engine.ReportSetupError(code));
         const auto& d = fake.dialogs.shown.back();
-        EXPECT_EQ(d.text, c.text) << c.code;
-        EXPECT_EQ(engine.ErrorText, c.text);
-        EXPECT_EQ(d.type, DlgType::Error);
-        EXPECT_EQ(d.captions, std::vector<std::string>{"&Abbrechen"});
-        EXPECT_EQ(rig.progress.Of("focus"), c.focus.empty() ? std::vector<std::string>{} : std::vector{c.focus});
+        EXPECT_TRUE(d.text == engine.ErrorText && d.type == DlgType::Error && d.captions == std::vector<std::string>{"&Abbrechen"});
+        EXPECT_EQ(d.text.rfind("Unbekannter Fehler mit der Nummer " + std::to_string(code), 0) == 0, code == 21 || code == -7) << code;
+        EXPECT_EQ(rig.progress.Of("focus"), *focus ? std::vector<std::string>{focus} : std::vector<std::string>{}) << code;
     }
-    const size_t before = fake.dialogs.shown.size();
+    EXPECT_EQ(CopyEngine::ErrorMessage(1), "Das ZANTORIK-Verzeichnis wurde nicht gefunden.\n\rDie Angabe bei \"Quelle\" ist offenbar falsch.");
     EXPECT_FALSE(engine.ReportSetupError(0));
-    EXPECT_EQ(fake.dialogs.shown.size(), before);
+    EXPECT_EQ(fake.dialogs.shown.size(), std::size(cases));
 }
 
-// The tests run in their fixed order and report only the first failure,
-// with a warning first where the target drive cannot be entered.
+// The tests run in their order; only the first failure is told, after a warning for a floppy.
 TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
     const auto writeProtectedD = [](FakeFileSystem& f) { f.Drive('D').writeProtected = true; };
     const auto none = [](FakeFileSystem&) {};
@@ -102,13 +80,8 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
         f.Drive('A').type = platform::DriveType::Removable;
         f.Drive('A').ready = false;
     };
-    const struct {
-        const char* what;
-        std::function<void(FakeFileSystem&)> setUp;
-        std::string source, target;
-        int code;
-        std::string warning = "", sourceFolder = "";
-    } cases[] = {
+    const struct { const char* what; std::function<void(FakeFileSystem&)> setUp;
+        std::string source, target; int code; std::string warning = "", sourceFolder = ""; } cases[] = {
         {"no drive letter beats everything", writeProtectedD, "spiele", "spiele", -1},
         {"target without letter", none, "c:\\game", "ziel", -1},
         {"same place before the drive test", writeProtectedD, "d:\\x\\", "D:\\X", -99},
@@ -116,20 +89,14 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
         {"copy into its own source", none, "c:\\x\\zantorik", "c:\\x\\", -99},
         {"letter case", none, "C:\\X\\ZANTORIK", "c:\\x", -99},
         {"a drive root onto its ZANTORIK", none, "c:\\zantorik", "c:\\", -99},
-        {"a bare drive onto its ZANTORIK", none, "c:\\zantorik\\", "c:", -99},
         {"dot", none, "c:\\spiele\\zantorik", "c:\\spiele\\.\\", -99},
         {"dot-dot", none, "c:\\spiele\\zantorik", "c:\\spiele\\x\\..\\", -99},
         {"doubled", none, "c:\\spiele\\zantorik", "c:\\spiele\\\\.\\", -99},
-        {"slashes", none, "c:\\spiele\\zantorik", "c:/spiele/./", -99},
         {"dots on both sides", none, "c:\\spiele\\zantorik\\.", "C:/Spiele/Zantorik/Texte/..", -99},
         {"drive test before the source test", writeProtectedD, "c:\\nothing", "d:\\", -14},
         {"floppy without disk", floppy, "c:\\game", "a:\\", -14, "Diskette einlegen!!"},
         {"floppy B", floppy, "c:\\game", "B:\\", -14, "Diskette einlegen!!"},
-        {"a disk put in at the prompt",
-         [&](auto& f) {
-             floppy(f);
-             fake.dialogs.onShow = [&](const platform::DialogRequest&) { fake.files.Drive('A').ready = true; };
-         },
+        {"a disk put in at the prompt", [&](auto& f) { floppy(f), fake.dialogs.onShow = [&](auto&) { f.Drive('A').ready = true; }; },
          "c:\\game", "a:", 0, "Diskette einlegen!!", "c:\\game\\"},
         {"no such drive", none, "c:\\game", "q:\\", -14, "Ziel-Laufwerk unbekannt oder nicht bereit!"},
         {"probe cannot be made", [](auto& f) { f.failCreateDir.insert("D:\\_-_"); }, "c:\\game", "d:\\ziel\\", -14},
@@ -137,17 +104,12 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
         {"no game in the source", [](auto& f) { f.AddFile("C:\\LEER\\README.TXT", "x"); }, "c:\\leer", "d:\\", -10},
         {"the game in a drive root is never walked", [](auto& f) { f.AddFile("E:\\ZANTORIK.EXE", "x"); }, "e:\\",
          "d:\\", -10},
-        {"but its ZANTORIK below is",
-         [this](auto& f) {
-             f.AddFile("E:\\ZANTORIK.EXE", "x");
-             Game("E:\\ZANTORIK");
-         },
-         "e:", "d:\\", 0, "", "e:\\ZANTORIK"},
+        {"but its ZANTORIK below is", [this](auto& f) { f.AddFile("E:\\ZANTORIK.EXE", "x"), Game("E:\\ZANTORIK"); }, "e:",
+         "d:\\", 0, "", "e:\\ZANTORIK"},
         {"space", [](auto& f) { f.Drive('D').free = 100; }, "c:\\game", "d:\\", -11},
         {"space unreadable", [](auto& f) { f.Drive('D').free.reset(); }, "c:\\game", "d:\\", -11},
         {"found directly", none, "c:\\game", "d:\\", 0, "", "c:\\game\\"},
         {"found in its ZANTORIK", none, "c:\\", "d:\\", 0, "", "c:\\ZANTORIK"},
-        {"found below a bare drive", none, "c:", "d:\\", 0, "", "c:\\ZANTORIK"},
         {"found in a sub-folder", none, "C:/SPIELE", "d:\\", 0, "", "C:\\SPIELE\\ZANTORIK"},
         {"long names do not stop the run", [this](auto&) { Game("C:\\PROGRAMME\\LANGERNAME"); },
          "c:\\programme\\langername", "d:\\sehrlangesziel", 0, "", "c:\\programme\\langername\\"},
@@ -155,16 +117,12 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fake.files = FakeFileSystem();
-        fake.dialogs.shown.clear();
+        fake.dialogs.shown.clear(), fake.dialogs.script.clear();
         fake.dialogs.onShow = nullptr;
-        Game("C:\\GAME");
-        Game("C:\\ZANTORIK");
-        Game("C:\\SPIELE\\ZANTORIK");
+        for (const char* folder : {"C:\\GAME", "C:\\ZANTORIK", "C:\\SPIELE\\ZANTORIK"}) Game(folder);
         fake.files.Drive('D');
         c.setUp(fake.files);
-        fake.dialogs.script.clear();
-        fake.dialogs.Answer(platform::mrCancel);  // not consulted
-        fake.dialogs.Answer(platform::mrAbort);
+        fake.dialogs.Answer(platform::mrCancel), fake.dialogs.Answer(platform::mrAbort);  // the first not consulted
         EXPECT_EQ(rig.Prepare(c.source, c.target), c.code == 0);
         std::vector<std::string> shown;
         for (const auto& d : fake.dialogs.shown) shown.push_back(d.text);
@@ -172,10 +130,8 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
         if (!c.warning.empty()) expected.push_back(c.warning);
         if (c.code) expected.push_back(CopyEngine::ErrorMessage(c.code));
         EXPECT_EQ(shown, expected);
-        if (!c.warning.empty()) {
-            EXPECT_EQ(fake.dialogs.shown[0].type, DlgType::Warning);
-            EXPECT_EQ(fake.dialogs.shown[0].buttons, (std::vector<DlgButton>{DlgButton::OK, DlgButton::Cancel}));
-        }
+        EXPECT_TRUE(c.warning.empty() || (fake.dialogs.shown[0].type == DlgType::Warning &&
+                                          fake.dialogs.shown[0].buttons == std::vector{DlgButton::OK, DlgButton::Cancel}));
         EXPECT_FALSE(fake.files.Exists("D:\\_-_"));
         if (c.code) continue;
         EXPECT_EQ(rig.plan.sourceFolder, c.sourceFolder);
@@ -190,27 +146,19 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
 TEST_F(Copy, TargetRootLostBeforeTheSpaceTestIsMinus14) {
     Game("C:\\GAME");
     fake.files.Drive('D');
-    CopyPlan& plan = rig.plan;
-    plan.source = "c:\\game\\";
-    plan.target = "d:\\";
-    plan.drive = 'D';
+    CopyPlan plan{"c:\\game\\", "d:\\", 'D', "", "", {}, 0, 0};
     ASSERT_EQ(engine.CheckTargetDrive(plan), 0);
     ASSERT_EQ(engine.CheckSourceFolder(plan), 0);
     fake.files.Drive('D').ready = false;
-    EXPECT_EQ(engine.ScanAndMeasure(plan), -14);
+    const int notReady = engine.ScanAndMeasure(plan);
     fake.files.RemoveDrive('D');
-    EXPECT_EQ(engine.ScanAndMeasure(plan), -14);
+    EXPECT_EQ(notReady * 100 + engine.ScanAndMeasure(plan), -14 * 101);
 }
 
-// Free space above 31 bits is held, equal to the total is too little, and
-// a total above 31 bits is held so that it cannot wrap past the test.
+// Free space and total above 31 bits are held (no wrap past the test); free equal to the total is too little.
 TEST_F(Copy, FreeSpaceAgainstTotal) {
     Game("C:\\GAME");
-    const struct {
-        uint64_t free, exeSize;
-        bool passes;
-        int32_t held, total;
-    } cases[] = {
+    const struct { uint64_t free, exeSize; bool passes; int32_t held, total; } cases[] = {
         {kGameSize, 20000, false, kGameSize, kGameSize},
         {kGameSize + 1, 20000, true, kGameSize + 1, kGameSize},
         {2147483647, 20000, true, 2147483647, kGameSize},
@@ -223,15 +171,12 @@ TEST_F(Copy, FreeSpaceAgainstTotal) {
         fake.files.listedSize["C:\\GAME\\ZANTORIK.EXE"] = c.exeSize;
         if (!c.passes) fake.dialogs.Answer(platform::mrAbort);
         EXPECT_EQ(rig.Prepare("c:\\game", "d:\\"), c.passes) << c.free;
-        EXPECT_EQ(rig.plan.free, c.held) << c.free;
-        EXPECT_EQ(rig.plan.total, c.total) << c.free;
+        EXPECT_TRUE(rig.plan.free == c.held && rig.plan.total == c.total) << c.free;
     }
     EXPECT_EQ(engine.FreeBytes('Q'), -1);
 }
 
-// Every listed file with its stamp, under drive errors kept quiet. A folder
-// named like a game file is made in the target and counts nothing; its files
-// have lines of their own, and the copy goes on after it.
+// Mended: a folder named like a game file is made, counts nothing, and the copy goes on after it.
 TEST_F(Copy, AWholeRun) {
     fake.files.AddFile("C:\\SPIELE\\ZANTORIK\\ALT.EXE\\ALT.TXT", "alt");
     fake.files.AddDir("C:\\SPIELE\\ZANTORIK\\TEXTE.TXT");
@@ -241,39 +186,32 @@ TEST_F(Copy, AWholeRun) {
     fake.files.errorMode = 0x8000;
     EXPECT_TRUE(rig.Run("  c:/spiele", "d:\\neu"));
     EXPECT_TRUE(fake.dialogs.shown.empty());
-    EXPECT_EQ(fake.files.errorModes,
-              (std::vector<unsigned>{platform::kFailCriticalErrors, 0x8000, platform::kFailCriticalErrors, 0x8000}));
-    EXPECT_TRUE(rig.plan.files.front().folder);
-    EXPECT_EQ(rig.plan.total, kGameSize + 3);
-    for (const char* name : {"ZANTORIK.EXE", "ZKSTART.EXE", "TEXTE\\THEMA.{1}", "ZANTORIK.HLP", "ALT.EXE\\ALT.TXT"}) {
-        const std::string from = std::string("C:\\SPIELE\\ZANTORIK\\") + name, to = std::string("D:\\NEU\\ZANTORIK\\") + name;
-        EXPECT_TRUE(fake.files.Content(to) == fake.files.Content(from)) << name;
-        EXPECT_EQ(fake.files.Stamp(to), fake.files.Stamp(from)) << name;
+    EXPECT_EQ(fake.files.errorModes, (std::vector<unsigned>{platform::kFailCriticalErrors, 0x8000, platform::kFailCriticalErrors, 0x8000}));
+    EXPECT_TRUE(rig.plan.files.front().folder && rig.plan.total == kGameSize + 3);
+    for (const std::string name : {"ZANTORIK.EXE", "ZKSTART.EXE", "TEXTE\\THEMA.{1}", "ZANTORIK.HLP", "ALT.EXE\\ALT.TXT"}) {
+        const std::string from = "C:\\SPIELE\\ZANTORIK\\" + name, to = "D:\\NEU\\ZANTORIK\\" + name;
+        EXPECT_TRUE(fake.files.Content(to) == fake.files.Content(from) && fake.files.Stamp(to) == fake.files.Stamp(from)) << name;
     }
     EXPECT_EQ(fake.files.Stamp("D:\\NEU\\ZANTORIK\\ZKSTART.EXE"), 125000000000000000);
-    EXPECT_FALSE(fake.files.Exists("D:\\NEU\\ZANTORIK\\SAVE.DAT"));
-    EXPECT_TRUE(fake.files.DirExists("D:\\NEU\\ZANTORIK\\TEXTE.TXT"));
+    EXPECT_TRUE(!fake.files.Exists("D:\\NEU\\ZANTORIK\\SAVE.DAT") && fake.files.DirExists("D:\\NEU\\ZANTORIK\\TEXTE.TXT"));
     const RecordedProgress& p = rig.progress;
     EXPECT_EQ(p.log.front(), "begin Noch zu Kopieren " + std::to_string(kGameSize + 3));
-    EXPECT_EQ(p.Of("done").back(), std::to_string(kGameSize + 3));
-    EXPECT_EQ(p.Of("left").back(), "0");
-    EXPECT_EQ(p.Of("free").back(), std::to_string(1000000 - kGameSize - 3));
+    EXPECT_EQ(p.Of("done").back() + " " + p.Of("left").back() + " " + p.Of("free").back(),
+              std::to_string(kGameSize + 3) + " 0 " + std::to_string(1000000 - kGameSize - 3));
     EXPECT_FALSE(engine.FreeDisplayOff);  // a made folder does not count as a still drive
-    EXPECT_EQ(p.Of("status"), (std::vector<std::string>{"Fremde, nicht dazugehörige Datei: ALT.EXE",
-                                                        "Fremde, nicht dazugehörige Datei: ALT.TXT",
-                                                        "Fremde, nicht dazugehörige Datei: TEXTE.TXT",
-                                                        "ZANTORIK-Hauptprogramm",
-                                                        "Ruvalin, der ParameterManager für ZANTORIK", "Texte zu Thema 1",
-                                                        "ZANTORIK-Hilfedatei, Anleitung"}));
+    const std::string foreign = "Fremde, nicht dazugehörige Datei: ";
+    EXPECT_EQ(p.Of("status"), (std::vector<std::string>{foreign + "ALT.EXE", foreign + "ALT.TXT", foreign + "TEXTE.TXT",
+                                                        "ZANTORIK-Hauptprogramm", "Ruvalin, der ParameterManager für ZANTORIK",
+                                                        "Texte zu Thema 1", "ZANTORIK-Hilfedatei, Anleitung"}));
 }
 
 TEST_F(Copy, A20000ByteFileGoesInThreeBlocksWithTheDisplayFollowing) {
     fake.files.AddFile("C:\\GAME\\ZANTORIK.EXE", std::string(20000, 'Z'));
     fake.files.Drive('D').free = 100000;
     ASSERT_TRUE(rig.Prepare("c:\\game", "d:\\"));
-    rig.plan.total = 25000;
+    rig.plan.total = 25000;  // 5000 bytes still to come after it
     EXPECT_TRUE(engine.CopyAll(rig.plan));
-    EXPECT_EQ(Io("read", "C:\\GAME\\ZANTORIK.EXE"), (std::vector<int64_t>{8192, 8192, 3616, 0}));
+    EXPECT_EQ(Io("read", "C:\\GAME\\ZANTORIK.EXE"), (std::vector<int64_t>{8192, 8192, 3616, 0}));  // the last read finds the end
     EXPECT_EQ(Io("write", "D:\\ZANTORIK\\ZANTORIK.EXE"), (std::vector<int64_t>{8192, 8192, 3616}));
     const RecordedProgress& p = rig.progress;
     EXPECT_EQ(p.Of("left"), (std::vector<std::string>{"16808", "8616", "5000", "5000"}));
@@ -283,8 +221,7 @@ TEST_F(Copy, A20000ByteFileGoesInThreeBlocksWithTheDisplayFollowing) {
     EXPECT_FALSE(engine.FreeDisplayOff);
 }
 
-// A drive whose free count does not move, or a file whose copy does not
-// move it (an empty one), switches the free display off for the run.
+// A free count that does not move (a still drive, an empty file) switches the free display off.
 TEST_F(Copy, FreeSpaceThatStandsStillSwitchesToAktualisieren) {
     Game("C:\\GAME");
     fake.files.Drive('D').freeFollows = false;
@@ -308,8 +245,7 @@ TEST_F(Copy, FreeSpaceThatStandsStillSwitchesToAktualisieren) {
     EXPECT_EQ(rig.progress.Of("free"), (std::vector<std::string>{"5000", "off", "off"}));
 }
 
-// An earlier copy is overwritten and takes the source's stamp, also when it
-// is read-only, hidden or a system file (as one from a CD-ROM often is).
+// Mended: an earlier copy is overwritten also when read-only, hidden or a system file.
 TEST_F(Copy, AnEarlierCopyIsOverwritten) {
     using namespace platform;
     fake.files.AddFile("C:\\GAME\\ZANTORIK.EXE", "new and short");
@@ -324,8 +260,7 @@ TEST_F(Copy, AnEarlierCopyIsOverwritten) {
     }
 }
 
-// The second of three files fails in its middle: the first stays, the
-// broken one goes, the third is never begun, the source is untouched.
+// Mended: a failed file leaves no half file; the first stays, the third is never begun.
 TEST_F(Copy, AWriteFailingInTheMiddleOfTheSecondFile) {
     const std::string one(10000, '1'), two(20000, '2'), three(3000, '3');
     fake.files.AddFile("C:\\GAME\\ZANTORIK.EXE", one);
@@ -334,23 +269,16 @@ TEST_F(Copy, AWriteFailingInTheMiddleOfTheSecondFile) {
     fake.files.Drive('D');
     fake.files.failWriteAfter["d:\\zantorik\\zkstart.exe"] = 12000;
     EXPECT_FALSE(rig.Run("c:\\game", "d:\\"));
-    EXPECT_EQ(fake.files.Content("D:\\ZANTORIK\\ZANTORIK.EXE"), one);
-    EXPECT_FALSE(fake.files.Exists("D:\\ZANTORIK\\ZKSTART.EXE"));
-    EXPECT_FALSE(fake.files.Exists("D:\\ZANTORIK\\ZANTORIK.HLP"));
-    EXPECT_EQ(fake.files.Content("C:\\GAME\\ZKSTART.EXE"), two);
+    EXPECT_TRUE(fake.files.Content("D:\\ZANTORIK\\ZANTORIK.EXE") == one && fake.files.Content("C:\\GAME\\ZKSTART.EXE") == two);
+    EXPECT_FALSE(fake.files.Exists("D:\\ZANTORIK\\ZKSTART.EXE") || fake.files.Exists("D:\\ZANTORIK\\ZANTORIK.HLP"));
     EXPECT_EQ(rig.progress.Of("status").back(), "Ruvalin, der ParameterManager für ZANTORIK");
     EXPECT_EQ(rig.progress.Of("left").back(), std::to_string(3000 + 20000 - 8192));  // one block went through
     EXPECT_TRUE(fake.dialogs.shown.empty());  // the setup window tells the failure itself
-    EXPECT_EQ(Io("close", "C:\\GAME\\ZKSTART.EXE").size(), 1u);
-    EXPECT_EQ(Io("close", "D:\\ZANTORIK\\ZKSTART.EXE").size(), 1u);
+    EXPECT_EQ(Io("close", "C:\\GAME\\ZKSTART.EXE").size() * 10 + Io("close", "D:\\ZANTORIK\\ZKSTART.EXE").size(), 11u);
 }
 
 TEST_F(Copy, EveryFailureOfOneFileGivesCode5AndLeavesNoHalfFile) {
-    const struct {
-        const char* what;
-        std::function<void(FakeFileSystem&)> fault;
-        bool oldTargetStays;
-    } cases[] = {
+    const struct { const char* what; std::function<void(FakeFileSystem&)> fault; bool oldTargetStays; } cases[] = {
         {"read error", [](auto& f) { f.failReadAfter["C:\\GAME\\ZANTORIK.EXE"] = 8192; }, false},
         {"source cannot be opened", [](auto& f) { f.failOpen.insert("C:\\GAME\\ZANTORIK.EXE"); }, true},
         {"target cannot be created", [](auto& f) { f.failOpen.insert("D:\\ZANTORIK\\TEXTE\\ZANTORIK.EXE"); }, true},
@@ -372,31 +300,19 @@ TEST_F(Copy, EveryFailureOfOneFileGivesCode5AndLeavesNoHalfFile) {
 
 TEST_F(Copy, ForcePath) {
     fake.files.Drive('D');
-    EXPECT_TRUE(engine.ForcePath("d:\\a\\b\\c\\datei.exe"));
-    EXPECT_TRUE(fake.files.DirExists("D:\\A\\B\\C"));
+    EXPECT_TRUE(engine.ForcePath("d:\\a\\b\\c\\datei.exe") && engine.ForcePath("d:\\x\\y\\"));
+    EXPECT_TRUE(fake.files.DirExists("D:\\A\\B\\C") && fake.files.DirExists("D:\\X\\Y"));
     EXPECT_FALSE(fake.files.Exists("D:\\A\\B\\C\\DATEI.EXE"));
-    EXPECT_TRUE(engine.ForcePath("d:\\x\\y\\"));
-    EXPECT_TRUE(fake.files.DirExists("D:\\X\\Y"));
     fake.files.failCreateDir.insert("D:\\P\\Q");
     EXPECT_FALSE(engine.ForcePath("d:\\p\\q\\r\\f.txt"));
-    EXPECT_TRUE(fake.files.DirExists("D:\\P"));
-    EXPECT_FALSE(fake.files.Exists("D:\\P\\Q\\R"));
+    EXPECT_TRUE(fake.files.DirExists("D:\\P") && !fake.files.Exists("D:\\P\\Q\\R"));
 }
 
-// The zip run: every listed file from the source folder as current folder
-// into the target's zantorik.zip, folders' lines skipped; it fails when the
-// archive's folder cannot be made, an add fails, or the archive does not
-// read back with every file.
+// Mended: a zip run that wrote nothing (no folder, a failed add, no read-back) says so.
 TEST_F(Copy, TheZipRun) {
     std::unique_ptr<RecordingZip> zip;
-    const struct {
-        const char* what;
-        std::string target;
-        std::function<void()> fault;
-        bool ok;
-        size_t adds;
-        std::string archive;
-    } cases[] = {
+    const struct { const char* what; std::string target; std::function<void()> fault;
+        bool ok; size_t adds; std::string archive; } cases[] = {
         {"into a folder it makes", "c:\\ziel", [] {}, true, 5, "C:\\ZIEL\\ZANTORIK.ZIP"},
         {"into a drive root", "c:", [] {}, true, 5, "C:\\ZANTORIK.ZIP"},
         {"a file as target", "c:\\datei.txt", [&] { fake.files.AddFile("C:\\DATEI.TXT", "x"); }, false, 0, ""},
@@ -416,20 +332,125 @@ TEST_F(Copy, TheZipRun) {
         EXPECT_EQ(engine.ZipAll(rig.plan, *zip), c.ok);
         EXPECT_EQ(zip->log.size() - (c.adds ? 1 : 0), c.adds);
         if (!c.ok) continue;
-        EXPECT_EQ(zip->log.front(), "name " + BackslashPath(c.target, true) + "zantorik.zip");
-        EXPECT_EQ(zip->log[1], "add ZANTORIK.EXE from D:\\ZANTORIK");
+        EXPECT_EQ(zip->log.front() + "|" + zip->log[1],
+                  "name " + BackslashPath(c.target, true) + "zantorik.zip|add ZANTORIK.EXE from D:\\ZANTORIK");
         const auto& archive = zip->archives[c.archive];
-        EXPECT_EQ(archive.size(), 5u);
-        EXPECT_EQ(archive.at("ALT.EXE\\ALT.TXT"), "alt");
-        EXPECT_EQ(archive.at("TEXTE\\THEMA.{1}"), "Thema eins");
+        EXPECT_TRUE(archive.size() == 5 && archive.at("ALT.EXE\\ALT.TXT") == "alt" && archive.at("TEXTE\\THEMA.{1}") == "Thema eins");
         EXPECT_FALSE(fake.files.Exists("C:\\ZIEL\\ZANTORIK"));  // no game folder for an archive
         const RecordedProgress& p = rig.progress;
-        EXPECT_EQ(p.Of("status").front(), "Dateien werden gezippt...");
-        EXPECT_EQ(p.Of("begin").front(), "Noch zu Zippen " + std::to_string(kGameSize + 3));
+        EXPECT_EQ(p.Of("status").front() + "|" + p.Of("begin").front(),
+                  "Dateien werden gezippt...|Noch zu Zippen " + std::to_string(kGameSize + 3));
         EXPECT_EQ(p.Of("left"), (std::vector<std::string>{"22", "17", "7", "3", "0"}));
         EXPECT_EQ(p.Of("done").back(), std::to_string(kGameSize + 3));
         EXPECT_EQ(p.Of("free").size(), 5u);
     }
 }
+
+using platform::faHidden;
+using platform::faReadOnly;
+using platform::faSysFile;
+
+TEST(MatchesPattern, Table) {
+    const std::string game = kGamePattern;
+    const struct { const char* name; std::string pattern; bool matches; } cases[] = {
+        {"ZANTORIK.EXE", game, true}, {"zkzip.dll", game, true}, {"Zantorik.Hlp", game, true},
+        {"README.TXT", game, true},   {"ZANTORIK.PIF", game, true}, {"FILE_ID.DIZ", game, true},
+        {"THEMA.{1}", game, true},    {"THEMA.{x}", game, true},    {"KÄSE.TXT", game, true},
+        {"NOTESTXT", game, true},  // the last three characters, no dot needed
+        {"{ä}", game, true},       // one character between the braces, however it is stored
+        {"README", game, false},      {"SAVE.DAT", game, false},    {"THEMA.{12}", game, false},
+        {"THEMA.(1)", game, false},   {"XE", game, false},          {"", game, false},
+        {"A.EX", game, false},        {"MENU.EXÄ", game, false},
+        {"anything", "", true},       {"x", "", true},
+        {"DATEI.äöü", "ÄÖÜ", true},  // both sides upper-cased the German way
+        {"A.B?C", "B?C", true},       {"A.XYZ", "???", true},
+        {"A.X1Z", "X?ZQ?Q", false},  // a later wildcard group that misses takes back an earlier hit
+        {"A.X1Z", "Q?QX?Z", true},
+        {"A.ABC", "ABCQ?Q", true},   // but an exact hit ends the test at once
+        {"A.ABC", "ABD", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " " << c.pattern;
+}
+
+TEST(DescribeFile, Catalogue) {
+    const std::string foreign = "Fremde, nicht dazugehörige Datei: ";
+    const std::pair<const char*, std::string> cases[] = {
+        {"\\ZKZIP.DLL", "Kompressions-Bibliothek"}, {"\\FILE_ID.DIZ", "Archiv-Information"},
+        {"\\ZKSTART.EXE", "Ruvalin, der ParameterManager für ZANTORIK"}, {"\\ZANTORIK.EXE", "ZANTORIK-Hauptprogramm"},
+        {"\\ZANTORIK.HLP", "ZANTORIK-Hilfedatei, Anleitung"},
+        {"\\ZANTORIK.PIF", "Schnittstelle zwischen Ruvalin und ZANTORIK"},
+        {"\\ZANTORIK.TXT", "ZANTORIKKurz-Anleitung"}, {"\\TEXTE\\THEMA.{7}", "Texte zu Thema 7"},
+        {"\\A\\B\\C\\THEMA.{x}", "Texte zu Thema x"},
+        {"\\SUB\\ZANTORIK.EXE", "ZANTORIK-Hauptprogramm"},  // only the bare name counts
+        {"\\SETUP.EXE", foreign + "SETUP.EXE"}, {"\\README.TXT", foreign + "README.TXT"},
+        {"\\Zantorik.EXE", foreign + "ZANTORIK.EXE"},  // letter case matters in the catalogue
+        {"\\müll.Dll", foreign + "MÜLL.DLL"}, {"\\SAVE.DAT", foreign + "SAVE.DAT"},
+        {"\\zkstart.exe", "-"}, {"\\readme.txt", "-"},  // kinds e and t are none of the catalogue's
+        {"\\A.B", "-"}, {"\\A.E", "-"}, {"", "-"},      // four characters or fewer
+        {"\\NOTESTXT", "-"},                            // no dot: the kind is the first letter, N
+        {"\\EXTRATXT", foreign + "EXTRATXT"}, {"\\ARCHIV.ZIP", "-"},
+    };
+    for (const auto& [line, text] : cases) EXPECT_EQ(DescribeFile(line), text) << line;
+}
+
+struct Walk : ::testing::Test {
+    platform::FakePlatform fake;
+    std::vector<ListedFile> files;
+    std::vector<std::string> list;
+    int32_t Run(const std::string& folder = "C:\\GAME") {
+        files = {{"stale"}};
+        const int32_t total = ListSourceFiles(fake.files, folder, kGamePattern, files);
+        list.clear();
+        for (const ListedFile& f : files) list.push_back(f.line);
+        return total;
+    }
+};
+
+// Depth-first; a folder named like a game file is listed and entered, a "." folder is not; lines cut at 255.
+TEST_F(Walk, ListsTheGameFilesDepthFirstInTheFileSystemsOrder) {
+    const std::string deep = "\\1\\2\\3\\4\\5\\6\\7\\8\\9\\10\\11\\12\\DEEP.TXT", longName(300, 'N');
+    for (const auto& [name, content] : std::vector<std::pair<std::string, std::string>>{
+             {"\\ZANTORIK.EXE", std::string(1000, 'e')}, {"\\TEXTE\\THEMA.{1}", "eins"}, {"\\TEXTE\\THEMA.{2}", "zwei!"},
+             {"\\ZANTORIK.HLP", std::string(30, 'h')}, {"\\SAVE.DAT", std::string(999, 'd')}, {"\\ALT.EXE\\OLD.EXE", "123"},
+             {"\\.GIT\\HOOK.EXE", "never"}, {"\\.HIDDEN.TXT", "ab"}, {deep, "deep"}, {"\\" + longName + ".EXE", "x"}})
+        fake.files.AddFile("C:\\GAME" + name, content);
+    fake.files.SetAttributes("C:\\GAME\\ZANTORIK.HLP", faHidden | faSysFile | faReadOnly);
+    EXPECT_EQ(Run(), 1000 + 4 + 5 + 30 + 3 + 2 + 4 + 1);
+    EXPECT_EQ(list, (std::vector<std::string>{"\\ZANTORIK.EXE", "\\TEXTE\\THEMA.{1}", "\\TEXTE\\THEMA.{2}",
+                                              "\\ZANTORIK.HLP", "\\ALT.EXE", "\\ALT.EXE\\OLD.EXE", "\\.HIDDEN.TXT",
+                                              deep, "\\" + longName.substr(0, 254)}));
+    EXPECT_TRUE(files[4].folder && files[4].size == 0 && !files[5].folder && files[5].size == 3);
+}
+
+TEST_F(Walk, EmptyMissingAndUnreadableFolders) {
+    fake.files.AddDir("C:\\GAME");
+    EXPECT_TRUE(Run() == 0 && list.empty());
+    EXPECT_TRUE(Run("C:\\NOWHERE") == 0 && list.empty());
+    for (const char* name : {"A.EXE", "LOCKED\\B.EXE", "C.EXE"}) fake.files.AddFile(std::string("C:\\GAME\\") + name, "1");
+    fake.files.failOpenDir.insert("c:\\game\\locked");
+    EXPECT_EQ(Run(), 2);
+    EXPECT_EQ(list, (std::vector<std::string>{"\\A.EXE", "\\C.EXE"}));
+}
+
+#ifndef _WIN32
+// Over real files: a link to a folder is not followed, so a loop cannot make the walk go round.
+TEST_F(Walk, FollowsNoLinks) {
+    char tmpl[] = "/tmp/zkwalkXXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::filesystem::path root(tmpl);
+    std::filesystem::create_directories(root / "GAME" / "SUB");
+    std::ofstream(root / "GAME" / "ZANTORIK.EXE") << "exe";
+    std::ofstream(root / "GAME" / "SUB" / "THEMA.{1}") << "t1";
+    std::filesystem::create_directories(root / "ELSEWHERE");
+    std::ofstream(root / "ELSEWHERE" / "FREMD.EXE") << "fremd";
+    std::filesystem::create_directory_symlink(root / "GAME", root / "GAME" / "SUB" / "LOOP");
+    std::filesystem::create_directory_symlink(root / "ELSEWHERE", root / "GAME" / "LINK");
+    fake.files.Drive('H').hostFolder = root.string();
+    EXPECT_EQ(Run("H:\\GAME"), 5);
+    std::sort(list.begin(), list.end());  // the host lists in its own order
+    EXPECT_EQ(list, (std::vector<std::string>{"\\SUB\\THEMA.{1}", "\\ZANTORIK.EXE"}));
+    std::filesystem::remove_all(root);
+}
+#endif
 
 }  // namespace zk::test

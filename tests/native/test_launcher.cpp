@@ -1,3 +1,5 @@
+// The launcher window over the fake platform: its controls as the live copy
+// of the options, its buttons and the seams to the other windows.
 #include "fixture.h"
 
 namespace zk::test {
@@ -11,187 +13,162 @@ struct Window : LauncherTest {
         seams.createMenuEntries = [this](const std::string& d) { calls.push_back("menu " + d); };
         seams.closeMainWindow = [this] { calls.push_back("close main"); };
     }
-    void Press(ui::Button& b) { b.Perform([&] { b.Click(); }); }
+    TFormStart& Reopened() {
+        form.reset();
+        return Launcher();
+    }
 };
 
-TEST_F(Window, LayoutAndCaptions) {
+// After each click, which of "Stand By", the two track boxes and fields,
+// "Abgeschaltet" and the speed bar are enabled, and the two fields' texts.
+TEST_F(Window, EnablingRulesAsTheBoxesAreClicked) {
     TFormStart& f = Launcher();
-    EXPECT_EQ(f.Caption(), "Orvandel® ZANTORIK Ruvalin V2.1");
-    EXPECT_EQ(f.ClientWidth(), 353);
-    EXPECT_EQ(f.ClientHeight(), 211);
-    EXPECT_FALSE(f.borderIcons.minimize || f.borderIcons.maximize);
-    EXPECT_EQ(f.PageControl1.Pages().size(), 4u);
-    EXPECT_EQ(f.PageControl1.ActivePage(), &f.TabSheet1);
-    EXPECT_EQ(f.ActiveControl(), &f.zk_run);
-    EXPECT_EQ(f.zk_run.TabOrder(), 0);
-    EXPECT_TRUE(f.zk_run.GetFont().bold && f.zk_run.GetFont().underline);
-    EXPECT_EQ(f.Hilfe.popupMenu->items.size(), 4u);
-    EXPECT_FALSE(f.ed_zkpfad.Visible());
-    EXPECT_EQ(f.roll_ppp.Min(), 1);
-    EXPECT_EQ(f.roll_ppp.Max(), 99);
-    EXPECT_FALSE(f.roll_ppp.Enabled());
-    EXPECT_FALSE(f.ed_ti.Enabled());
-    EXPECT_EQ(f.ed_ti.maxLength, 2);
-}
-
-TEST_F(Window, TrackFieldsFollowTheirBoxes) {
-    TFormStart& f = Launcher();
-    f.cb_ti.Toggle();
-    EXPECT_TRUE(f.ed_ti.Enabled());
-    EXPECT_EQ(f.ed_ti.Text(), "2");
-    f.cd_tg.Toggle();
-    EXPECT_EQ(f.ed_tg.Text(), "3");
-    f.ed_ti.Type("7");
-    EXPECT_EQ(f.TrackTI(), 7);
-    f.ed_ti.Type("");
-    EXPECT_EQ(f.TrackTI(), 0);
-    f.cb_ti.Toggle();
-    EXPECT_FALSE(f.ed_ti.Enabled());
+    auto state = [&f] {
+        std::string s;
+        const std::vector<const ui::Control*> controls = {&f.cb_nocd, &f.cb_ti, &f.cd_tg, &f.ed_ti, &f.ed_tg, &f.cb_niecd, &f.roll_ppp};
+        for (const ui::Control* c : controls) s += c->Enabled() ? '1' : '0';
+        return s + " " + f.ed_ti.Text() + " " + f.ed_tg.Text();
+    };
+    using F = TFormStart;
+    struct { ui::CheckBox F::*box; const char* state; } clicks[] = {
+        {&F::cb_ti, "1111010 2 3"}, {&F::cd_tg, "1111110 2 3"}, {&F::cb_niecd, "0001110 2 3"},  // a track field stays
+        {&F::cb_niecd, "1111110 2 3"}, {&F::cb_nocd, "1111100 2 3"}, {&F::cb_nocd, "1111110 2 3"},
+        {&F::cb_ti, "1110110 2 3"}, {&F::cb_ppp, "1110111 2 3"}, {&F::cb_ppp, "1110110 2 3"},
+    };
+    for (const auto& c : clicks) {
+        (f.*c.box).Toggle();
+        EXPECT_EQ(state(), c.state);
+    }
     f.ed_ti.SetText("5");
     f.cb_ti.Toggle();  // ticking shows the number the field holds
     EXPECT_EQ(f.ed_ti.Text(), "5");
-}
-
-TEST_F(Window, CdModesExcludeEachOther) {
-    TFormStart& f = Launcher();
-    f.cb_ti.Toggle();
-    f.cb_niecd.Toggle();
-    EXPECT_FALSE(f.cb_nocd.Enabled());
-    EXPECT_FALSE(f.cb_ti.Enabled());
-    EXPECT_FALSE(f.cd_tg.Enabled());
-    EXPECT_TRUE(f.ed_ti.Enabled());  // the track field itself is left alone
-    f.cb_niecd.Toggle();
-    EXPECT_TRUE(f.cb_nocd.Enabled() && f.cb_ti.Enabled() && f.cd_tg.Enabled());
-    f.cb_nocd.Toggle();
-    EXPECT_FALSE(f.cb_niecd.Enabled());
-    f.cb_nocd.Toggle();
-    EXPECT_TRUE(f.cb_niecd.Enabled());
+    // The track number follows the text as it is typed.
+    for (auto [typed, number] : {std::pair{"7", 7}, {"4x", 4}, {"", 0}, {"$A", 10}, {"123", 12}}) {
+        f.ed_ti.Type(typed);
+        f.ed_tg.Type(typed);
+        EXPECT_EQ(f.Options().trackTI * 100 + f.Options().trackTG, number * 101) << typed;
+    }
 }
 
 TEST_F(Window, SpeedBarHintAndHintPause) {
     TFormStart& f = Launcher();
     EXPECT_EQ(fake.app.HintPause(), 500);
     f.cb_ppp.Toggle();
-    EXPECT_TRUE(f.roll_ppp.Enabled());
     EXPECT_EQ(f.roll_ppp.Hint(), "50%");
     f.roll_ppp.SetPosition(73);
-    EXPECT_EQ(f.roll_ppp.Hint(), "73%");
-    EXPECT_EQ(fake.app.HintPause(), 1);
-    f.roll_ppp.OnKeyDown(39);
-    EXPECT_EQ(fake.app.HintPause(), 1);
+    EXPECT_EQ(f.roll_ppp.Hint() + NumStr(fake.app.HintPause()), "73%1");
     f.roll_ppp.OnKeyUp(39);
     EXPECT_EQ(fake.app.HintPause(), 2500);
-    f.cb_ppp.Toggle();
-    EXPECT_FALSE(f.roll_ppp.Enabled());
+    f.roll_ppp.OnKeyDown(39);
+    EXPECT_EQ(fake.app.HintPause(), 1);
 }
 
-TEST_F(Window, ShowReloadsUnlessCopyDone) {
-    Store("xFair", "1");
+// Each box both ways: loaded from its value, and stored into it.
+TEST_F(Window, EachBoxIsItsStoredValue) {
+    using F = TFormStart;
+    struct { ui::CheckBox F::*box; const char* name; } rows[] = {
+        {&F::cb_fast, "xFast"},   {&F::cb_fair, "xFair"}, {&F::cb_nofc, "xNoFC"}, {&F::cb_notic, "xNoTic"},
+        {&F::cb_niecd, "xNieCD"}, {&F::cb_nocd, "xNoCD"}, {&F::cb_notxt, "xNoTxt"}, {&F::cb_ti, "xTI"},
+        {&F::cd_tg, "xTG"},       {&F::cb_ppp, "xP"},
+    };
+    for (const auto& r : rows) {
+        Store(r.name, "1");
+        EXPECT_TRUE((Reopened().*r.box).Checked()) << r.name;
+        Store(r.name, "0");
+        (Reopened().*r.box).SetChecked(true);
+        EXPECT_TRUE(form->RegSettings(0));
+        EXPECT_EQ(Stored(r.name), "1") << r.name;
+        Store(r.name, "0");
+    }
+}
+
+TEST_F(Window, LoadingAppliesTheEnablingRulesInTheOrderOfTheValues) {
+    for (auto [name, text] : {std::pair{"xNieCD", "1"}, {"xNoCD", "1"}, {"xTI", "1"}, {"xP", "1"}, {"CD_I", "17"}, {"Speed", "73"}})
+        Store(name, text);
     TFormStart& f = Launcher();
-    EXPECT_TRUE(f.cb_fair.Checked());
-    EXPECT_EQ(f.ed_zkpfad.Text(), "C:\\SPIELE\\ZANTORIK\\");
-    f.cb_fair.SetChecked(false);
-    f.ed_param.SetText("/X");
-    f.Hide();
-    f.Show();
-    EXPECT_TRUE(f.cb_fair.Checked());
-    EXPECT_EQ(f.ed_param.Text(), "/");
-
-    f.cb_fair.SetChecked(false);
-    f.ed_param.SetText("/X");
-    f.ed_zkpfad.SetText("Q:\\");
-    f.Hide();
-    CopyDone = 1;
-    f.Show();
-    EXPECT_FALSE(f.cb_fair.Checked());
-    EXPECT_EQ(f.ed_param.Text(), "/X");
-    EXPECT_EQ(f.ed_zkpfad.Text(), "C:\\SPIELE\\ZANTORIK\\");
+    // Stand-by loads after CD-off, and its handler disables CD-off in turn;
+    // a disabled box still loads its state and runs its handler.
+    EXPECT_FALSE(f.cb_nocd.Enabled() || f.cb_ti.Enabled() || f.cd_tg.Enabled() || f.cb_niecd.Enabled());
+    EXPECT_TRUE(f.cb_nocd.Checked() && f.cb_ti.Checked() && f.ed_ti.Enabled() && f.roll_ppp.Enabled());
+    EXPECT_EQ(f.ed_ti.Text() + " " + NumStr(f.Options().trackTI) + " " + f.roll_ppp.Hint(), "17 17 73%");
+    EXPECT_FALSE(f.RegSettings(2) || f.RegSettings(255));
 }
 
-TEST_F(Window, ExitSavesRenewsMenuAndCloses) {
-    TFormStart& f = Launcher();
-    f.Show();
-    calls.clear();
-    Press(f.bt_exit);
-    EXPECT_EQ(Stored("xFast"), "0");
-    EXPECT_EQ(calls, (std::vector<std::string>{"menu C:\\SPIELE\\ZANTORIK", "close main"}));
-    EXPECT_FALSE(f.Visible());
-}
-
-TEST_F(Window, ExitWithMenuOfferedSkipsTheMenu) {
-    TFormStart& f = Launcher();
-    MenuOffered = 1;
-    Press(f.bt_exit);
-    EXPECT_EQ(calls, (std::vector<std::string>{"close main"}));
-}
-
-TEST_F(Window, ExitFromADriveRootKeepsItsBackslash) {
-    fake.files.modulePath = "D:\\ZKSTART.EXE";
-    Press(Launcher().bt_exit);
-    EXPECT_EQ(calls.front(), "menu D:\\");
-}
-
-TEST_F(Window, RegistryFailureKeepsTheLauncherOpen) {
-    TFormStart& f = Launcher();
-    f.Show();
-    fake.registry.failCreate.insert("Software\\Orvandel\\Zantorik");
-    calls.clear();
-    Press(f.bt_exit);
-    EXPECT_EQ(fake.app.errors, (std::vector<std::string>{"Erzeugung von Schlüssel Zantorik misslungen"}));
-    EXPECT_TRUE(calls.empty());
-    EXPECT_TRUE(f.Visible());
-}
-
-TEST_F(Window, MenuErrorIsShownAfterSavingAndTheLauncherStays) {
-    seams.createMenuEntries = [](const std::string&) { throw InOutError(3); };
-    TFormStart& f = Launcher();
-    f.Show();
-    Press(f.bt_exit);
-    EXPECT_EQ(Stored("Speed"), "50");
-    EXPECT_EQ(fake.app.errors, (std::vector<std::string>{"E/A-Fehler 3"}));
-    EXPECT_TRUE(f.Visible());
-}
-
-TEST_F(Window, CloseBoxStoresNothing) {
-    TFormStart& f = Launcher();
-    f.Show();
-    f.cb_fast.SetChecked(true);
-    f.Perform([&] { f.Close(); });
+TEST_F(Window, ExitStoresRenewsTheMenuAndCloses) {
+    const std::string exe = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
+    struct { const char* name; std::string module; bool offered, failRegistry, failMenu; std::vector<std::string> calls, errors; } rows[] = {
+        {"plain", exe, false, false, false, {"menu C:\\SPIELE\\ZANTORIK", "close main"}, {}},
+        {"menu offered", exe, true, false, false, {"close main"}, {}},
+        {"drive root", "D:\\ZKSTART.EXE", false, false, false, {"menu D:\\", "close main"}, {}},
+        {"registry refuses", exe, false, true, false, {}, {"Erzeugung von Schlüssel Zantorik misslungen"}},
+        {"menu fails", exe, false, false, true, {}, {"E/A-Fehler 3"}},
+    };
+    for (const auto& r : rows) {
+        fake.app.errors.clear();
+        fake.files.modulePath = r.module;
+        MenuOffered = r.offered;
+        if (r.failMenu) seams.createMenuEntries = [](const std::string&) { throw InOutError(3); };
+        TFormStart& f = Reopened();
+        f.Show();
+        if (r.failRegistry) fake.registry.failCreate = {kOptionsKey};
+        calls.clear();
+        Press(f.bt_exit);
+        fake.registry.failCreate.clear();
+        EXPECT_EQ(calls, r.calls) << r.name;
+        EXPECT_EQ(fake.app.errors, r.errors) << r.name;
+        EXPECT_EQ(f.Visible(), !r.errors.empty()) << r.name;
+        if (!r.failRegistry) {
+            EXPECT_EQ(Stored("zkPfad"), r.module.substr(0, r.module.rfind('\\') + 1)) << r.name;
+        }
+    }
+    Reopened().cb_fast.SetChecked(true);
+    fake.registry.writes.clear();
+    form->Perform([&] { form->Close(); });  // the close box, Alt+F4
     EXPECT_TRUE(fake.registry.writes.empty());
-    EXPECT_FALSE(fake.registry.KeyExists("Software\\Orvandel\\Zantorik"));
     EXPECT_EQ(calls.back(), "close main");
 }
 
-TEST_F(Window, ButtonsReachTheirWindows) {
-    TFormStart& f = Launcher();
-    f.Show();
-    calls.clear();
-    Press(f.bCopyright);
-    EXPECT_TRUE(f.Visible());
-    Press(f.ZKSetup);
-    EXPECT_FALSE(f.Visible());
-    f.Show();
-    EXPECT_EQ(calls, (std::vector<std::string>{"about", "setup", "hide chooser"}));
-}
-
+// The setup, the about box and the folder chooser are reached in their own tests.
 TEST_F(Window, HelpByKeyword) {
     TFormStart& f = Launcher();
     Press(f.Hilfe);
     for (ui::MenuItem* m : f.PopupMenu1.items) m->OnClick();
-    std::vector<std::string> macros;
-    for (auto& c : fake.help.calls) {
-        EXPECT_EQ(c.file, "ZANTORIK");
-        if (c.command == platform::HelpCommand::Command) macros.push_back(c.data);
-    }
-    EXPECT_EQ(fake.help.calls.size(), 10u);
-    EXPECT_EQ(macros, (std::vector<std::string>{"JumpID(\"\",\"thpara\")", "JumpID(\"\",\"th00\")",
-                                                "JumpID(\"\",\"thpara\")", "JumpID(\"\",\"thsetup\")",
-                                                "JumpID(\"\",\"th7\")"}));
-    fake.help.calls.clear();
     fake.help.succeed = false;  // no contents, no jump
     Press(f.Hilfe);
-    ASSERT_EQ(fake.help.calls.size(), 1u);
-    EXPECT_EQ(fake.help.calls[0].command, platform::HelpCommand::Contents);
+    std::string asked;
+    for (auto& c : fake.help.calls) asked += c.file + (c.command == platform::HelpCommand::Command ? " " + c.data : "") + ";";
+    EXPECT_EQ(asked, "ZANTORIK;ZANTORIK JumpID(\"\",\"thpara\");ZANTORIK;ZANTORIK JumpID(\"\",\"th00\");ZANTORIK;"
+                     "ZANTORIK JumpID(\"\",\"thpara\");ZANTORIK;ZANTORIK JumpID(\"\",\"thsetup\");ZANTORIK;"
+                     "ZANTORIK JumpID(\"\",\"th7\");ZANTORIK;");
+}
+
+TEST_F(Window, StartButtonStartsTheGameWithTheOptionsOfTheControls) {
+    fake.files.AddFile("C:\\SPIELE\\ZANTORIK\\zantorik.pif", "PIF");
+    TFormStart& f = Launcher();
+    for (ui::CheckBox* c : {&f.cb_ppp, &f.cb_fast, &f.cb_nocd, &f.cb_ti}) c->SetChecked(true);
+    f.roll_ppp.SetPosition(70);
+    f.ed_param.SetText("/X");
+    Press(f.zk_run);
+    Press(f.zk_run);  // no record of a running game
+    ASSERT_EQ(fake.process.started.size(), 2u);
+    const auto& s = fake.process.started[1];
+    EXPECT_EQ(s.commandLine, "C:\\SPIELE\\ZANTORIK\\\\zantorik.pif C:\\SPIELE\\ZANTORIK\\ /P70 /TI2 /X /B5");
+    EXPECT_EQ(s.showMode, 1);
+    EXPECT_EQ(s.currentDir, "C:\\SPIELE\\ZANTORIK");
+    EXPECT_TRUE(fake.registry.writes.empty());
+}
+
+TEST_F(Window, MissingPifShowsTheErrorWithHelpContext77) {
+    fake.dialogs.Answer(platform::mrOk);
+    Press(Launcher().zk_run);
+    EXPECT_TRUE(fake.process.started.empty());
+    const auto& d = fake.dialogs.shown.at(0);
+    EXPECT_EQ(d.title, "Fehler");
+    EXPECT_EQ(d.captions, (std::vector<std::string>{"OK", "&Hilfe"}));
+    EXPECT_EQ(d.helpContext, 77);
+    EXPECT_EQ(d.text, "ZANTORIK nicht gefunden.\n\rVersuche herauszufinden, in welchem Ordner ZANTORIK gespeichert wurde."
+                      "\n\n\rDanach gib den kompletten Pfad mit Laufwerksbuchstaben bei \"Programm-Pfad\" ein\n\n\r"
+                      "Beispiel: D:\\GAMES\\ZANTORIK");
 }
 
 }  // namespace zk::test

@@ -8,13 +8,13 @@
 namespace zk::test {
 
 struct TestEntry {
-    std::string name;  // raw bytes as stored
-    std::string data;  // stored uncompressed
+    std::string name = "";  // raw bytes as stored
+    std::string data = "";  // stored uncompressed
     uint8_t specVersion = 20;
     uint8_t host = 0;  // 0 FAT, 3 Unix, 6 HPFS, 11 NTFS
     uint16_t flags = 0;
-    std::string extra;
-    std::string comment;
+    std::string extra = "";
+    std::string comment = "";
     uint32_t crc = 0;
     uint32_t dosTime = 0x5A6B3C2D;
     uint32_t externalAttr = 0x20;

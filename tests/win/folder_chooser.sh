@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The folder chooser opens just below the field it serves in the real,
-# centred setup window: a click on the "..." beside the target field; a
-# click back into the setup window hides it; a key in its tree and
-# "Übernehmen!" fill the source field. Keeps screenshots of both windows.
+# The folder chooser opens just below the field it serves (a click on the
+# "..." beside it), a click back into the setup window hides it, and a key
+# in its tree and "Übernehmen!" fill the source field.
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
@@ -11,9 +10,8 @@ start_program
 wt press "$launcher" 'Zantorik kopieren'
 wt wait "$setup" 10 || fail "the setup window did not open"
 sleep 1
-import -window root "$shots/look-setup.png"
+# The "..." lies 7 pixels right of its field, 19 wide.
 field=($(wt rect "$setup" 'c:\')) || fail "no target field"
-# Its "..." lies 7 pixels right of it, 19 wide.
 xdotool mousemove $((field[0] + field[2] + 16)) $((field[1] + 12)) click 1
 wt wait 'Zielordner wählen!' 10 || fail "the chooser did not open"
 sleep 1
@@ -23,8 +21,7 @@ chooser=($(wt rect 'Zielordner wählen!'))
   fail "chooser at ${chooser[0]},${chooser[1]}, field at ${field[*]}"
 click_client "$setup" 200 200
 wt gone 'Zielordner wählen!' 5 || fail "the chooser stayed"
-# For the source field: one Left arrow takes the tree from the field's
-# folder to its parent, and "Übernehmen!" writes that into the field.
+# Left takes the tree from the source's folder to its parent.
 src=($(wt rect "$setup" 'c:\spiele\zantorik\')) || fail "no source field"
 xdotool mousemove $((src[0] + src[2] + 16)) $((src[1] + 12)) click 1
 wt wait 'Quellordner wählen!' 10 || fail "the chooser did not open for the source"

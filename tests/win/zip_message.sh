@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# An archive message as a German player meets it: "Komprimieren" and
-# "Start" in the setup window while ZKZIP.DLL is missing. The component's
-# box shows its German text on one line. Keeps a screenshot of it.
+# An archive message as a German player meets it: "Komprimieren" and "Start"
+# while ZKZIP.DLL is missing. The box shows its German text on one line.
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
@@ -14,14 +13,11 @@ wt wait "$setup" 10 || fail "the setup window did not open"
 sleep 1
 wt press "$setup" 'Komprimieren'
 wt press "$setup" 'Start'
-box='Ruvalin ZANTORIK-Starter'
-message='Die Zip-Bibliothek ZKZIP.DLL kann nicht geladen werden.'
+box='Ruvalin ZANTORIK-Starter' message='Die Zip-Bibliothek ZKZIP.DLL kann nicht geladen werden.'
 await "$box" "Static: $message" >/dev/null
 sleep 0.5
-shot="$shots/look-zip-message.png"
-import -window root "$shot"
-text=($(wt rect "$box" "$message"))
-[ "$(ink_lines "$shot" "${text[@]}")" -eq 1 ] || fail "the message is not one line"
+import -window root "$shots/look-zip-message.png"
+[ "$(ink_lines "$shots/look-zip-message.png" $(wt rect "$box" "$message"))" -eq 1 ] || fail "the message is not one line"
 # OK, then the failed run's question; "Nein" leaves the setup.
 for _ in $(seq 30); do
   wt wait 'Information' 0.3 && break

@@ -135,8 +135,6 @@ TFormStart::TFormStart(platform::Platform& platform, LauncherSeams seamsIn)
         e->SetEnabled(false);
         e->SetCursor(ui::Cursor::IBeam);
     }
-    ed_ti.SetText("2");
-    ed_tg.SetText("3");
 
     // Tab 4: the free field first, as its table lists it.
     Bevel7.SetBounds(16, 16, 313, 49);
@@ -148,7 +146,6 @@ TFormStart::TFormStart(platform::Platform& platform, LauncherSeams seamsIn)
     Place(cb_ppp, 24, 24, 225, 17, "Voreinstellung Spielgeschwindigkeit in %", "50 % sind normal", 2, f11);
     Place(roll_ppp, 40, 40, 281, 17, "", "50%", 1, f11);
     roll_ppp.SetRange(1, 99);
-    roll_ppp.SetPosition(50);
     roll_ppp.pageSize = 5;
     roll_ppp.thumbLength = 15;
     roll_ppp.tickMarks = false;
@@ -156,20 +153,19 @@ TFormStart::TFormStart(platform::Platform& platform, LauncherSeams seamsIn)
     roll_ppp.SetCursor(ui::Cursor::SizeWE);
     Place(ed_param, 16, 88, 313, 21, "", "mit einem / beginnen und zwischen den Parametern ein Abstand.", 0, f11);
     ed_param.SetCursor(ui::Cursor::IBeam);
-    ed_param.SetText("/");
 
     // The hidden game-folder field.
     ed_zkpfad.SetBounds(312, 128, 17, 24);
     ed_zkpfad.SetVisible(false);
     ed_zkpfad.charCase = ui::CharCase::Upper;
     ed_zkpfad.maxLength = 80;
-    ed_zkpfad.SetText("D:\\GAMES\\ZANTORIK");
     ed_zkpfad.SetHint("Hier den Ordner angeben, in dem ZANTORIK gespeichert ist.");
 
     for (ui::Button* b : {&zk_run, &bt_exit, &bCopyright, &ZKSetup, &Hilfe}) b->SetCursor(ui::Cursor::HandPoint);
     for (ui::CheckBox* c : {&cb_fast, &cb_fair, &cb_nofc, &cb_notic, &cb_notxt, &cb_niecd, &cb_nocd, &cb_ti, &cd_tg, &cb_ppp})
         c->SetCursor(ui::Cursor::HandPoint);
 
+    ShowOptions(StartOptions{});
     // Wire the handlers only now, so building the window fires none of them.
     zk_run.OnClick = [this] { zk_runClick(); };
     bt_exit.OnClick = [this] { bt_exitClick(); };
@@ -195,6 +191,47 @@ TFormStart::TFormStart(platform::Platform& platform, LauncherSeams seamsIn)
     OnActivate = [this] { FormActivate(); };
     OnClose = [this] { FormClose(); };
     SetActiveControl(&zk_run);
+}
+
+StartOptions TFormStart::Options() const {
+    StartOptions o;
+    o.gameFolder = ed_zkpfad.Text();
+    o.fast = cb_fast.Checked();
+    o.fair = cb_fair.Checked();
+    o.slowRobots = cb_nofc.Checked();
+    o.noTicks = cb_notic.Checked();
+    o.cdOff = cb_niecd.Checked();
+    o.cdStandBy = cb_nocd.Checked();
+    o.noThemes = cb_notxt.Checked();
+    o.analysisTrack = cb_ti.Checked();
+    o.gameTrack = cd_tg.Checked();
+    o.speedPreset = cb_ppp.Checked();
+    o.trackTI = trackTI_;
+    o.trackTG = trackTG_;
+    o.speed = roll_ppp.Position();
+    o.params = ed_param.Text();
+    return o;
+}
+
+void TFormStart::ShowOptions(const StartOptions& o) {
+    ed_zkpfad.SetText(o.gameFolder);
+    cb_fast.SetChecked(o.fast);
+    cb_fair.SetChecked(o.fair);
+    cb_nofc.SetChecked(o.slowRobots);
+    cb_notic.SetChecked(o.noTicks);
+    cb_niecd.SetChecked(o.cdOff);
+    cb_nocd.SetChecked(o.cdStandBy);
+    cb_notxt.SetChecked(o.noThemes);
+    cb_ti.SetChecked(o.analysisTrack);
+    cd_tg.SetChecked(o.gameTrack);
+    cb_ppp.SetChecked(o.speedPreset);
+    trackTI_ = o.trackTI;
+    ed_ti.SetText(NumStr(trackTI_));
+    trackTG_ = o.trackTG;
+    ed_tg.SetText(NumStr(trackTG_));
+    roll_ppp.SetPosition(o.speed);
+    roll_ppp.SetHint(NumStr(roll_ppp.Position()) + "%");
+    ed_param.SetText(o.params);
 }
 
 std::string TFormStart::ProgramFolder() {

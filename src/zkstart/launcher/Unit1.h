@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "launcher/options.h"
 #include "ui/form.h"
 
 namespace zk {
@@ -18,24 +19,17 @@ struct LauncherSeams {
     std::function<void()> closeMainWindow;
 };
 
-// A track field: an edit with the track number it holds beside its text.
-struct TrackField {
-    ui::Edit& edit;
-    int number;
-};
-
 class TFormStart : public ui::Form {
 public:
     explicit TFormStart(platform::Platform& platform, LauncherSeams seams = {});
 
+    // The options as the controls hold them, and shown in the controls. The
+    // boxes are set in the order of the stored values, so their click
+    // handlers apply the enabling rules as a load does.
+    StartOptions Options() const;
+    void ShowOptions(const StartOptions& options);
     // Options store: mode 0 saves, mode 1 loads (false when nothing is stored).
     bool RegSettings(uint8_t mode);
-    // The game's command line for the .pif in the folder; false (and an
-    // empty line) when the .pif is not there.
-    bool BuildCommandLine(const std::string& folder, const std::string& pifName, std::string& commandLine);
-    bool PifFound(const std::string& folder, const std::string& pifName);
-    // The options as the game's parameters, after its folder: "/P70 /TI2 /X /B5".
-    std::string GameArguments();
     // The game in DOSBox, found or chosen by the player; messages when it
     // cannot be.
     void StartInDosBox(const std::string& folder);
@@ -65,12 +59,6 @@ public:
     void roll_pppChange();
     void roll_pppKeyDown(int key);
     void roll_pppKeyUp(int key);
-
-    // The track numbers that the two track fields hold.
-    int TrackTI() const { return trackTI_; }
-    int TrackTG() const { return trackTG_; }
-    void SetTrackTI(int n) { trackTI_ = n; }
-    void SetTrackTG(int n) { trackTG_ = n; }
 
     LauncherSeams seams;
 
@@ -102,8 +90,9 @@ public:
 
 private:
     void HelpByKeyword(const std::string& keyword);
-    int trackTI_ = 2;
-    int trackTG_ = 3;
+    // The track numbers that the two track fields hold beside their texts.
+    int32_t trackTI_ = 0;
+    int32_t trackTG_ = 0;
 };
 
 }  // namespace zk

@@ -79,7 +79,7 @@ void TForm2::Timer1Timer() {
     }
     Timer1.SetEnabled(false);
     const std::string folder = ProgramFolder();
-    if (FormStart) FormStart->ed_zkpfad.SetText(folder);
+    SetGameFolder(folder);
     Next next;
     try {
         next = FirstRunCheck(folder);
@@ -91,7 +91,7 @@ void TForm2::Timer1Timer() {
     }
     switch (next) {
         case Next::Launcher:
-            if (FormStart) FormStart->Show();
+            if (seams.showLauncher) seams.showLauncher();
             break;
         case Next::Setup:
             // The launcher stays hidden; closing the setup window shows it.
@@ -104,9 +104,13 @@ void TForm2::Timer1Timer() {
     Hide();
 }
 
+void TForm2::SetGameFolder(const std::string& folder) {
+    if (seams.setGameFolder) seams.setGameFolder(folder);
+}
+
 TForm2::Next TForm2::FirstRunCheck(const std::string& folder) {
     if (!platform.files.SetCurrentDir(folder)) throw InOutError(platform.files.LastError());
-    if (!FormStart || FormStart->RegSettings(1)) return Next::Launcher;
+    if (!seams.loadOptions || seams.loadOptions()) return Next::Launcher;
     // Only a copy on a fixed disk is greeted: not one on a CD-ROM, a
     // network drive or a path without a drive letter.
     if (!OnFixedDisk(platform.files, folder)) return Next::Launcher;
@@ -121,7 +125,7 @@ TForm2::Next TForm2::FirstRunCheck(const std::string& folder) {
         ui::MessageDlg(platform, kUnpackText, DlgType::Information, {DlgButton::OK}, 0);
     }
     if (answer == platform::mrOk) {
-        FormStart->ed_zkpfad.SetText(folder);
+        SetGameFolder(folder);
         return Next::Launcher;
     }
     if (answer == platform::mrIgnore) return Next::Setup;

@@ -6,13 +6,18 @@
 #include <string>
 
 #include "graphics/logo.h"
-#include "launcher/Unit1.h"
 #include "ui/form.h"
 
 namespace zk {
 
-// Calls into windows that live elsewhere in the program.
+// Calls into windows that live elsewhere in the program; each does nothing
+// until its owner plugs it in.
 struct SplashSeams {
+    // The launcher's RegSettings(1): false when no options were ever stored.
+    std::function<bool()> loadOptions;
+    // The launcher's hidden game-folder field.
+    std::function<void(const std::string& folder)> setGameFolder;
+    std::function<void()> showLauncher;
     std::function<void()> showSetup;
 };
 
@@ -26,8 +31,6 @@ public:
     // The folder of the running program with its trailing backslash, as it comes.
     std::string ProgramFolder();
 
-    // The launcher, created after this window; set by the main entry.
-    TFormStart* FormStart = nullptr;
     SplashSeams seams;
     // Where the logo's colour scheme comes from.
     graphics::SchemeSource scheme = graphics::TimeSeededScheme;
@@ -39,6 +42,7 @@ public:
 private:
     enum class Next { Launcher, Setup, Quit };
     Next FirstRunCheck(const std::string& folder);
+    void SetGameFolder(const std::string& folder);
 };
 
 std::string WelcomeText(const std::string& folder);

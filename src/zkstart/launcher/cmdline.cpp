@@ -16,8 +16,7 @@ const char kNoDosBoxText[] =
     "Ist DOSBox schon installiert, dann zeige mit \"DOSBox suchen…\" auf die Datei DOSBox.exe.";
 }  // namespace
 
-bool TFormStart::PifFound(const std::string& folder, const std::string& pifName) {
-    platform::FileSystem& fs = platform.files;
+bool PifFound(platform::FileSystem& fs, const std::string& folder, const std::string& pifName) {
     const std::string remembered = fs.CurrentDir();
     if (!fs.SetCurrentDir(folder)) return false;
     // The folder ends with a backslash already; the doubled one is harmless
@@ -28,33 +27,30 @@ bool TFormStart::PifFound(const std::string& folder, const std::string& pifName)
     return false;
 }
 
-std::string TFormStart::GameArguments() {
+std::string GameArguments(const StartOptions& o) {
     std::string line;
     uint8_t mask = 0;
-    if (cb_nofc.Checked()) mask += 128;
-    if (cb_notic.Checked()) mask += 16;
-    if (cb_notxt.Checked()) mask += 32;
-    if (cb_ppp.Checked()) line += "/P" + NumStr(roll_ppp.Position()) + " ";
-    if (cb_fast.Checked()) mask += 1;
-    if (cb_fair.Checked()) mask += 2;
-    if (cb_niecd.Checked()) {
+    if (o.slowRobots) mask += 128;
+    if (o.noTicks) mask += 16;
+    if (o.noThemes) mask += 32;
+    if (o.speedPreset) line += "/P" + NumStr(o.speed) + " ";
+    if (o.fast) mask += 1;
+    if (o.fair) mask += 2;
+    if (o.cdOff) {
         // CD player off: stand-by and both tracks do not apply.
         mask += 8;
     } else {
-        if (cb_nocd.Checked()) mask += 4;
-        if (cb_ti.Checked()) line += "/TI" + NumStr(trackTI_) + " ";
-        if (cd_tg.Checked()) line += "/TG" + NumStr(trackTG_) + " ";
+        if (o.cdStandBy) mask += 4;
+        if (o.analysisTrack) line += "/TI" + NumStr(o.trackTI) + " ";
+        if (o.gameTrack) line += "/TG" + NumStr(o.trackTG) + " ";
     }
-    if (!ed_param.Text().empty()) line += ed_param.Text() + " ";
+    if (!o.params.empty()) line += o.params + " ";
     return line + "/B" + NumStr(mask);
 }
 
-bool TFormStart::BuildCommandLine(const std::string& folder, const std::string& pifName, std::string& commandLine) {
-    commandLine.clear();
-    if (!PifFound(folder, pifName)) return false;
-    // Passed whole, however long: a cut line would lose the final /B token.
-    commandLine = folder + "\\" + pifName + " " + folder + " " + GameArguments();
-    return true;
+// Passed whole, however long: a cut line would lose the final /B token.
+std::string BuildCommandLine(const StartOptions& options, const std::string& folder, const std::string& pifName) {
+    return folder + "\\" + pifName + " " + folder + " " + GameArguments(options);
 }
 
 void TFormStart::StartInDosBox(const std::string& folder) {
@@ -74,8 +70,9 @@ void TFormStart::StartInDosBox(const std::string& folder) {
         StoreDosBox(platform.registry, dosbox);
     }
     // Inside DOSBox the game's folder is drive C:, and the game is told so.
-    DosBoxGame game{folder, "ZANTORIK.EXE", "C:\\ " + GameArguments(),
-                    cb_niecd.Checked() ? '\0' : FirstCdDrive(platform.files)};
+    const StartOptions options = Options();
+    DosBoxGame game{folder, "ZANTORIK.EXE", "C:\\ " + GameArguments(options),
+                    options.cdOff ? '\0' : FirstCdDrive(platform.files)};
     if (platform.process.WinExec(DosBoxCommandLine(dosbox, game), platform::SW_SHOWNORMAL_) > kLastExecError) return;
     ui::MessageDlg(platform,
                    "DOSBox konnte nicht gestartet werden.\n\rWindows hat das Programm\n\r" + dosbox +
@@ -84,9 +81,9 @@ void TFormStart::StartInDosBox(const std::string& folder) {
 }
 
 void TFormStart::zk_runClick() {
-    std::string commandLine;
     const std::string folder = ProgramFolder();
-    if (BuildCommandLine(folder, "zantorik.pif", commandLine)) {
+    if (PifFound(platform.files, folder, "zantorik.pif")) {
+        const std::string commandLine = BuildCommandLine(Options(), folder, "zantorik.pif");
         // Refused (no DOS on 64-bit Windows): DOSBox steps in.
         if (platform.process.WinExec(commandLine, platform::SW_SHOWNORMAL_) <= kLastExecError) StartInDosBox(folder);
         return;

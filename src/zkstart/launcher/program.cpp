@@ -20,7 +20,6 @@ Program::Program(platform::Platform& platform, const Realize& realize) {
     // Hidden; its creation loads the stored options.
     launcher = std::make_unique<TFormStart>(platform);
     made(*launcher);
-    splash->FormStart = launcher.get();
     // Hidden; its archive component takes the splash as its owner window.
     setup = std::make_unique<TForm1>(platform, SetupSeams{}, std::make_unique<SetupZip>(platform));
     made(*setup);
@@ -43,6 +42,9 @@ Program::Program(platform::Platform& platform, const Realize& realize) {
     setup->seams.createMenuEntries = [&platform](const std::string& folder) {
         CreateGameMenuEntries(platform, folder);
     };
+    splash->seams.loadOptions = [this] { return launcher->RegSettings(1); };
+    splash->seams.setGameFolder = [this](const std::string& folder) { launcher->ed_zkpfad.SetText(folder); };
+    splash->seams.showLauncher = [this] { launcher->Show(); };
     // "Ignorieren" in the welcome: the setup, the launcher stays hidden.
     splash->seams.showSetup = [this] { setup->Show(); };
 }

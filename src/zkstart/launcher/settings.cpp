@@ -1,5 +1,7 @@
 // The options store: HKEY_CURRENT_USER\Software\Orvandel\Zantorik, every
 // value a REG_SZ text, used the way an INI file's section is.
+#include <algorithm>
+
 #include "common/error.h"
 #include "common/text.h"
 #include "launcher/Unit1.h"
@@ -10,6 +12,19 @@ namespace {
 const char kParentKey[] = "Software\\Orvandel";
 const char kSection[] = "Zantorik";
 const std::string kKey = std::string(kParentKey) + "\\" + kSection;
+
+// The flags in the order in which they are written and read.
+struct Flag {
+    const char* name;
+    bool StartOptions::*field;
+};
+const Flag kFlags[] = {
+    {"xFast", &StartOptions::fast},        {"xFair", &StartOptions::fair},
+    {"xNoFC", &StartOptions::slowRobots},  {"xNoTic", &StartOptions::noTicks},
+    {"xNieCD", &StartOptions::cdOff},      {"xNoCD", &StartOptions::cdStandBy},
+    {"xNoTxt", &StartOptions::noThemes},   {"xTI", &StartOptions::analysisTrack},
+    {"xTG", &StartOptions::gameTrack},     {"xP", &StartOptions::speedPreset},
+};
 
 // Another registry type than REG_SZ counts as missing.
 int32_t ReadInteger(platform::Registry& reg, const char* name, int32_t def) {
@@ -24,42 +39,42 @@ int32_t ReadTrack(platform::Registry& reg, const char* name, int32_t def) {
 }
 }  // namespace
 
-bool TFormStart::RegSettings(uint8_t mode) {
-    if (mode > 1) return false;
-    platform::Registry& reg = platform.registry;
+bool LoadOptions(platform::Registry& reg, StartOptions& options) {
     reg.CreateKey(kParentKey);
+    if (!reg.KeyExists(kKey)) return false;
+    platform::StringRead path = reg.ReadString(kKey, "zkPfad");
+    options.gameFolder = path.status == platform::ReadStatus::Present ? path.value : std::string();
+    for (const Flag& f : kFlags) options.*f.field = ReadInteger(reg, f.name, 0) != 0;
+    options.trackTI = ReadTrack(reg, "CD_I", 2);
+    options.trackTG = ReadTrack(reg, "CD_G", 3);
+    // The speed bar's range.
+    options.speed = std::clamp(ReadInteger(reg, "Speed", 50), 1, 99);
+    return true;
+}
 
-    ui::CheckBox* const flags[] = {&cb_fast, &cb_fair, &cb_nofc, &cb_notic, &cb_niecd,
-                                   &cb_nocd, &cb_notxt, &cb_ti, &cd_tg, &cb_ppp};
-    const char* const flagNames[] = {"xFast", "xFair", "xNoFC", "xNoTic", "xNieCD",
-                                     "xNoCD", "xNoTxt", "xTI", "xTG", "xP"};
+void StoreOptions(platform::Registry& reg, const StartOptions& options) {
+    reg.CreateKey(kParentKey);
+    auto write = [&](const char* name, const std::string& text) {
+        if (!reg.CreateKey(kKey)) throw Error(std::string("Erzeugung von Schlüssel ") + kSection + " misslungen");
+        if (!reg.WriteString(kKey, name, text))
+            throw Error(std::string("Fehler beim Setzen der Daten für '") + name + "'");
+    };
+    write("zkPfad", options.gameFolder);
+    for (const Flag& f : kFlags) write(f.name, options.*f.field ? "1" : "0");
+    write("CD_I", NumStr(options.trackTI));
+    write("CD_G", NumStr(options.trackTG));
+    write("Speed", NumStr(options.speed));
+}
 
+bool TFormStart::RegSettings(uint8_t mode) {
     if (mode == 0) {
-        auto write = [&](const char* name, const std::string& text) {
-            if (!reg.CreateKey(kKey)) throw Error(std::string("Erzeugung von Schlüssel ") + kSection + " misslungen");
-            if (!reg.WriteString(kKey, name, text))
-                throw Error(std::string("Fehler beim Setzen der Daten für '") + name + "'");
-        };
-        write("zkPfad", ed_zkpfad.Text());
-        for (size_t i = 0; i < std::size(flags); ++i) write(flagNames[i], flags[i]->Checked() ? "1" : "0");
-        write("CD_I", NumStr(trackTI_));
-        write("CD_G", NumStr(trackTG_));
-        write("Speed", NumStr(roll_ppp.Position()));
+        StoreOptions(platform.registry, Options());
         return true;
     }
-
-    if (!reg.KeyExists(kKey)) return false;
-    // Each control is set before the next value is read, so the click
-    // handlers apply the enabling rules in the order of the values.
-    platform::StringRead path = reg.ReadString(kKey, "zkPfad");
-    ed_zkpfad.SetText(path.status == platform::ReadStatus::Present ? path.value : std::string());
-    for (size_t i = 0; i < std::size(flags); ++i) flags[i]->SetChecked(ReadInteger(reg, flagNames[i], 0) != 0);
-    trackTI_ = ReadTrack(reg, "CD_I", 2);
-    ed_ti.SetText(NumStr(trackTI_));
-    trackTG_ = ReadTrack(reg, "CD_G", 3);
-    ed_tg.SetText(NumStr(trackTG_));
-    roll_ppp.SetPosition(ReadInteger(reg, "Speed", 50));
-    roll_ppp.SetHint(NumStr(roll_ppp.Position()) + "%");
+    if (mode != 1) return false;
+    StartOptions options = Options();
+    if (!LoadOptions(platform.registry, options)) return false;
+    ShowOptions(options);
     return true;
 }
 
