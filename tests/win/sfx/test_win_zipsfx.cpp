@@ -73,6 +73,7 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     ASSERT_EQ(zip.SuccessCount, 2) << zip.LastMessage;
     EXPECT_TRUE(IconImage(exe) == icon.substr(22)) << "Windows sees another icon image";
 
+    for (const auto& [name, data] : files) DeleteFileW(win32::Wide(work + "\\out" + name).c_str());  // an earlier run's
     SetEnvironmentVariableW(L"ZKSFX_UNATTENDED", L"1");
     STARTUPINFOW si{};
     si.cb = sizeof si;
