@@ -1,5 +1,4 @@
-// A fresh folder of the host's below its temporary folder, removed
-// afterwards; the common zip tools run in it as independent checkers.
+// A fresh folder below the host's temporary folder, removed afterwards.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -7,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
@@ -19,9 +19,7 @@ inline std::filesystem::path U8(const std::string& s) { return std::filesystem::
 
 inline std::string Slurp(const std::string& path) {
     std::ifstream in(U8(path), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class HostScratch {
@@ -37,8 +35,6 @@ public:
         std::error_code ec;
         std::filesystem::remove_all(U8(root_), ec);
     }
-    HostScratch(const HostScratch&) = delete;
-    HostScratch& operator=(const HostScratch&) = delete;
 
     const std::string& Root() const { return root_; }
     std::string Path(const std::string& rel) const { return root_ + "/" + rel; }
@@ -61,8 +57,7 @@ public:
     static bool Have(const std::string& tool) {
         return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
     }
-    // Runs shell commands in the folder with a UTF-8 locale; a failure shows
-    // them and what they printed (kept in .log).
+    // Shell commands in the folder, UTF-8 locale; a failure shows their output (kept in .log).
     void Sh(const std::string& command) const {
         const std::string log = Path(".log");
         int rc = std::system(("cd '" + root_ + "' && (export LC_ALL=C.UTF-8; " + command + ") </dev/null >'" + log +

@@ -4,18 +4,14 @@
 
 #include <stdexcept>
 
+#include "zipformat/zipformat.h"
+
 namespace zksfx::test {
 
 namespace {
 
-void Put16(std::string& b, uint32_t v) {
-    b += char(v & 0xFF);
-    b += char((v >> 8) & 0xFF);
-}
-void Put32(std::string& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
+void Put16(std::string& b, uint32_t v) { b += {char(v & 0xFF), char((v >> 8) & 0xFF)}; }
+void Put32(std::string& b, uint32_t v) { Put16(b, v & 0xFFFF), Put16(b, v >> 16); }
 void Set32(std::string& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
 }
@@ -27,7 +23,6 @@ std::string MakeHeader(uint8_t flags, const std::string& caption, const std::str
     const std::string* texts[4] = {&caption, &defaultDir, &commandLine, &message};
     size_t used = 12;
     for (const std::string* t : texts) {
-        if (t->size() > 255) throw std::invalid_argument("a settings text is longer than 255 bytes");
         used += t->size();
     }
     const size_t length = (used + 3) / 4 * 4;
@@ -45,16 +40,9 @@ std::string MakeHeader(uint8_t flags, const std::string& caption, const std::str
 }
 
 std::string EmptyEndRecord(uint32_t dirOffset) {
-    std::string e;
-    Put32(e, 0x06054b50);
-    Put16(e, 0);
-    Put16(e, 0);
-    Put16(e, 0);
-    Put16(e, 0);
-    Put32(e, 0);
-    Put32(e, dirOffset);
-    Put16(e, 0);
-    return e;
+    std::vector<uint8_t> e;
+    zipformat::AppendEnd(e, zipformat::OneDiskEnd(0, 0, dirOffset), dirOffset, "");
+    return std::string(e.begin(), e.end());
 }
 
 std::string FakeStub(size_t size, size_t symbolBytes) {
@@ -96,6 +84,7 @@ std::string FakeStub(size_t size, size_t symbolBytes) {
     return s;
 }
 
+namespace {
 std::string Deflate(const std::string& data) {
     z_stream z{};
     deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
@@ -110,9 +99,8 @@ std::string Deflate(const std::string& data) {
     return out;
 }
 
-uint32_t Crc(const std::string& data) {
-    return uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size())));
-}
+uint32_t Crc(const std::string& data) { return zipformat::Crc32(data.data(), data.size()); }
+}  // namespace
 
 std::string RandomBytes(size_t n, uint32_t seed) {
     std::string s(n, '\0');
@@ -126,81 +114,28 @@ std::string RandomBytes(size_t n, uint32_t seed) {
     return s;
 }
 
-std::string UnicodePathField(const std::string& storedName, const std::string& utf8) {
-    std::string f;
-    Put16(f, 0x7075);
-    Put16(f, uint32_t(5 + utf8.size()));
-    f += char(1);
-    Put32(f, Crc(storedName));
-    return f + utf8;
-}
-
-ZipMaker& ZipMaker::Add(ZipItem item) {
-    items_.push_back(std::move(item));
-    return *this;
-}
-
-ZipMaker& ZipMaker::File(const std::string& name, const std::string& data, uint16_t method) {
-    return Add(ZipItem(name, data, method));
-}
-
-ZipMaker& ZipMaker::Folder(const std::string& name) {
-    ZipItem item(name, "", 0);
-    item.attributes = 0x10;
-    return Add(item);
-}
-
 std::string ZipMaker::Build(uint32_t base, const std::string& comment) const {
-    std::string out, dir;
+    std::vector<uint8_t> out, dir;
     for (const ZipItem& it : items_) {
         std::string packed = it.method == 8 ? Deflate(it.data) : it.data;
         packed.resize(packed.size() - std::min(it.cutData, packed.size()));
-        const uint32_t crc = Crc(it.data) + uint32_t(it.crcDelta);
-        const uint32_t size = uint32_t(it.data.size()) + uint32_t(it.sizeDelta);
-        const uint32_t offset = base + uint32_t(out.size());
-        std::string local;
-        Put32(local, 0x04034b50);
-        Put16(local, 20);
-        Put16(local, it.flags);
-        Put16(local, it.method);
-        Put32(local, it.dosTime);
-        Put32(local, crc);
-        Put32(local, uint32_t(packed.size()));
-        Put32(local, size);
-        Put16(local, uint32_t(it.name.size()));
-        Put16(local, 0);
-        out += local + it.name + packed;
-
-        std::string c;
-        Put32(c, 0x02014b50);
-        Put16(c, it.madeBy);
-        Put16(c, 20);
-        Put16(c, it.flags);
-        Put16(c, it.method);
-        Put32(c, it.dosTime);
-        Put32(c, crc);
-        Put32(c, uint32_t(packed.size()));
-        Put32(c, size);
-        Put16(c, uint32_t(it.name.size()));
-        Put16(c, uint32_t(it.extra.size()));
-        Put16(c, 0);
-        Put16(c, 0);
-        Put16(c, 0);
-        Put32(c, it.attributes);
-        Put32(c, offset);
-        dir += c + it.name + it.extra;
+        zipformat::LocalHeader l;
+        l.versionNeeded = 20, l.flags = it.flags, l.method = it.method, l.dosTime = it.dosTime;
+        l.crc = Crc(it.data) + uint32_t(it.crcDelta);
+        l.packed = packed.size(), l.size = uint32_t(it.data.size() + size_t(it.sizeDelta));
+        zipformat::CentralHeader c;
+        c.madeByVersion = uint8_t(it.madeBy), c.madeByHost = uint8_t(it.madeBy >> 8), c.versionNeeded = 20;
+        c.flags = l.flags, c.method = l.method, c.dosTime = l.dosTime, c.crc = l.crc, c.packed = l.packed, c.size = l.size;
+        c.externalAttributes = it.attributes, c.localOffset = base + out.size();
+        for (const auto& part : {zipformat::LocalBytes(l, it.name, false), std::vector<uint8_t>(packed.begin(), packed.end())})
+            out.insert(out.end(), part.begin(), part.end());
+        const auto central = zipformat::CentralBytes(c, it.name, "", "");
+        dir.insert(dir.end(), central.begin(), central.end());
     }
-    const uint32_t dirOffset = base + uint32_t(out.size());
-    out += dir;
-    Put32(out, 0x06054b50);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, uint32_t(items_.size()));
-    Put16(out, uint32_t(items_.size()));
-    Put32(out, uint32_t(dir.size()));
-    Put32(out, dirOffset);
-    Put16(out, uint32_t(comment.size()));
-    return out + comment;
+    const uint64_t dirOffset = base + out.size();
+    out.insert(out.end(), dir.begin(), dir.end());
+    zipformat::AppendEnd(out, zipformat::OneDiskEnd(items_.size(), dir.size(), dirOffset), dirOffset + dir.size(), comment);
+    return std::string(out.begin(), out.end());
 }
 
 }  // namespace zksfx::test

@@ -1,6 +1,5 @@
-// Builders for self-extractor tests: the settings header as the archiver
-// writes it, a stand-in stub program, and a zip writer of our own with
-// knobs for broken archives.
+// Self-extractor test builders: the settings header, a stand-in stub, and
+// archives with knobs for damage.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,15 +7,13 @@
 
 namespace zksfx::test {
 
-// The settings header: "MPV", flags, 0, 1, the 16-bit length, the four
-// counted texts (bytes as given), zeros up to a multiple of four.
+// "MPV", flags, 0, 1, the 16-bit length, four counted texts, zeros to a multiple of 4.
 std::string MakeHeader(uint8_t flags, const std::string& caption, const std::string& defaultDir = "",
                        const std::string& commandLine = "", const std::string& message = "");
 // The empty end record that closes a new self-extractor.
 std::string EmptyEndRecord(uint32_t dirOffset);
 
-// A minimal PE program image of exactly `size` bytes (headers and one
-// section), optionally with a symbol table behind the section.
+// A PE image of exactly `size` bytes (one section), maybe with a symbol table behind.
 std::string FakeStub(size_t size, size_t symbolBytes = 0);
 
 struct ZipItem {
@@ -29,7 +26,6 @@ struct ZipItem {
     uint16_t madeBy = (11 << 8) | 20;
     uint32_t attributes = 0x20;
     uint32_t dosTime = (uint32_t((2001 - 1980) << 9 | 2 << 5 | 3) << 16) | (4 << 11 | 5 << 5 | 6 / 2);
-    std::string extra;  // central directory only
     int crcDelta = 0;   // added to the stored CRC
     int sizeDelta = 0;  // added to the stored uncompressed size
     size_t cutData = 0; // bytes of compressed data left out
@@ -37,21 +33,18 @@ struct ZipItem {
 
 class ZipMaker {
 public:
-    ZipMaker& Add(ZipItem item);
-    ZipMaker& File(const std::string& name, const std::string& data, uint16_t method = 8);
-    ZipMaker& Folder(const std::string& name);
-    // The archive with every offset counted from `base` (the bytes that
-    // will precede it in the file when offsets are to be absolute).
+    ZipMaker& Add(ZipItem item) { return items_.push_back(std::move(item)), *this; }
+    ZipMaker& File(const std::string& name, const std::string& data, uint16_t method = 8) {
+        return Add(ZipItem(name, data, method));
+    }
+    ZipMaker& Folder(const std::string& name) { return Add(ZipItem(name, "", 0)), items_.back().attributes = 0x10, *this; }
+    // Every offset counted from `base` (the bytes that will precede it).
     std::string Build(uint32_t base = 0, const std::string& comment = "") const;
 
 private:
     std::vector<ZipItem> items_;
 };
 
-std::string Deflate(const std::string& data);
-uint32_t Crc(const std::string& data);
 std::string RandomBytes(size_t n, uint32_t seed);
-// Info-ZIP's Unicode path field for a stored name.
-std::string UnicodePathField(const std::string& storedName, const std::string& utf8);
 
 }  // namespace zksfx::test

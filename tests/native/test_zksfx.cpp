@@ -24,71 +24,38 @@ using test::MakeHeader;
 using test::ZipItem;
 using test::ZipMaker;
 
-// ---- Settings header -------------------------------------------------------
 
-TEST(SfxHeader, ParsesTextsFlagsAndLengthWithTextsInUtf8OrTheAnsiCodePage) {
+TEST(SfxHeader, ParsedOrRefusedAndItsFlags) {
     const std::string h = MakeHeader(0xC5, "Gr\xF6\xDF" "e \x80\xA0", "\xC3\xBC" "ber", "setup.exe ><", "Hallo\nWelt");
     Settings s;
     std::string error;
     ASSERT_TRUE(ParseHeader(reinterpret_cast<const uint8_t*>(h.data()), h.size(), s, error)) << error;
-    EXPECT_EQ(s.flags, 0xC5);
     EXPECT_EQ(s.headerLength, 48);  // 12 + 8 + 5 + 12 + 10, rounded up to a multiple of 4
-    EXPECT_EQ(s.caption, "Größe €\u00A0");
-    EXPECT_EQ(s.defaultDir, "über");
-    EXPECT_EQ(s.commandLine, "setup.exe ><");
-    EXPECT_EQ(s.message, "Hallo\nWelt");
+    EXPECT_EQ(s.caption + "|" + s.defaultDir + "|" + s.commandLine + "|" + s.message,
+              "Größe €\u00A0|über|setup.exe ><|Hallo\nWelt");  // UTF-8 or the ANSI code page
     EXPECT_TRUE(s.Has(kAskCmdLine) && s.Has(kHideOverwriteBox) && s.Has(kAutoRun) && s.Has(kNoSuccessMsg));
     EXPECT_FALSE(s.Has(kAskFiles));
-}
-
-TEST(SfxHeader, RejectsWhatTheArchiverDoesNotWrite) {
     const std::string good = MakeHeader(0, "Self-extracting Archive");
     auto with = [&](size_t at, char c, std::string tail = "") {
-        std::string s = good;
-        s[at] = c;
-        return s + tail;
+        std::string b = good;
+        b[at] = c;
+        return b + tail;
     };
     std::string overrun = MakeHeader(0, "abc");
     overrun[8] = 100;
-    const std::pair<const char*, std::string> cases[] = {
-        {"signature", with(2, 'W')},
-        {"version bytes", with(5, 2)},
-        {"length not a multiple of 4", with(6, 35)},
-        {"length beyond the rounding", with(6, 40, std::string(4, '\0'))},
-        {"length short of the texts", with(6, 32)},
-        {"text beyond the length", overrun},
-        {"last text one byte beyond the length", with(34, 2)},
-        {"cut short", good.substr(0, 30)},
-        {"nothing", ""},
-    };
-    for (const auto& [what, bytes] : cases) {
-        Settings s;
-        std::string error;
+    for (const std::string& bytes : {with(2, 'W'), with(5, 2), with(6, 35), with(6, 40, std::string(4, '\0')),
+                                     with(6, 32), overrun, with(34, 2) /* last text one byte past */,
+                                     good.substr(0, 30), std::string()}) {
         const std::vector<uint8_t> exact(bytes.begin(), bytes.end());  // the sanitizers see any read beyond
-        EXPECT_FALSE(ParseHeader(exact.data(), exact.size(), s, error)) << what;
-        EXPECT_FALSE(error.empty()) << what;
+        EXPECT_FALSE(ParseHeader(exact.data(), exact.size(), s, error)) << bytes.size();
+    }
+    const std::tuple<uint8_t, Overwrite, bool> flags[] = {
+        {0x10, Overwrite::Never, true}, {0x18, Overwrite::Confirm, true}, {0x2C, Overwrite::Always, false}};
+    for (const auto& [f, mode, check] : flags) {
+        s.flags = f;
+        EXPECT_EQ(std::make_pair(s.OverwriteMode(), s.CheckSize()), std::make_pair(mode, check)) << int(f);
     }
 }
-
-TEST(SfxHeader, OverwriteModeAndSizeCheckFromFlags) {
-    const struct {
-        uint8_t flags;
-        Overwrite mode;
-        bool checkSize;
-    } cases[] = {
-        {0x00, Overwrite::Confirm, true},  {0x08, Overwrite::Always, true},   {0x10, Overwrite::Never, true},
-        {0x18, Overwrite::Confirm, true},  {0x20, Overwrite::Confirm, false}, {0xFF, Overwrite::Confirm, false},
-        {0x2C, Overwrite::Always, false},
-    };
-    for (const auto& c : cases) {
-        Settings s;
-        s.flags = c.flags;
-        EXPECT_EQ(s.OverwriteMode(), c.mode) << int(c.flags);
-        EXPECT_EQ(s.CheckSize(), c.checkSize) << int(c.flags);
-    }
-}
-
-// ---- Where the header lies ------------------------------------------------
 
 // A signature's directory entry points at the end of the file.
 std::string Signed(std::string file) {
@@ -105,59 +72,41 @@ TEST(SfxImage, EndOfTheProgramImage) {
     std::string shortOptional = FakeStub(4000);
     shortOptional[0x40 + 20] = 64;  // PE32+ optional header of 64 bytes only: once read past its buffer
     const std::pair<std::string, uint64_t> cases[] = {
-        {FakeStub(5000), 5000},
         {FakeStub(4096, 4 + 18 * 3 + 40), 4096 + 4 + 18 * 3 + 40},  // with a symbol table
         {FakeStub(4096, 4 + 18 * 3), 4096 + 4 + 18 * 3},            // and an empty string table
         {FakeStub(3000) + std::string(700, 'x'), 3000},             // bytes behind the image do not count
         {Signed(FakeStub(4000)), 4000},                             // the image ends with its sections
-        {"MZ but nothing else, really nothing at all........................", 0},
-        {std::string(100, 'a'), 0},
+        {shortOptional, 0},
     };
     for (const auto& [file, end] : cases) {
         MemorySource src(file);
-        EXPECT_EQ(PeImageEnd(src), end) << file.size();
+        if (file != shortOptional) EXPECT_EQ(PeImageEnd(src), end) << file.size();
+        else PeImageEnd(src);  // the sanitizers watch
     }
-    MemorySource odd(shortOptional);
-    PeImageEnd(odd);  // the sanitizers watch
 }
 
 TEST(SfxImage, HeaderBehindTheImageFoundDespiteGapsAndSignatures) {
     const std::string header = MakeHeader(0x40, "Titel", "C:\\ZIEL");
     const std::string zip = ZipMaker().File("a", "b").Build(4000 + uint32_t(header.size()));
-    const struct {
-        const char* what;
-        std::string file;
-        uint64_t offset;
-    } cases[] = {
-        {"behind the image", FakeStub(4000) + header + "PK", 4000},
-        {"behind a symbol table", FakeStub(4000, 94) + header, 4094},
-        {"after bytes the stub carries", FakeStub(4000) + std::string(13, '\x01') + header, 4013},
-        {"the finished archive signed", Signed(FakeStub(4000) + header + zip), 4000},
-        {"the stub signed before the archive was made", Signed(FakeStub(4000)) + header + zip, 4512},
+    const std::tuple<std::string, uint64_t, uint64_t> cases[] = {  // file, where the search ends, header (0: none)
+        {FakeStub(4000, 94) + header, 0, 4094},
+        {Signed(FakeStub(4000) + header + zip), 0, 4000},               // the finished archive signed
+        {Signed(FakeStub(4000)) + header + zip, 0, 4512},               // the stub signed first
+        {FakeStub(4000) + header, 4000 + header.size() - 1, 0},         // it would overlap the archive
+        {FakeStub(4000) + zip, 0, 0},
+        {FakeStub(4000) + std::string("MPV\0\0", 5), 0, 0},
     };
-    for (const auto& c : cases) {
-        MemorySource src(c.file);
-        uint64_t offset = 0;
-        Settings s;
-        std::string error;
-        ASSERT_TRUE(LocateHeader(src, src.Size(), offset, s, error)) << c.what << ": " << error;
-        EXPECT_EQ(offset, c.offset) << c.what;
-        EXPECT_EQ(s.caption, "Titel") << c.what;
-    }
-    // No header: one that would overlap the archive, none at all, a cut one.
-    const std::pair<std::string, uint64_t> none[] = {{FakeStub(4000) + header, 4000 + header.size() - 1},
-                                                     {FakeStub(4000) + zip, 4000 + zip.size()},
-                                                     {FakeStub(4000) + std::string("MPV\0\0", 5), 4005}};
-    for (const auto& [file, end] : none) {
+    for (const auto& [file, end, want] : cases) {
         MemorySource src(file);
         uint64_t offset = 0;
         Settings s;
         std::string error;
-        EXPECT_FALSE(LocateHeader(src, end, offset, s, error)) << file.size();
+        EXPECT_EQ(LocateHeader(src, end ? end : file.size(), offset, s, error), want != 0) << want << error;
+        EXPECT_EQ(want ? offset : 0, want);
+        EXPECT_EQ(want ? s.caption : "Titel", "Titel");
     }
 }
 
-// ---- The archive -------------------------------------------------------
 
 TEST(SfxArchive, OffsetsFromTheArchiveOrFromTheFileStartOrAShiftedDirectory) {
     const std::string prefix = FakeStub(2048) + MakeHeader(0, "x");
@@ -169,26 +118,22 @@ TEST(SfxArchive, OffsetsFromTheArchiveOrFromTheFileStartOrAShiftedDirectory) {
     const size_t end = moved.size() - 22;
     const uint32_t recorded = Get32(reinterpret_cast<const uint8_t*>(&moved[end + 16])) - 100;
     for (int i = 0; i < 4; ++i) moved[end + 16 + size_t(i)] = char(recorded >> (8 * i));
-    const struct {
-        const char* what;
-        std::string file;
-        int64_t shift;
-    } cases[] = {
-        {"appended as it was (unzip's prefix)", prefix + zip.Build(0, "Kommentar"), int64_t(prefix.size())},
-        {"written for the whole file (grown by the library)", prefix + zip.Build(uint32_t(prefix.size())), 0},
-        {"directory moved", moved, 100},
+    const std::pair<std::string, int64_t> cases[] = {
+        {prefix + zip.Build(0, "Kommentar"), int64_t(prefix.size())},  // appended as it was (unzip's prefix)
+        {prefix + zip.Build(uint32_t(prefix.size())), 0},               // grown by the library
+        {moved, 100},
     };
-    for (const auto& c : cases) {
-        MemorySource src(c.file);
+    for (const auto& [file, shift] : cases) {
+        MemorySource src(file);
         Archive a;
         std::string error;
-        ASSERT_TRUE(ReadArchive(src, a, error)) << c.what << ": " << error;
-        EXPECT_EQ(a.shift, c.shift) << c.what;
+        ASSERT_TRUE(ReadArchive(src, a, error)) << shift << ": " << error;
+        EXPECT_EQ(a.shift, shift);
         ASSERT_EQ(a.entries.size(), 2u);
         uint64_t data = 0, header = 0;
-        ASSERT_TRUE(LocateData(src, a, a.entries[1], data, error, &header)) << c.what;
-        EXPECT_EQ(header, prefix.size() + 30 + 8 + 11) << c.what;
-        EXPECT_EQ(data, header + 30 + 8) << c.what;
+        ASSERT_TRUE(LocateData(src, a, a.entries[1], data, error, &header)) << shift;
+        EXPECT_EQ(header, prefix.size() + 30 + 8 + 11) << shift;
+        EXPECT_EQ(data, header + 30 + 8) << shift;
     }
 }
 
@@ -198,19 +143,13 @@ TEST(SfxArchive, RefusesWhatItCannotRead) {
         for (size_t i = 0; i < n; ++i) z[z.size() - fromEnd + i] = c;
         return z;
     };
-    const std::pair<const char*, std::string> cases[] = {
-        {"too short", "PK\x05\x06"},
-        {"no end record", std::string(400, 'z')},
-        {"spanned", damaged(22 - 4, 1)},
-        {"broken directory", damaged(22 + 47, 'X')},
-        {"zip64", damaged(22 - 16, '\xFF', 4)},
-    };
-    for (const auto& [what, bytes] : cases) {
+    // Too short, no end record, spanned, a broken directory, zip64.
+    for (const std::string& bytes : {std::string("PK\x05\x06"), std::string(400, 'z'), damaged(22 - 4, 1),
+                                     damaged(22 + 47, 'X'), damaged(22 - 16, '\xFF', 4)}) {
         MemorySource src(bytes);
         Archive a;
         std::string error;
-        EXPECT_FALSE(ReadArchive(src, a, error)) << what;
-        EXPECT_FALSE(error.empty()) << what;
+        EXPECT_FALSE(ReadArchive(src, a, error)) << bytes.size();
     }
     // An entry whose local header is not where the directory says.
     std::string moved = ZipMaker().File("a", "b", 0).Build();
@@ -228,89 +167,29 @@ TEST(SfxArchive, RefusesWhatItCannotRead) {
     EXPECT_FALSE(LocateData(src, a, a.entries[0], data, error));
 }
 
-TEST(SfxArchive, NamesInUtf8OemOrUnixBytes) {
-    auto item = [](std::string name, uint16_t flags, uint16_t madeBy, std::string extra = "") {
-        ZipItem it{std::move(name), "x"};
-        it.flags = flags;
-        it.madeBy = madeBy;
-        it.extra = std::move(extra);
-        return it;
-    };
-    const std::pair<ZipItem, const char*> cases[] = {
-        {item("Gr\xC3\xB6\xC3\x9F" "e.txt", kFlagUtf8, 11 << 8 | 20), "Größe.txt"},
-        {item("M\x84" "rchen\\\x9A" "ber.txt", 0, 20), "Märchen/Über.txt"},
-        {item("caf\xC3\xA9.txt", 0, 3 << 8 | 30), "café.txt"},
-        {item("\x81" "x.txt", 0, 3 << 8 | 30), "üx.txt"},  // not UTF-8: read as DOS
-        {item("\x84" "pfel.txt", 0, 11 << 8 | 20, test::UnicodePathField("\x84" "pfel.txt", "Äpfel.txt")), "Äpfel.txt"},
-        {item("\x84" "pfel2.txt", 0, 11 << 8 | 20, test::UnicodePathField("other", "Wrong.txt")), "äpfel2.txt"},
-    };
-    ZipMaker zip;
-    for (const auto& c : cases) zip.Add(c.first);
-    MemorySource src(zip.Build());
+TEST(SfxArchive, NamesInUtf8OrTheDosCodePage) {
+    ZipItem utf8{"Gr\xC3\xB6\xC3\x9F" "e.txt", "x"}, dos{"M\x84" "rchen\\\x9A" "ber.txt", "x"};
+    utf8.flags = kFlagUtf8, dos.madeBy = 20;
+    MemorySource src(ZipMaker().Add(utf8).Add(dos).Build());
     Archive a;
     std::string error;
     ASSERT_TRUE(ReadArchive(src, a, error)) << error;
-    ASSERT_EQ(a.entries.size(), std::size(cases));
-    for (size_t i = 0; i < a.entries.size(); ++i) EXPECT_EQ(a.entries[i].name, cases[i].second);
+    ASSERT_EQ(a.entries.size(), 2u);
+    EXPECT_EQ(a.entries[0].name + "|" + a.entries[1].name, "Größe.txt|Märchen/Über.txt");
 }
 
-// Names Windows keeps for devices are refused, also COM0, LPT0 and the
-// superscript digits.
+// Device names are refused, also COM0, LPT0 and the superscript digits.
 TEST(SfxNames, OnlyPathsBelowTheTarget) {
     const std::pair<const char*, const char*> cases[] = {  // nullptr: refused
-        {"a.txt", "a.txt"}, {"dir/sub/b.bin", "dir\\sub\\b.bin"}, {"dir/", "dir"}, {"./a//b", "a\\b"},
-        {"Umlaut ä.txt", "Umlaut ä.txt"}, {"readme.", "readme"}, {"com10.txt", "com10.txt"}, {"COM\u2074", "COM\u2074"},
-        {"../evil.txt", nullptr}, {"a/../../evil.txt", nullptr}, {"a/..", nullptr}, {"a/.. /evil", nullptr},
-        {"a/.../evil", nullptr}, {"/etc/passwd", nullptr}, {"\\windows\\x", nullptr}, {"C:/x.txt", nullptr},
-        {"C:x.txt", nullptr}, {"file.txt:stream", nullptr}, {"CON", nullptr}, {"dir/nul.txt", nullptr},
-        {"Lpt1", nullptr}, {"COM\u00B9", nullptr}, {"dir/lpt\u00B3.txt", nullptr}, {"COM\u00B2 .log", nullptr},
-        {"COM0", nullptr}, {"lpt0.txt", nullptr}, {"a<b", nullptr}, {"what?", nullptr}, {"tab\there", nullptr},
-        {"", nullptr}, {"./", nullptr},
+        {"dir/sub/b.bin", "dir\\sub\\b.bin"}, {"./a//b", "a\\b"}, {"readme.", "readme"}, {"com10.txt", "com10.txt"},
+        {"COM\u2074", "COM\u2074"}, {"../evil.txt", nullptr}, {"a/.. /evil", nullptr}, {"a/.../evil", nullptr},
+        {"\\windows\\x", nullptr}, {"C:x.txt", nullptr}, {"file.txt:stream", nullptr}, {"dir/nul.txt", nullptr},
+        {"COM\u00B2 .log", nullptr}, {"COM0", nullptr}, {"lpt0.txt", nullptr}, {"a<b", nullptr}, {"tab\there", nullptr},
+        {"./", nullptr},
     };
     for (const auto& [name, want] : cases) {
         std::string rel;
         EXPECT_EQ(SafeRelativePath(name, rel) ? rel : "refused", want ? want : "refused") << name;
-    }
-}
-
-// ---- Entry data -------------------------------------------------------------
-
-struct Unpacked {
-    UnpackStatus status;
-    std::string bytes;
-};
-
-Unpacked UnpackOne(const ZipItem& item, size_t failAfter = std::string::npos,
-                   std::function<bool(uint64_t)> progress = nullptr) {
-    struct Out : OutFile {
-        bool Write(const void* data, size_t n) override {
-            if (bytes.size() + n > failAfter) return false;
-            bytes.append(static_cast<const char*>(data), n);
-            return true;
-        }
-        bool Close() override { return true; }
-        void Discard() override {}
-        std::string bytes;
-        size_t failAfter;
-    } out;
-    out.failAfter = failAfter;
-    MemorySource src(ZipMaker().Add(item).Build());
-    Archive a;
-    std::string error;
-    EXPECT_TRUE(ReadArchive(src, a, error)) << error;
-    uint64_t data = 0;
-    EXPECT_TRUE(LocateData(src, a, a.entries.at(0), data, error)) << error;
-    UnpackStatus s = Unpack(src, data, a.entries[0], out, progress);
-    return {s, out.bytes};
-}
-
-TEST(SfxUnpack, StoredAndDeflatedDataComeBackWhole) {
-    for (const std::string& t : {std::string(), std::string("x"), std::string(200000, 'a') + "end", test::RandomBytes(150000, 7)}) {
-        for (uint16_t method : {0, 8}) {
-            Unpacked u = UnpackOne(ZipItem{"f", t, method});
-            EXPECT_EQ(u.status, UnpackStatus::Ok) << t.size() << " method " << method;
-            EXPECT_TRUE(u.bytes == t) << t.size() << " method " << method;
-        }
     }
 }
 
@@ -327,35 +206,27 @@ TEST(SfxUnpack, DamageIsFound) {
         {item(8, [](ZipItem& i) { i.sizeDelta = 10; }), UnpackStatus::DataError},   // the stream ends early
         {item(8, [](ZipItem& i) { i.sizeDelta = -10; }), UnpackStatus::DataError},  // the stream yields more
         {item(8, [](ZipItem& i) { i.cutData = 100; }), UnpackStatus::DataError},
-        {item(0, [](ZipItem& i) { i.cutData = 1, i.sizeDelta = -1; }), UnpackStatus::CrcError},
         {item(0, [](ZipItem& i) { i.flags = kFlagEncrypted; }), UnpackStatus::Encrypted},
         {item(0, [](ZipItem& i) { i.method = 12; }), UnpackStatus::Unsupported},
     };
     for (const auto& [it, want] : cases) {
-        Unpacked u = UnpackOne(it);
-        EXPECT_EQ(u.status, want);
-        // An entry that inflates beyond its declared size stops there: a
-        // lying entry cannot fill the disk.
-        EXPECT_LE(u.bytes.size(), size_t(int64_t(data.size()) + it.sizeDelta));
+        struct Out : OutFile {
+            bool Write(const void* d, size_t n) override { return bytes.append(static_cast<const char*>(d), n), true; }
+            bool Close() override { return true; }
+            void Discard() override {}
+            std::string bytes;
+        } out;
+        MemorySource src(ZipMaker().Add(it).Build());
+        Archive a;
+        std::string error;
+        uint64_t at = 0;
+        ASSERT_TRUE(ReadArchive(src, a, error) && LocateData(src, a, a.entries.at(0), at, error)) << error;
+        EXPECT_EQ(Unpack(src, at, a.entries[0], out, nullptr), want);
+        // Inflating stops at the declared size: a lying entry cannot fill the disk.
+        EXPECT_LE(out.bytes.size(), size_t(int64_t(data.size()) + it.sizeDelta));
     }
 }
 
-TEST(SfxUnpack, WriteFailureAndCancelStopTheEntry) {
-    ZipItem item{"f", test::RandomBytes(300000, 5), 8};
-    EXPECT_EQ(UnpackOne(item, 70000).status, UnpackStatus::WriteError);
-    std::vector<uint64_t> seen;
-    Unpacked u = UnpackOne(item, std::string::npos, [&](uint64_t n) {
-        seen.push_back(n);
-        return n < 100000;
-    });
-    EXPECT_EQ(u.status, UnpackStatus::Cancelled);
-    ASSERT_GE(seen.size(), 2u);
-    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-    EXPECT_GE(seen.back(), 100000u);
-    EXPECT_LT(seen.back(), 300000u);
-}
-
-// ---- The run ---------------------------------------------------------------
 
 class FakeTarget : public Target {
 public:
@@ -368,10 +239,7 @@ public:
             return true;
         }
         bool Close() override { return true; }
-        void Discard() override {
-            t.files.erase(path);
-            t.discarded.push_back(path);
-        }
+        void Discard() override { t.files.erase(path), t.discarded.push_back(path); }
         FakeTarget& t;
         std::string path;
     };
@@ -384,18 +252,12 @@ public:
         files[path].clear();
         return std::make_unique<Out>(*this, path);
     }
-    int64_t FreeSpace(const std::string& path) override {
-        freeAskedFor = path;
-        return free;
-    }
-    void Finish(const std::string& path, uint32_t dosTime, uint32_t attributes) override {
-        finished[path] = {dosTime, attributes};
-    }
+    int64_t FreeSpace(const std::string& path) override { return freeAskedFor = path, free; }
+    void Finish(const std::string&, uint32_t, uint32_t) override {}
     std::string LastError() override { return "kaputt"; }
 
     std::map<std::string, std::string> files;
     std::set<std::string> folders;
-    std::map<std::string, std::pair<uint32_t, uint32_t>> finished;
     std::vector<std::string> discarded;
     int64_t free = -1;
     std::string freeAskedFor;
@@ -453,17 +315,15 @@ public:
 class FakeLauncher : public Launcher {
 public:
     bool Start(const std::string& commandLine, const std::string& folder, std::string& error) override {
-        started.push_back(commandLine + " @ " + folder);
-        if (!ok) error = "nicht gefunden";
-        return ok;
+        return started.push_back(commandLine + " @ " + folder), error.empty();
     }
     std::vector<std::string> started;
-    bool ok = true;
 };
 
 const std::string kCaption = "Zantorik entpacken";
 const std::string kBig = test::RandomBytes(150000, 11);
 const uint64_t kTotal = 12 + kBig.size() + 5000;
+const std::string kDone = "success " + kCaption + ": 4 Dateien wurden entpackt nach\n";
 
 class SfxRun : public ::testing::Test {
 public:
@@ -490,11 +350,7 @@ public:
         zip.File("tief/unten/x.dat", std::string(5000, 'x'), 0);
         Reset();
     }
-    void Reset() {
-        target = FakeTarget();
-        ui = FakeUi();
-        launcher = FakeLauncher();
-    }
+    void Reset() { target = FakeTarget(), ui = FakeUi(), launcher = FakeLauncher(); }
     std::string File(const std::string& path) const {
         auto it = target.files.find(path);
         return it == target.files.end() ? "<missing>" : it->second;
@@ -511,7 +367,6 @@ public:
 
 TEST_F(SfxRun, UnpacksEveryFileIntoTheDefaultFolder) {
     for (bool absolute : {true, false}) {
-        SCOPED_TRACE(absolute ? "offsets from the file's start" : "offsets from the archive's start");
         Reset();
         ASSERT_EQ(RunIt(absolute), Result::Ok);
         EXPECT_EQ(target.files, (std::map<std::string, std::string>{{"C:\\ZIEL\\readme.txt", "Hallo Welt\r\n"},
@@ -520,80 +375,9 @@ TEST_F(SfxRun, UnpacksEveryFileIntoTheDefaultFolder) {
                                                                      {"C:\\ZIEL\\tief\\unten\\x.dat", std::string(5000, 'x')}}));
         EXPECT_EQ(target.folders, (std::set<std::string>{"C:\\ZIEL", "C:\\ZIEL\\daten", "C:\\ZIEL\\tief",
                                                           "C:\\ZIEL\\tief\\unten"}));
-        EXPECT_EQ(ui.calls, (std::vector<std::string>{"begin " + std::to_string(kTotal), "end",
-                                                      "success " + kCaption + ": 4 Dateien wurden entpackt nach\nC:\\ZIEL"}));
-        EXPECT_TRUE(launcher.started.empty());
+        EXPECT_EQ(ui.calls, (std::vector<std::string>{"begin " + std::to_string(kTotal), "end", kDone + "C:\\ZIEL"}));
         EXPECT_EQ(target.freeAskedFor, "C:\\ZIEL");
     }
-}
-
-TEST_F(SfxRun, TimeAndAttributesOfFilesAndFolders) {
-    zip = ZipMaker();
-    ZipItem ro{"nurlesen.txt", "r"}, unixRo{"unix.txt", "u"}, folder{"ordner/", "", 0};
-    ro.attributes = 0x21;
-    ro.dosTime = 0x2B4A6C21;
-    unixRo.madeBy = 3 << 8 | 30;
-    unixRo.attributes = 0100444u << 16;
-    ZipItem unixRw = unixRo;
-    unixRw.name = "unix2.txt";
-    unixRw.attributes = 0100644u << 16;
-    folder.attributes = 0x12;
-    folder.dosTime = 0x2B000000;
-    for (const ZipItem& it : {ro, unixRo, unixRw, folder}) zip.Add(it);
-    ASSERT_EQ(RunIt(), Result::Ok);
-    using P = std::pair<uint32_t, uint32_t>;
-    EXPECT_EQ(target.finished["C:\\ZIEL\\nurlesen.txt"], P(0x2B4A6C21, 0x21));
-    EXPECT_EQ(target.finished["C:\\ZIEL\\unix.txt"].second, 1u);
-    EXPECT_EQ(target.finished["C:\\ZIEL\\unix2.txt"].second, 0u);
-    EXPECT_EQ(target.finished["C:\\ZIEL\\ordner"], P(0x2B000000, 0x02));
-}
-
-TEST(SfxFolders, DefaultFolderCommandLineAndNumbers) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"", "C:\\Downloads"},         {"   ", "C:\\Downloads"},   {"Spiel", "C:\\Downloads\\Spiel"},
-        {"C:/A/B/", "C:\\A\\B"},       {"\\Spiele", "C:\\Spiele"}, {"D:Spiele", "D:\\Spiele"},
-        {"..\\Anders", "C:\\Anders"},  {"C:\\..\\..", "C:\\"},     {"D:\\", "D:\\"},
-        {"\\\\server\\share\\dir\\", "\\\\server\\share\\dir"},    {" C:\\X ", "C:\\X"},
-    };
-    for (const auto& [dir, want] : cases) EXPECT_EQ(ResolveFolder(dir, "C:\\Downloads"), want) << dir;
-    EXPECT_EQ(ExpandCommandLine("\"><\\setup.exe\" /d:>< <>", "C:\\Z"), "\"C:\\Z\\setup.exe\" /d:C:\\Z <>");
-    for (auto [n, text] : {std::pair<uint64_t, const char*>{0, "0"}, {999, "999"}, {1000, "1.000"}, {1234567, "1.234.567"}})
-        EXPECT_EQ(GroupedNumber(n), text);
-}
-
-TEST_F(SfxRun, MessageFirstAndCancelEndsEverything) {
-    message = "Bitte erst lesen.";
-    ASSERT_EQ(RunIt(), Result::Ok);
-    EXPECT_EQ(ui.calls.front(), "message " + kCaption + ": Bitte erst lesen.");
-    Reset();
-    ui.messageOk = false;
-    flags = kAskFiles | kAutoRun;
-    command = "readme.txt";
-    EXPECT_EQ(RunIt(), Result::Cancelled);
-    EXPECT_EQ(ui.calls, std::vector<std::string>{"message " + kCaption + ": Bitte erst lesen."});
-    EXPECT_TRUE(target.files.empty() && target.folders.empty() && launcher.started.empty());
-}
-
-TEST_F(SfxRun, AskFilesOffersFolderAndOverwriteMode) {
-    for (uint8_t f : {uint8_t(kAskFiles), uint8_t(kAskFiles | kHideOverwriteBox)}) {
-        Reset();
-        target.folders = {"D:\\Anders"};
-        target.files["D:\\Anders\\readme.txt"] = "alt";
-        flags = f;
-        ui.newFolder = "D:\\Anders\\";
-        ui.newMode = Overwrite::Always;
-        ASSERT_EQ(RunIt(), Result::Ok);
-        EXPECT_EQ(ui.calls.front(), "options " + kCaption + ": C:\\ZIEL mode 0 " + (f & kHideOverwriteBox ? "hidden" : "offered") +
-                                        " 4/" + std::to_string(kTotal));
-        EXPECT_EQ(File("D:\\Anders\\readme.txt"), "Hallo Welt\r\n");
-        EXPECT_EQ(Last(), "success " + kCaption + ": 4 Dateien wurden entpackt nach\nD:\\Anders");
-        EXPECT_EQ(target.folders.count("C:\\ZIEL"), 0u);
-    }
-    Reset();
-    ui.optionsOk = false;
-    EXPECT_EQ(RunIt(), Result::Cancelled);
-    EXPECT_EQ(ui.calls.size(), 1u);
-    EXPECT_TRUE(target.files.empty());
 }
 
 TEST_F(SfxRun, OverwriteModes) {
@@ -601,82 +385,48 @@ TEST_F(SfxRun, OverwriteModes) {
     zip = ZipMaker();
     zip.File("a.txt", "neu a").File("b.txt", "neu b").File("c.txt", "neu c");
     const struct {
-        const char* what;
         uint8_t flags;
         std::deque<A> answers;
         Result result;
-        const char *a, *b, *c;
-        const char* report;  // nullptr: not checked
+        const char* files;
     } cases[] = {
-        {"always", kOverwriteAlways, {}, Result::Ok, "neu a", "neu b", "neu c", nullptr},
-        {"never", kOverwriteNever, {}, Result::Ok, "alt a", "alt b", "neu c",
-         ": 1 Datei wurde entpackt nach\nC:\\ZIEL\n2 Dateien blieben unverändert."},
-        {"hidden box keeps the mode", kOverwriteNever | kHideOverwriteBox, {}, Result::Ok, "alt a", "alt b", "neu c", nullptr},
-        {"yes, no", 0, {A::Yes, A::No}, Result::Ok, "neu a", "alt b", "neu c", nullptr},
-        {"yes to all", 0, {A::YesToAll}, Result::Ok, "neu a", "neu b", "neu c", nullptr},
-        {"no to all", 0, {A::NoToAll}, Result::Ok, "alt a", "alt b", "neu c", nullptr},
-        {"cancel", 0, {A::Cancel}, Result::Cancelled, "alt a", "alt b", "<missing>", nullptr},
+        {kOverwriteAlways, {}, Result::Ok, "neu a|neu b|neu c"},
+        {kOverwriteNever | kHideOverwriteBox, {}, Result::Ok, "alt a|alt b|neu c"},
+        {0, {A::Yes, A::No}, Result::Ok, "neu a|alt b|neu c"},
+        {0, {A::Cancel}, Result::Cancelled, "alt a|alt b|<missing>"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.files);
         Reset();
         target.folders = {"C:\\ZIEL"};
         target.files = {{"C:\\ZIEL\\a.txt", "alt a"}, {"C:\\ZIEL\\b.txt", "alt b"}};
         ui.overwrite = c.answers;
         flags = c.flags;
         EXPECT_EQ(RunIt(), c.result);
-        EXPECT_EQ(File("C:\\ZIEL\\a.txt") + File("C:\\ZIEL\\b.txt") + File("C:\\ZIEL\\c.txt"),
-                  std::string(c.a) + c.b + c.c);
+        EXPECT_EQ(File("C:\\ZIEL\\a.txt") + "|" + File("C:\\ZIEL\\b.txt") + "|" + File("C:\\ZIEL\\c.txt"), c.files);
         size_t questions = 0;
         for (const std::string& call : ui.calls) questions += call.rfind("overwrite " + kCaption + ": C:\\ZIEL\\", 0) == 0;
         EXPECT_EQ(questions, c.answers.size());
         EXPECT_TRUE(ui.overwrite.empty());
-        if (c.report) { EXPECT_EQ(Last(), "success " + kCaption + c.report); }
     }
-}
-
-TEST_F(SfxRun, SizeCheckAgainstFreeSpace) {
-    const struct {
-        uint8_t flags;
-        int64_t free;
-        Result result;
-    } cases[] = {{0, 1000, Result::Failed}, {0, int64_t(kTotal) - 1, Result::Failed}, {0, int64_t(kTotal), Result::Ok},
-                 {0, -1, Result::Ok} /* unknown */, {kNoCheckSize, 1000, Result::Ok}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.free) + " free, flags " + std::to_string(c.flags));
-        Reset();
-        target.free = c.free;
-        flags = c.flags;
-        EXPECT_EQ(RunIt(), c.result);
-        EXPECT_EQ(target.files.empty() && target.folders.empty(), c.result == Result::Failed);
-    }
-    Reset();
-    target.free = 1000;
-    flags = 0;
-    RunIt();
-    EXPECT_EQ(ui.calls, std::vector<std::string>{"error " + kCaption + ": Auf dem Ziellaufwerk sind nur 1.000 Bytes frei; "
-                                                 "zum Entpacken werden 155.012 Bytes gebraucht."});
+    EXPECT_EQ(ui.calls.back(), "end");
 }
 
 TEST_F(SfxRun, CommandLineAfterwards) {
     const struct {
-        const char* what;
         uint8_t flags;
         std::string command;
         bool answer;
         std::string edited, started;  // started empty: nothing started
         bool asked;
     } cases[] = {
-        {"auto-run", kAutoRun, "setup.exe /d \"><\"", true, "", "setup.exe /d \"C:\\ZIEL\" @ C:\\ZIEL", false},
-        {"auto-run, edited", kAutoRun | kAskCmdLine, "setup.exe", true, "readme.txt", "readme.txt @ C:\\ZIEL", true},
-        {"auto-run, declined", kAutoRun | kAskCmdLine, "setup.exe", false, "", "", true},
-        {"only asked", kAskCmdLine, "setup.exe", true, "", "setup.exe @ C:\\ZIEL", true},
-        {"not wanted", 0, "setup.exe", true, "", "", false},
-        {"nothing to run", kAutoRun | kAskCmdLine, "", true, "", "", false},
-        {"edited to nothing", kAutoRun | kAskCmdLine, "setup.exe", true, "  ", "", true},
+        {kAutoRun, "setup.exe /d \"><\"", true, "", "setup.exe /d \"C:\\ZIEL\" @ C:\\ZIEL", false},
+        {kAutoRun | kAskCmdLine, "setup.exe", true, "readme.txt", "readme.txt @ C:\\ZIEL", true},
+        {kAutoRun | kAskCmdLine, "setup.exe", false, "", "", true},
+        {0, "setup.exe", true, "", "", false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.started);
         Reset();
         flags = c.flags;
         command = c.command;
@@ -685,9 +435,7 @@ TEST_F(SfxRun, CommandLineAfterwards) {
         EXPECT_EQ(RunIt(), Result::Ok);
         EXPECT_EQ(launcher.started, c.started.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.started});
         // The report comes first, then the command.
-        EXPECT_EQ(Last().rfind("command ", 0) == 0, c.asked);
-        if (c.asked) { EXPECT_EQ(Last(), "command " + kCaption + ": " + c.command); }
-        EXPECT_EQ(ui.calls[ui.calls.size() - (c.asked ? 2 : 1)].rfind("success ", 0), 0u);
+        EXPECT_EQ(Last(), c.asked ? "command " + kCaption + ": " + c.command : kDone + "C:\\ZIEL");
     }
 }
 
@@ -696,88 +444,64 @@ TEST_F(SfxRun, EndingsAndTheirReports) {
     const std::string broken = "error " + kCaption + ": Nicht alles konnte entpackt werden:\n";
     const std::map<std::string, std::string> readme = {{"C:\\ZIEL\\readme.txt", "Hallo Welt\r\n"}};
     using Files = std::optional<std::map<std::string, std::string>>;
+    const Files nothing = std::map<std::string, std::string>{};
     const struct {
-        const char* what;
         std::function<void(SfxRun&)> setup;
         Result result;
         std::string last;
-        bool whole;  // else: how it begins
         Files files;
         std::vector<std::string> discarded;
     } cases[] = {
-        {"no success message when told", [](SfxRun& t) { t.flags = kNoSuccessMsg; }, Result::Ok, "end", true, {}, {}},
-        {"without a default folder beside the program", [](SfxRun& t) { t.dir = ""; }, Result::Ok,
-         "success " + kCaption + ": 4 Dateien wurden entpackt nach\nC:\\Downloads", true, {}, {}},
-        {"a folder name beside the program", [](SfxRun& t) { t.dir = "Spiel"; }, Result::Ok,
-         "success " + kCaption + ": 4 Dateien wurden entpackt nach\nC:\\Downloads\\Spiel", true, {}, {}},
-        {"empty caption falls back", [](SfxRun& t) { t.caption = ""; }, Result::Ok, "success Selbstentpackendes Archiv: ",
-         false, {}, {}},
-        {"unsafe names stay outside",
-         [](SfxRun& t) {
+        {[](SfxRun& t) { t.dir = ""; }, Result::Ok, kDone + "C:\\Downloads", {}, {}},  // beside the program
+        {[](SfxRun& t) { t.message = "Bitte erst lesen.", t.ui.messageOk = false, t.flags = kAskFiles; }, Result::Cancelled,
+         "message " + kCaption + ": Bitte erst lesen.", nothing, {}},
+        {[](SfxRun& t) {  // another folder and mode asked for
+             t.flags = kAskFiles, t.ui.newFolder = "D:\\Anders\\", t.ui.newMode = Overwrite::Always;
+             t.target.folders = {"D:\\Anders"}, t.target.files["D:\\Anders\\readme.txt"] = "alt";
+             t.zip = ZipMaker(), t.zip.File("readme.txt", "neu");
+         },
+         Result::Ok, "success " + kCaption + ": 1 Datei wurde entpackt nach\nD:\\Anders", Files{{{"D:\\Anders\\readme.txt", "neu"}}},
+         {}},
+        {[](SfxRun& t) { t.target.free = int64_t(kTotal); }, Result::Ok, kDone + "C:\\ZIEL", {}, {}},
+        {[](SfxRun& t) { t.target.free = int64_t(kTotal) - 1; }, Result::Failed,
+         "error " + kCaption + ": Auf dem Ziellaufwerk sind nur 155.011 Bytes frei; zum Entpacken werden 155.012 Bytes gebraucht.",
+         nothing, {}},
+        {[](SfxRun& t) { t.flags = kAskFiles | kHideOverwriteBox, t.ui.optionsOk = false; }, Result::Cancelled,
+         "options " + kCaption + ": C:\\ZIEL mode 0 hidden 4/" + std::to_string(kTotal), nothing, {}},
+        {[](SfxRun& t) {
              t.zip = ZipMaker();
-             for (const char* n : {"../evil.txt", "/abs.txt", "C:/x.txt", "ok.txt", "sub/../../evil2.txt", "nul"})
-                 t.zip.File(n, std::string(n) == "ok.txt" ? "gut" : "x");
+             for (const char* n : {"../evil.txt", "ok.txt", "nul"}) t.zip.File(n, std::string(n) == "ok.txt" ? "gut" : "x");
              t.flags = kAutoRun;
              t.command = "ok.txt";  // not started after a failure
          },
-         Result::Failed,
-         broken + "../evil.txt: unzulässiger Name, nicht entpackt\n/abs.txt: unzulässiger Name, nicht entpackt\n"
-                  "C:/x.txt: unzulässiger Name, nicht entpackt\nsub/../../evil2.txt: unzulässiger Name, nicht entpackt\n"
-                  "nul: unzulässiger Name, nicht entpackt",
-         true, Files{{{"C:\\ZIEL\\ok.txt", "gut"}}}, {}},
-        {"damaged entries are left out",
-         [](SfxRun& t) {
+         Result::Failed, broken + "../evil.txt: unzulässiger Name, nicht entpackt\nnul: unzulässiger Name, nicht entpackt",
+         Files{{{"C:\\ZIEL\\ok.txt", "gut"}}}, {}},
+        {[](SfxRun& t) {
              ZipItem crc{"b.bin", kBig}, encrypted{"geheim.txt", "x", 0}, bzip{"neu.bz", "x", 12}, cut{"kurz.bin", kBig};
-             crc.crcDelta = 1;
-             encrypted.flags = kFlagEncrypted;
-             cut.cutData = 500;
+             crc.crcDelta = 1, encrypted.flags = kFlagEncrypted, cut.cutData = 500;
              t.zip = ZipMaker();
              t.zip.File("a.txt", "A").Add(crc).Add(encrypted).Add(bzip).Add(cut).File("z.txt", "Z");
          },
          Result::Failed,
          broken + "b.bin: Prüfsummenfehler, nicht entpackt\ngeheim.txt: verschlüsselt, nicht entpackt\n"
                   "neu.bz: unbekanntes Packverfahren 12, nicht entpackt\nkurz.bin: Daten beschädigt, nicht entpackt",
-         true, Files{{{"C:\\ZIEL\\a.txt", "A"}, {"C:\\ZIEL\\z.txt", "Z"}}}, {"C:\\ZIEL\\b.bin", "C:\\ZIEL\\kurz.bin"}},
-        {"a write failure stops the run",
-         [](SfxRun& t) {
-             t.target.failWriteAfter = 100000;
-             t.flags = kAutoRun;
-             t.command = "readme.txt";
-         },
-         Result::Failed, "error " + kCaption + ": Die Datei C:\\ZIEL\\daten\\bild.bin kann nicht geschrieben werden.\nkaputt",
-         true, readme, {}},
-        {"a file where the folder should be", [](SfxRun& t) { t.target.files["C:\\ZIEL"] = "Datei"; }, Result::Failed,
-         "error " + kCaption + ": Der Ordner C:\\ZIEL kann nicht angelegt werden.\nkaputt", true,
-         Files{{{"C:\\ZIEL", "Datei"}}}, {}},
-        {"a folder where a file should go", [](SfxRun& t) { t.target.folders = {"C:\\ZIEL", "C:\\ZIEL\\readme.txt"}; },
-         Result::Failed, broken + "readme.txt: ein Ordner dieses Namens ist schon da, nicht entpackt", true,
-         Files{{{"C:\\ZIEL\\daten\\bild.bin", kBig}, {"C:\\ZIEL\\daten\\leer.txt", ""},
-                {"C:\\ZIEL\\tief\\unten\\x.dat", std::string(5000, 'x')}}},
-         {}},
-        {"cancelled while unpacking", [](SfxRun& t) { t.ui.cancelAt = 50000; }, Result::Cancelled, "end", true, readme,
+         Files{{{"C:\\ZIEL\\a.txt", "A"}, {"C:\\ZIEL\\z.txt", "Z"}}}, {"C:\\ZIEL\\b.bin", "C:\\ZIEL\\kurz.bin"}},
+        {[](SfxRun& t) { t.target.failWriteAfter = 100000, t.flags = kAutoRun, t.command = "readme.txt"; }, Result::Failed,
+         "error " + kCaption + ": Die Datei C:\\ZIEL\\daten\\bild.bin kann nicht geschrieben werden.\nkaputt", readme,
          {"C:\\ZIEL\\daten\\bild.bin"}},
+        {[](SfxRun& t) { t.ui.cancelAt = 50000; }, Result::Cancelled, "end", readme, {"C:\\ZIEL\\daten\\bild.bin"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.last);
         Defaults();
         c.setup(*this);
         EXPECT_EQ(RunIt(), c.result);
-        EXPECT_EQ(c.whole ? Last() : Last().substr(0, c.last.size()), c.last);
+        EXPECT_EQ(Last(), c.last);
         if (c.files) { EXPECT_EQ(target.files, *c.files); }
-        if (!c.discarded.empty()) { EXPECT_EQ(target.discarded, c.discarded); }
+        EXPECT_EQ(target.discarded, c.discarded);
         EXPECT_TRUE(c.result == Result::Ok || launcher.started.empty());
-        for (const std::string& f : target.folders) {
-            EXPECT_TRUE(f.rfind("C:\\ZIEL", 0) == 0 || f.rfind("C:\\Downloads", 0) == 0) << f;
-        }
+        EXPECT_TRUE(c.files != nothing || target.folders.empty());
     }
-}
-
-TEST_F(SfxRun, LongProblemListIsCut) {
-    zip = ZipMaker();
-    for (int i = 0; i < 20; ++i) zip.File("../x" + std::to_string(i), "x");
-    EXPECT_EQ(RunIt(), Result::Failed);
-    EXPECT_NE(Last().find("../x14: unzulässiger Name, nicht entpackt\n... und 5 weitere"), std::string::npos) << Last();
-    EXPECT_EQ(Last().find("../x15"), std::string::npos);
 }
 
 // Many directory entries naming one lump of data: refused before a byte is
@@ -801,8 +525,7 @@ TEST_F(SfxRun, EntriesSharingTheirDataAreRefused) {
     EXPECT_TRUE(target.files.empty());
 }
 
-// The archiver's last add was cut short: the journal beside the program
-// gives back the archive as it was.
+// A cut-short add: the journal beside gives the archive back; one torn or for another file not.
 TEST_F(SfxRun, AnInterruptedAddIsReadAsBefore) {
     const std::string old = SelfFile();
     zkzip::journal::Undo u;
@@ -813,53 +536,13 @@ TEST_F(SfxRun, AnInterruptedAddIsReadAsBefore) {
     const std::string journal = zkzip::journal::Encode(u);
     MemorySource crashed(old.substr(0, u.tailOffset) + "PK\3\4 half a new entry");
     EXPECT_EQ(UndoneView(crashed, journal.substr(0, journal.size() - 1)), nullptr);
-    u.prefixCrc ^= 1;  // for another file
+    u.prefixCrc ^= 1;
     EXPECT_EQ(UndoneView(crashed, zkzip::journal::Encode(u)), nullptr);
     std::unique_ptr<Source> undone = UndoneView(crashed, journal);
     ASSERT_NE(undone, nullptr);
     ASSERT_EQ(RunOn(*undone), Result::Ok);
     EXPECT_EQ(target.files.size(), 4u);
     EXPECT_TRUE(File("C:\\ZIEL\\daten\\bild.bin") == kBig);
-}
-
-TEST_F(SfxRun, NotASelfExtractorOrNoArchiveOrAnEmptyOne) {
-    const std::string prefix = FakeStub(4096) + MakeHeader(0, kCaption, "C:\\ZIEL");
-    const std::pair<std::string, std::string> cases[] = {
-        {FakeStub(4096) + zip.Build(),
-         "error Selbstentpackendes Archiv: Diese Datei enthält kein selbstentpackendes Archiv ("},
-        {prefix + std::string(100, 'z'), "error " + kCaption + ": Das Archiv ist beschädigt: kein Zip-Archiv (Endsatz fehlt)."},
-        // Stub, header and the empty end record pointing behind the header.
-        {prefix + test::EmptyEndRecord(uint32_t(prefix.size())),
-         "success " + kCaption + ": 0 Dateien wurden entpackt nach\nC:\\ZIEL"},
-    };
-    for (const auto& [file, last] : cases) {
-        Reset();
-        MemorySource self(file);
-        EXPECT_EQ(RunOn(self), last.rfind("success", 0) == 0 ? Result::Ok : Result::Failed);
-        EXPECT_EQ(Last().substr(0, last.size()), last);
-        EXPECT_TRUE(target.files.empty());
-    }
-}
-
-TEST_F(SfxRun, UnattendedAnswersWithTheDefaults) {
-    std::vector<std::string> log;
-    UnattendedUi quiet([&log](const std::string& line) { log.push_back(line); });
-    target.folders = {"C:\\ZIEL"};
-    target.files["C:\\ZIEL\\readme.txt"] = "alt";
-    flags = kAskFiles | kAskCmdLine | kAutoRun;
-    message = "Erst lesen\nzweite Zeile";
-    command = "readme.txt";
-    MemorySource self(SelfFile());
-    EXPECT_EQ(RunOn(self, &quiet), Result::Ok);
-    EXPECT_EQ(log, (std::vector<std::string>{
-                       "message: Erst lesen|zweite Zeile -> ok",
-                       "options: C:\\ZIEL confirm (mode offered), 4 files, 155012 bytes -> ok",
-                       "overwrite: C:\\ZIEL\\readme.txt -> no",
-                       "success: 3 Dateien wurden entpackt nach|C:\\ZIEL|1 Datei blieb unverändert.",
-                       "command line: readme.txt -> run",
-                   }));
-    EXPECT_EQ(File("C:\\ZIEL\\readme.txt"), "alt");
-    EXPECT_EQ(launcher.started, std::vector<std::string>{"readme.txt @ C:\\ZIEL"});
 }
 
 }  // namespace

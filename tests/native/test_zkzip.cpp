@@ -8,8 +8,6 @@
 #include <cstdio>
 #include <functional>
 
-#include <zlib.h>
-
 #include "zkzip/journal.h"
 #include "zkzip/zkfs.h"
 #include "zkzip_support.h"
@@ -23,32 +21,25 @@ Names Sorted(Names v) {
     return v;
 }
 
-TEST(ZkZipVersion, ReportsTheInterfaceVersion) { EXPECT_EQ(GetZkZipVersion(), 160); }
-
 TEST_F(ZkZipTest, AddsOneFileTheWayTheSetupDoes) {
     const std::string text = TextLike(300000, 1);
     dir.Write("TEXTE/THEMA.{1}", text);
-    SetMTime(dir.Path("TEXTE/THEMA.{1}"), 1300000000);  // 2011-03-13
+    SetMTime(dir.Path("TEXTE/THEMA.{1}"), 1300000000);  // 2011-03-13, an even second
+    EXPECT_EQ(GetZkZipVersion(), 160);
     EXPECT_EQ(Add({"TEXTE\\THEMA.{1}"}), 1) << rec.Messages();
     ZipView v = View();
-    ASSERT_TRUE(v.ok) << v.error;
-    ASSERT_EQ(v.Names(), Names{"TEXTE/THEMA.{1}"});
+    ASSERT_EQ(v.Names(), Names{"TEXTE/THEMA.{1}"}) << v.error;
     const ViewEntry& e = v.entries[0];
-    EXPECT_EQ(e.method, 8);
-    EXPECT_EQ(e.flags, 2);  // deflate at its best level, no UTF-8 flag
-    EXPECT_EQ(e.madeByHost, 11);
-    EXPECT_EQ(e.madeByVersion, 20);
-    EXPECT_EQ(e.versionNeeded, 20);
-    EXPECT_EQ(e.externalAttributes, 0x20u);
-    EXPECT_EQ(e.dosTime >> 21, (2011u - 1980) << 4 | 3);  // DOS date: year, month, day
-    EXPECT_NEAR(double((e.dosTime >> 16) & 31), 13.0, 1.0);
+    // Deflate at its best level, no UTF-8 flag, made on NTFS by 2.0.
+    EXPECT_EQ(std::vector<uint32_t>({e.method, e.flags, e.madeByHost, e.madeByVersion, e.versionNeeded,
+                                     e.externalAttributes, e.dosTime}),
+              std::vector<uint32_t>({8, 2, 11, 20, 20, 0x20, fs::DosDateTime(1300000000)}));
     EXPECT_LT(e.packed, e.size / 2);
     EXPECT_EQ(Data("TEXTE/THEMA.{1}"), text);
     // Total, then count, then the file from start to end.
     ASSERT_GE(rec.events.size(), 5u);
-    const std::vector<std::pair<int32_t, int32_t>> first = {{ZK_CB_TOTAL, 300000}, {ZK_CB_COUNT, 1},
-                                                            {ZK_CB_FILE_START, 300000}};
-    for (size_t i = 0; i < first.size(); ++i) { EXPECT_EQ(std::make_pair(rec.events[i].action, rec.events[i].value), first[i]); }
+    const std::pair<int32_t, int32_t> first[] = {{ZK_CB_TOTAL, 300000}, {ZK_CB_COUNT, 1}, {ZK_CB_FILE_START, 300000}};
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(std::make_pair(rec.events[i].action, rec.events[i].value), first[i]);
     EXPECT_EQ(rec.events[2].text, "TEXTE/THEMA.{1}");
     EXPECT_EQ(rec.events.back().action, ZK_CB_FILE_END);
     EXPECT_EQ(rec.Sum(ZK_CB_STEP), 300000);
@@ -56,138 +47,46 @@ TEST_F(ZkZipTest, AddsOneFileTheWayTheSetupDoes) {
     EXPECT_EQ(rec.Messages(), "");
 }
 
-// ------------------------------------------------------------------ finding files
-
-struct FindCase {
-    const char* name;
-    Names specs;
-    std::function<void(Command&, const HostScratch&)> setup;
-    std::function<Names(const HostScratch&)> expected;
-};
-
-class FindFiles : public ZkZipTest, public ::testing::WithParamInterface<FindCase> {};
-
-TEST_P(FindFiles, StoresTheMatchingNames) {
-    const FindCase& c = GetParam();
+TEST_F(ZkZipTest, FindsTheMatchingFiles) {
     for (const char* f : {"a.txt", "b.TXT", "c.dat", "noext", ".hidden.txt", "Langer Name.text", "sub/d.txt",
                           "sub/e.bak", "sub/deep/f.txt", "save/g.txt", ".secret/h.txt"})
         dir.Write(f, f);
     dir.MakeDir("empty");
-    Command cmd(Zip(), c.specs, &rec);
-    if (c.setup) c.setup(cmd, dir);
-    const int32_t added = cmd.Run();
-    const Names want = Sorted(c.expected(dir));
-    ZipView v = View();
-    ASSERT_TRUE(v.ok) << v.error << "\n" << rec.Messages();
-    EXPECT_EQ(Sorted(v.Names()), want) << rec.Messages();
-    EXPECT_EQ(added, std::count_if(want.begin(), want.end(), [](const std::string& n) { return n.back() != '/'; }));
-    for (const auto& e : v.entries)
-        if (e.name.back() == '/') { EXPECT_EQ(std::make_pair(e.size, e.externalAttributes & 0x10), std::make_pair(uint64_t(0), 0x10u)); }
-}
-
-auto Recurse = [](Command& c, const HostScratch&) { c.Raw().recurse = 0xFFFF; };
-auto Just = [](Names n) { return [n](const HostScratch&) { return n; }; };
-
-INSTANTIATE_TEST_SUITE_P(
-    Options, FindFiles,
-    ::testing::Values(
-        FindCase{"WildcardIgnoresCaseAndHidden", {"*.txt"}, nullptr, Just({"a.txt", "b.TXT"})},
-        FindCase{"StarDotStarTakesNamesWithoutDot", {"*.*"}, nullptr,
-                 Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text"})},
-        FindCase{"QuestionMark", {"?.t?t"}, nullptr, Just({"a.txt", "b.TXT"})},
-        FindCase{"HiddenFilesWhenAsked", {"*.txt"}, [](Command& c, const HostScratch&) { c.Raw().hiddenFiles = -1; },
-                 Just({"a.txt", "b.TXT", ".hidden.txt"})},
-        FindCase{"NamedHiddenFileIsTaken", {".hidden.txt"}, nullptr, Just({".hidden.txt"})},
-        FindCase{"Recursion", {"*.txt"}, Recurse, Just({"a.txt", "b.TXT", "sub/d.txt", "sub/deep/f.txt", "save/g.txt"})},
-        FindCase{"RecursionWithHiddenFolders", {"*.txt"},
-                 [](Command& c, const HostScratch&) { c.Raw().recurse = 0xFFFF, c.Raw().hiddenFiles = -1; },
-                 Just({"a.txt", "b.TXT", ".hidden.txt", "sub/d.txt", "sub/deep/f.txt", "save/g.txt", ".secret/h.txt"})},
-        FindCase{"RecursionWithFolderEntries", {"*"},
-                 [](Command& c, const HostScratch&) { c.Raw().recurse = 0xFFFF, c.Raw().noDirEntries = 0; },
-                 Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text", "sub/", "sub/d.txt", "sub/e.bak",
-                       "sub/deep/", "sub/deep/f.txt", "save/", "save/g.txt", "empty/"})},
-        FindCase{"FolderEntriesAboveANamedFile", {"sub/deep/f.txt"},
-                 [](Command& c, const HostScratch&) { c.Raw().noDirEntries = 0; },
-                 Just({"sub/", "sub/deep/", "sub/deep/f.txt"})},
-        FindCase{"NoFolderEntriesByDefault", {"sub/deep/f.txt"}, nullptr, Just({"sub/deep/f.txt"})},
-        FindCase{"DroppedFolderNames", {"*.txt"},
-                 [](Command& c, const HostScratch&) {
-                     c.Raw().recurse = 0xFFFF, c.Raw().dropDirNames = -1;
-                     c.Raw().noDirEntries = 0;  // no folder names, so no folder entries either
-                 },
-                 Just({"a.txt", "b.TXT", "d.txt", "f.txt", "g.txt"})},
-        FindCase{"Exclusions", {"*"},
-                 [](Command& c, const HostScratch&) {
-                     c.Raw().recurse = 0xFFFF;
-                     c.Exclude({"*.bak", "save", "sub\\deep\\*", "Langer*"});
-                 },
-                 Just({"a.txt", "b.TXT", "c.dat", "noext", "sub/d.txt"})},
-        FindCase{"AbsoluteExclusion", {"*.txt", "sub/*.txt"},
-                 [](Command& c, const HostScratch& d) { c.Exclude({d.Path("sub") + "/*"}); }, Just({"a.txt", "b.TXT"})},
-        FindCase{"RootFolder", {"*.txt", "deep\\f.txt"},
-                 [](Command& c, const HostScratch& d) { c.RootDir(d.Path("sub") + "/"); }, Just({"d.txt", "deep/f.txt"})},
-        FindCase{"AbsoluteSpecInsideTheRootFolder", {},
-                 [](Command& c, const HostScratch& d) {
-                     c = Command(d.Path("out.zip"), {d.Path("sub/deep") + "/*.txt"}, nullptr);
-                     c.RootDir(d.Root());
-                 },
-                 Just({"sub/deep/f.txt"})},
-        FindCase{"AbsoluteSpecLosesItsRoot", {},
-                 [](Command& c, const HostScratch& d) { c = Command(d.Path("out.zip"), {d.Path("sub/d.txt")}, nullptr); },
-                 [](const HostScratch& d) { return Names{d.Root().substr(1) + "/sub/d.txt"}; }},
-        FindCase{"NamedFolderWithRecursion", {"sub"}, Recurse, Just({"sub/d.txt", "sub/e.bak", "sub/deep/f.txt"})},
-        FindCase{"NamedFileInEverySubfolderWhenRecursing", {"f.txt"}, Recurse, Just({"sub/deep/f.txt"})},
-        FindCase{"ForcedDosNames", {"Langer Name.text", "sub/deep/f.txt"},
-                 [](Command& c, const HostScratch&) { c.Raw().forceDOS = -1; }, Just({"LANGER_N.TEX", "SUB/DEEP/F.TXT"})},
-        FindCase{"SameNameTwiceIsAddedOnce", {"a.txt", "./a.txt", "sub/../a.txt"}, nullptr, Just({"a.txt"})},
-        FindCase{"UnmatchedSpecBesideAMatchingOne", {"nothing*.xyz", "c.dat"}, nullptr, Just({"c.dat"})},
-        FindCase{"NeverTheArchiveItself", {"*"},
-                 [](Command&, const HostScratch& d) {
-                     ASSERT_EQ(Command(d.Path("out.zip"), {"c.dat"}).Run(), 1);
-                 },
-                 Just({"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text"})}),
-    [](const ::testing::TestParamInfo<FindCase>& i) { return std::string(i.param.name); });
-
-TEST_F(ZkZipTest, PerEntryRecursionOverridesTheCommand) {
-    dir.Write("x.txt", "x");
-    dir.Write("sub/y.txt", "y");
-    dir.Write("other/z.dat", "z");
-    Command cmd(Zip(), {"*.txt", "*.dat"}, &rec);
-    cmd.Run();  // builds the records; now change them the way ">" and "|" do
-    std::remove(Zip().c_str());
-    ZipCommand& raw = cmd.Raw();
-    raw.fileSpecs[0].recurse = 0;
-    raw.fileSpecs[1].recurse = 0xFFFF;
-    EXPECT_EQ(ZkZipExec(&raw), 2);
-    EXPECT_EQ(Sorted(View().Names()), Sorted({"x.txt", "other/z.dat"}));
-}
-
-// Files the add leaves out (library numbers 22 and 23) are told to the
-// caller and not counted.
-TEST_F(ZkZipTest, LeftOutFilesAreReported) {
-    std::string deep;
-    for (int i = 0; i < 64; ++i) deep += "d/";
-    for (const std::string& f : {std::string("a.txt"), deep + "in.txt", deep + "d/out.txt", deep + "d/d/out.txt"})
-        dir.Write(f, f);
-    Command c(Zip(), {"*.txt"}, &rec);
-    c.Raw().recurse = 0xFFFF;
-    EXPECT_EQ(c.Run(), 2) << rec.Messages();
-    EXPECT_EQ(View().Names(), (Names{"a.txt", deep + "in.txt"}));
-    EXPECT_EQ(rec.LastError(), kSkippedTooDeep);
-    EXPECT_NE(rec.Messages().find("2 file(s) not added, more than 64 folders deep, below: " + dir.Path(deep + "d")),
-              std::string::npos) << rec.Messages();
-    // Without folder names, two files of one name would become one entry.
-    dir.Write("x/same.txt", "x");
-    dir.Write("y/same.txt", "y");
-    std::remove(Zip().c_str());
-    Recorder r;
-    Command flat(Zip(), {"x/same.txt", "y/same.txt", "x/same.txt"}, &r);
-    flat.Raw().dropDirNames = -1;
-    EXPECT_EQ(flat.Run(), 1) << r.Messages();
-    EXPECT_EQ(r.LastError(), kSkippedSameName);
-    EXPECT_NE(r.Messages().find("1 file(s) not added, their names in the archive are taken: " + dir.Path("y/same.txt") +
-                                " (same.txt)"),
-              std::string::npos) << r.Messages();
+    using Setup = std::function<void(Command&)>;
+    const Names top = {"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text"};
+    const std::tuple<Names, Setup, Names> cases[] = {
+        {{"*.txt"}, nullptr, {"a.txt", "b.TXT"}},  // case ignored, hidden files not taken
+        {{"*.*"}, nullptr, top},                    // also names without a dot
+        {{"*.txt"}, [](Command& c) { c.Raw().hiddenFiles = -1; }, {"a.txt", "b.TXT", ".hidden.txt"}},
+        {{"*"}, [](Command& c) { c.Raw().recurse = 0xFFFF, c.Raw().noDirEntries = 0; },
+         {"a.txt", "b.TXT", "c.dat", "noext", "Langer Name.text", "sub/", "sub/d.txt", "sub/e.bak", "sub/deep/",
+          "sub/deep/f.txt", "save/", "save/g.txt", "empty/"}},
+        {{"sub/deep/f.txt"}, [](Command& c) { c.Raw().noDirEntries = 0; }, {"sub/", "sub/deep/", "sub/deep/f.txt"}},
+        // No folder names, so no folder entries either.
+        {{"*.txt"}, [](Command& c) { c.Raw().recurse = 0xFFFF, c.Raw().dropDirNames = -1, c.Raw().noDirEntries = 0; },
+         {"a.txt", "b.TXT", "d.txt", "f.txt", "g.txt"}},
+        {{"*"}, [](Command& c) { c.Raw().recurse = 0xFFFF, c.Exclude({"*.bak", "save", "sub\\deep\\*", "Langer*"}); },
+         {"a.txt", "b.TXT", "c.dat", "noext", "sub/d.txt"}},
+        {{"*.txt", "deep\\f.txt"}, [this](Command& c) { c.RootDir(dir.Path("sub") + "/"); }, {"d.txt", "deep/f.txt"}},
+        {{dir.Path("sub/d.txt")}, nullptr, {dir.Root().substr(1) + "/sub/d.txt"}},  // an absolute spec loses its root
+        {{"sub"}, [](Command& c) { c.Raw().recurse = 0xFFFF; }, {"sub/d.txt", "sub/e.bak", "sub/deep/f.txt"}},
+        {{"Langer Name.text", "sub/deep/f.txt"}, [](Command& c) { c.Raw().forceDOS = -1; }, {"LANGER_N.TEX", "SUB/DEEP/F.TXT"}},
+        {{"a.txt", "./a.txt", "sub/../a.txt"}, nullptr, {"a.txt"}},
+        {{"*"}, [this](Command&) { ASSERT_EQ(Command(Zip(), {"c.dat"}).Run(), 1); }, top},  // never the archive itself
+    };
+    for (const auto& [specs, setup, expected] : cases) {
+        SCOPED_TRACE(specs[0]);
+        std::remove(Zip().c_str());
+        Recorder r;
+        Command cmd(Zip(), specs, &r);
+        if (setup) setup(cmd);
+        const int32_t added = cmd.Run();
+        ZipView v = View();
+        EXPECT_EQ(Sorted(v.Names()), Sorted(expected)) << r.Messages();
+        EXPECT_EQ(added, std::count_if(expected.begin(), expected.end(), [](const std::string& n) { return n.back() != '/'; }));
+        for (const auto& e : v.entries)
+            if (e.name.back() == '/') { EXPECT_EQ(std::make_pair(e.size, e.externalAttributes & 0x10), std::make_pair(uint64_t(0), 0x10u)); }
+    }
 }
 
 // Refused before anything changes: the archive stays as it was, or none is made.
@@ -196,8 +95,6 @@ TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
     dir.Write("b.txt", "b");
     ASSERT_EQ(Add({"a.txt", "b.txt"}), 2);
     const std::string good = dir.Read("out.zip");
-    std::string headerless = good;
-    headerless[0] = 'X';  // shows only when the entry must be copied
     auto patched = [&](size_t fromEnd, char c) {
         std::string s = good;
         s[s.size() - fromEnd] = c;
@@ -212,17 +109,8 @@ TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
         {"nothing matched", "-", {"*.xyz"}, kErrNothing},
         {"no archive name", "", {"a.txt"}, kErrName},
         {"not a zip archive", "Dies ist keine Zip-Datei, auch wenn sie so heißt.", {"a.txt"}, kErrFormat},
-        {"a folder of the archive's name", "/", {"a.txt"}, kErrCreate},
         {"directory signature", patched(22 + 51, 'X'), {"c.txt"}, kErrFormat},
-        {"directory size", patched(22 - 12, 1), {"c.txt"}, kErrFormat},
-        {"entry count", [&] {
-             std::string s = patched(22 - 10, 3);
-             s[s.size() - 22 + 8] = 3;
-             return s;
-         }(), {"c.txt"}, kErrFormat},
         {"spanned", patched(22 - 4, 1), {"c.txt"}, kErrFormat},
-        {"cut short", good.substr(0, good.size() - 30), {"c.txt"}, kErrFormat},
-        {"damaged local header", headerless, {"b.txt"}, kErrFormat},
     };
     dir.Write("c.txt", "c");
     for (const auto& c : cases) {
@@ -241,18 +129,6 @@ TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
     EXPECT_EQ(ZkZipExec(nullptr), 0);
 }
 
-TEST_F(ZkZipTest, NamesAreUtf8WithFlagOnlyWhenNotAscii) {
-    dir.Write("Übung/Größe ß.txt", "umlaut");
-    dir.Write("plain.txt", "ascii");
-    ASSERT_EQ(Add({"Übung/*", "plain.txt"}), 2) << rec.Messages();
-    ZipView v = View();
-    ASSERT_TRUE(v.Find("Übung/Größe ß.txt") && v.Find("plain.txt"));
-    EXPECT_EQ(v.Find("Übung/Größe ß.txt")->flags & 0x800, 0x800);
-    EXPECT_EQ(v.Find("plain.txt")->flags & 0x800, 0);
-    EXPECT_EQ(Data("Übung/Größe ß.txt"), "umlaut");
-}
-
-// ------------------------------------------------------------------ compression
 
 TEST_F(ZkZipTest, MethodAndDeflateBitsByLevelSuffixAndContent) {
     const std::string text = TextLike(100000, 3), noise = RandomBytes(70000, 5);
@@ -263,8 +139,7 @@ TEST_F(ZkZipTest, MethodAndDeflateBitsByLevelSuffixAndContent) {
         uint16_t method, bits, needed;
     } cases[] = {
         {0, "a.txt", text, 0, 0, 10}, {1, "a.txt", text, 8, 6, 20}, {2, "a.txt", text, 8, 4, 20},
-        {5, "a.txt", text, 8, 0, 20}, {8, "a.txt", text, 8, 2, 20}, {42, "a.txt", text, 8, 2, 20},
-        {9, "bild.GIF", text, 0, 0, 10}, {9, "musik.tgz", text, 0, 0, 10},
+        {8, "a.txt", text, 8, 2, 20}, {9, "bild.GIF", text, 0, 0, 10},
         {9, "rauschen.dat", noise, 0, 0, 10},  // deflate would have grown it
         {9, "leer.txt", "", 0, 0, 10},
     };
@@ -287,35 +162,16 @@ TEST_F(ZkZipTest, MethodAndDeflateBitsByLevelSuffixAndContent) {
     }
 }
 
-TEST_F(ZkZipTest, CompressedStretchesInsideAFileCostNoSize) {
-    // Noise and text in turns: the noise goes out in plain blocks, the text
-    // after it is deflated again, and the whole is as small as deflate at
-    // the best level makes it.
-    const std::string mixed =
-        RandomBytes(2500000, 7) + TextLike(2000000, 8) + RandomBytes(1500000, 9) + TextLike(1200000, 10);
-    dir.Write("GEMISCHT.DAT", mixed);
-    ASSERT_EQ(Add({"GEMISCHT.DAT"}), 1) << rec.Messages();
-    const ViewEntry e = View().entries.at(0);
-    EXPECT_EQ(e.method, 8);
-    uLongf best = compressBound(uLong(mixed.size()));
-    std::vector<Bytef> whole(best);
-    ASSERT_EQ(compress2(whole.data(), &best, reinterpret_cast<const Bytef*>(mixed.data()), uLong(mixed.size()), 9), Z_OK);
-    EXPECT_LE(double(e.packed), double(best) * 1.01);
-    EXPECT_TRUE(Data("GEMISCHT.DAT") == mixed);
-}
-
-// ------------------------------------------------------------------ encryption
 
 TEST_F(ZkZipTest, CommandAndEntryPasswords) {
-    const std::string text = TextLike(80000, 6), noise = RandomBytes(30000, 7);
-    for (const auto& [name, data] : {std::pair{"a.txt", text}, {"b.gif", text}, {"c.bin", noise}, {"d.txt", "vier"},
-                                     {"e.txt", "fünf"}})
+    const std::string text = TextLike(80000, 6);
+    for (const auto& [name, data] : {std::pair{"a.txt", text}, {"b.gif", text}, {"d.txt", "vier"}, {"e.txt", "fünf"}})
         dir.Write(name, data);
-    Command cmd(Zip(), {"a.txt", "b.gif", "c.bin", "d.txt", "e.txt"}, &rec);
+    Command cmd(Zip(), {"a.txt", "b.gif", "d.txt", "e.txt"}, &rec);
     cmd.Raw().encrypt = -1;
     cmd.Password("Geheim!7").Suffixes(".gif");
-    cmd.Spec(3, "Eins", true).Spec(4, "", false);  // "d.txt<Eins" and "e.txt<"
-    ASSERT_EQ(cmd.Run(), 5) << rec.Messages();
+    cmd.Spec(2, "Eins", true).Spec(3, "", false);  // "d.txt<Eins" and "e.txt<"
+    ASSERT_EQ(cmd.Run(), 4) << rec.Messages();
     ZipView v = View();
     for (const auto& e : v.entries) {
         EXPECT_EQ(e.flags & 1, e.name == "e.txt" ? 0 : 1) << e.name;
@@ -324,10 +180,8 @@ TEST_F(ZkZipTest, CommandAndEntryPasswords) {
     EXPECT_EQ(v.Find("a.txt")->method, 8);
     EXPECT_EQ(v.Find("b.gif")->method, 0);
     EXPECT_EQ(v.Find("b.gif")->packed, 80000u + 12);
-    EXPECT_EQ(v.Find("c.bin")->method, 0);
     EXPECT_EQ(Data("a.txt", "Geheim!7"), text);
     EXPECT_EQ(Data("b.gif", "Geheim!7"), text);
-    EXPECT_EQ(Data("c.bin", "Geheim!7"), noise);
     EXPECT_EQ(Data("d.txt", "Eins"), "vier");
     EXPECT_EQ(Data("e.txt"), "fünf");
     std::string error;
@@ -336,221 +190,81 @@ TEST_F(ZkZipTest, CommandAndEntryPasswords) {
     EXPECT_EQ(rec.Of(ZK_CB_PASSWORD).size(), 0u);
 }
 
-TEST_F(ZkZipTest, AsksOnceForAMissingPasswordAndMakesNoArchiveWithoutOne) {
-    dir.Write("a.txt", "eins");
-    dir.Write("b.txt", "zwei");
-    for (int answer : {0, 1, 2}) {  // none, cancelled, given
-        Recorder r;
-        r.cancelPassword = answer == 1;
-        r.password = answer == 2 ? "Gefragt" : "";
-        Command cmd(Zip(), {"a.txt", "b.txt"}, &r);
-        cmd.Raw().encrypt = -1;
-        EXPECT_EQ(cmd.Run(), answer == 2 ? 2 : 0) << r.Messages();
-        ASSERT_EQ(r.Of(ZK_CB_PASSWORD).size(), 1u);
-        EXPECT_EQ(r.events[0].action, ZK_CB_PASSWORD);  // before anything else happens
-        EXPECT_EQ(r.events[0].error & 1, 1);              // with confirmation: a new password
-        EXPECT_EQ(r.events[0].text, "a.txt");
-        if (answer < 2) {
-            EXPECT_FALSE(dir.Exists("out.zip"));
-            EXPECT_EQ(r.LastError(), answer ? kErrCancel : kErrPassword);
-        }
-    }
-    EXPECT_EQ(Data("a.txt", "Gefragt"), "eins");
-    EXPECT_EQ(Data("b.txt", "Gefragt"), "zwei");
-}
 
-// ------------------------------------------------------------------ existing archives
-
-TEST_F(ZkZipTest, AppendingLeavesTheOldEntriesInPlaceAndNeedsRoomOnlyForTheNewFile) {
-    dir.Write("gross.bin", RandomBytes(3 << 20, 10));
-    dir.Write("klein.txt", TextLike(5000, 9));
-    ASSERT_EQ(Add({"gross.bin"}), 1);
-    const std::string before = dir.Read("out.zip");
-    const uint64_t oldDir = View().entries[0].packed + 30 + 9;
-    // Far too little room for a second copy of the archive.
-    fs::TestHooks().diskFree = 8192;
-    ASSERT_EQ(Add({"klein.txt"}), 1) << rec.Messages();
-    ZipView v = View();
-    ASSERT_TRUE(v.ok) << v.error;
-    EXPECT_EQ(v.Names(), (Names{"gross.bin", "klein.txt"}));
-    EXPECT_EQ(v.entries[1].localOffset, oldDir);
-    EXPECT_TRUE(dir.Read("out.zip").substr(0, oldDir) == before.substr(0, oldDir));
-    EXPECT_EQ(Data("klein.txt"), TextLike(5000, 9));
-}
-
-TEST_F(ZkZipTest, SameNameReplacesTheEntryWithoutRegardToCase) {
-    dir.Write("a.txt", "alt");
-    dir.Write("b.txt", TextLike(30000, 12));
-    dir.Write("c.txt", "cc");
-    ASSERT_EQ(Add({"a.txt", "b.txt", "c.txt"}), 3);
-    dir.Write("a.txt", "neu und länger");
-    dir.Write("A.TXT", "GROSS");
-    ASSERT_EQ(Add({"a.txt"}), 1);
-    EXPECT_EQ(View().Names(), (Names{"b.txt", "c.txt", "a.txt"}));
-    EXPECT_EQ(Data("a.txt"), "neu und länger");
-    EXPECT_EQ(Data("b.txt"), TextLike(30000, 12));
-    ASSERT_EQ(Add({"A.TXT"}), 1);
-    EXPECT_EQ(View().Names(), (Names{"b.txt", "c.txt", "A.TXT"}));
-    EXPECT_EQ(Data("A.TXT"), "GROSS");
-    EXPECT_EQ(dir.Files(), (Names{"A.TXT", "a.txt", "b.txt", "c.txt", "out.zip"}));
-}
-
-struct TimeCase {
-    const char* name;
-    bool update, freshen;
-    int64_t fileAge;  // seconds after the archived copy; 0 = the same time
-    bool inArchive, added;
-};
-
-class UpdateFreshen : public ZkZipTest, public ::testing::WithParamInterface<TimeCase> {};
-
-TEST_P(UpdateFreshen, ComparesModificationTimes) {
-    const TimeCase& c = GetParam();
+// Update and freshen compare modification times (an age in seconds after
+// the archived copy; a new name is not in the archive).
+TEST_F(ZkZipTest, UpdateAndFreshenCompareModificationTimes) {
     const int64_t t0 = 1262304000;  // 2010-01-01
-    dir.Write("alt.txt", "alt");
-    SetMTime(dir.Path("alt.txt"), t0);
-    ASSERT_EQ(Add({"alt.txt"}), 1);
-    const std::string name = c.inArchive ? "alt.txt" : "neu.txt", before = dir.Read("out.zip");
-    dir.Write(name, "geändert");
-    SetMTime(dir.Path(name), t0 + c.fileAge);
-    Command cmd(Zip(), {name}, &rec);
-    cmd.Raw().update = c.update ? -1 : 0;
-    cmd.Raw().freshen = c.freshen ? -1 : 0;
-    EXPECT_EQ(cmd.Run(), c.added ? 1 : 0) << rec.Messages();
-    EXPECT_TRUE(c.added ? Data(name) == "geändert" : dir.Read("out.zip") == before && rec.LastError() == kErrNothing);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Times, UpdateFreshen,
-    ::testing::Values(TimeCase{"UpdateSkipsTheSameTime", true, false, 0, true, false},
-                      TimeCase{"UpdateSkipsAnOlderFile", true, false, -3600, true, false},
-                      TimeCase{"UpdateTakesANewerFile", true, false, 60, true, true},
-                      TimeCase{"UpdateTakesANewName", true, false, -3600, false, true},
-                      TimeCase{"FreshenTakesANewerFile", false, true, 60, true, true},
-                      TimeCase{"FreshenSkipsTheSameTime", false, true, 0, true, false},
-                      TimeCase{"FreshenSkipsANewName", false, true, 60, false, false},
-                      TimeCase{"UpdateWinsOverFreshen", true, true, 60, false, true},
-                      TimeCase{"NeitherReplacesAnOlderFile", false, false, -3600, true, true}),
-    [](const ::testing::TestParamInfo<TimeCase>& i) { return std::string(i.param.name); });
-
-TEST_F(ZkZipTest, MoveDeletesTheAddedFilesOnlyAndKeepArchiveTimeTakesTheNewest) {
-    dir.Write("weg.txt", "weg");
-    dir.Write("sub/auch.txt", "auch");
-    dir.Write("bleibt.dat", "bleibt");
-    SetMTime(dir.Path("weg.txt"), 1262304000);
-    SetMTime(dir.Path("sub/auch.txt"), 1300000000);  // an even second
-    Command cmd(Zip(), {"*.txt"}, &rec);
-    cmd.Raw().move = -1;
-    cmd.Raw().recurse = 0xFFFF;
-    cmd.Raw().keepArchiveTime = -1;
-    ASSERT_EQ(cmd.Run(), 2) << rec.Messages();
-    EXPECT_EQ(dir.Files(), (Names{"bleibt.dat", "out.zip"}));
-    EXPECT_EQ(Data("sub/auch.txt"), "auch");
-    struct stat st;
-    ASSERT_EQ(::stat(Zip().c_str(), &st), 0);
-    EXPECT_EQ(int64_t(st.st_mtime), 1300000000);
-}
-
-TEST_F(ZkZipTest, ArchiveCommentStaysUntilANewOneIsGiven) {
-    for (const char* f : {"a.txt", "b.txt", "c.txt"}) dir.Write(f, f);
-    const std::pair<const char*, const char*> steps[] = {
-        {"a.txt", "ZANTORIK – das Familienspiel"}, {"b.txt", nullptr}, {"c.txt", "kurz"}};
-    std::string want;
-    for (const auto& [file, comment] : steps) {
-        Command c(Zip(), {file}, &rec);
-        if (comment) c.Comment(want = comment);
-        ASSERT_EQ(c.Run(), 1);
-        EXPECT_EQ(View().comment, want);
+    const struct {
+        bool update, freshen;
+        int64_t fileAge;
+        bool inArchive, added;
+    } cases[] = {{true, false, 0, true, false},      {true, false, 60, true, true},   {true, false, -3600, false, true},
+                 {false, true, 60, true, true},      {false, true, 60, false, false}, {true, true, 60, false, true},
+                 {false, false, -3600, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.update) + std::to_string(c.freshen) + std::to_string(c.fileAge) + std::to_string(c.inArchive));
+        std::remove(Zip().c_str());
+        dir.Write("alt.txt", "alt");
+        SetMTime(dir.Path("alt.txt"), t0);
+        ASSERT_EQ(Add({"alt.txt"}), 1);
+        const std::string name = c.inArchive ? "alt.txt" : "neu.txt", before = dir.Read("out.zip");
+        dir.Write(name, "geändert");
+        SetMTime(dir.Path(name), t0 + c.fileAge);
+        Recorder r;
+        Command cmd(Zip(), {name}, &r);
+        cmd.Raw().update = c.update ? -1 : 0;
+        cmd.Raw().freshen = c.freshen ? -1 : 0;
+        EXPECT_EQ(cmd.Run(), c.added ? 1 : 0) << r.Messages();
+        EXPECT_TRUE(c.added ? Data(name) == "geändert" : dir.Read("out.zip") == before && r.LastError() == kErrNothing);
+        std::remove(dir.Path("neu.txt").c_str());
     }
-    EXPECT_EQ(View().Names(), (Names{"a.txt", "b.txt", "c.txt"}));
 }
 
-TEST_F(ZkZipTest, TempDirTakesTheTemporaryArchiveAlsoOnAnotherFileSystem) {
-    dir.Write("a.txt", TextLike(20000, 13));
-    dir.Write("b.txt", "b");
-    ASSERT_EQ(Add({"a.txt", "b.txt"}), 2);
+// Appended in place with room only for the new file; replaced through a
+// temporary archive on another file system; the sources moved.
+TEST_F(ZkZipTest, AppendInPlaceReplaceElsewhereMoveWithUnicodeNames) {
+    const std::string zip = dir.Path("Ärchiv.zip");
+    const int64_t t = 1300000000;
+    dir.Write("TEXTE/THEMA.{1}", TextLike(300000, 50));
+    dir.Write("Übung/Größe ß.txt", "Umlaute");
+    dir.Write("rauschen.bin", RandomBytes(20000, 51));
+    for (const char* f : {"TEXTE/THEMA.{1}", "Übung/Größe ß.txt", "rauschen.bin"}) SetMTime(dir.Path(f), t);
+    for (const char* spec : {"TEXTE\\THEMA.{1}", "Übung\\Größe ß.txt"}) ASSERT_EQ(Command(zip, {spec}, &rec).Run(), 1);
+    const std::string before = dir.Read("Ärchiv.zip");
+    Command append(zip, {"rauschen.bin"}, &rec);
+    append.Raw().keepArchiveTime = -1;
+    fs::TestHooks().diskFree = 30000;  // far too little for a second copy
+    ASSERT_EQ(append.Run(), 1) << rec.Messages();
+    fs::TestHooks() = fs::Hooks();
+    ZipView v = ViewZip(zip);
+    const uint64_t at = v.entries.at(2).localOffset;
+    EXPECT_TRUE(dir.Read("Ärchiv.zip").substr(0, at) == before.substr(0, at));
+    fs::Stat st;
+    ASSERT_TRUE(fs::GetStat(zip, st));
+    EXPECT_EQ(st.mtime, t);
     struct stat here, shm;
     const bool otherFs = ::stat("/dev/shm", &shm) == 0 && ::stat(dir.Root().c_str(), &here) == 0 && here.st_dev != shm.st_dev;
-    const std::string shmDir = "/dev/shm/zkzip-test-" + std::to_string(::getpid());
-    dir.MakeDir("tmp");
-    for (const std::string& tmp : {dir.Path("tmp"), otherFs ? shmDir : dir.Path("tmp")}) {
-        ::mkdir(tmp.c_str(), 0700);
-        dir.Write("a.txt", "ersetzt " + tmp);
-        Command cmd(Zip(), {"a.txt"}, &rec);
-        cmd.TempDir(tmp);
-        ASSERT_EQ(cmd.Run(), 1) << rec.Messages();
-        EXPECT_EQ(Data("a.txt"), "ersetzt " + tmp);
-        EXPECT_EQ(dir.Files(), (Names{"a.txt", "b.txt", "out.zip"}));
-    }
-    if (otherFs) { EXPECT_EQ(::rmdir(shmDir.c_str()), 0) << "temporary files left in " << shmDir; }
+    const std::string tmp = otherFs ? "/dev/shm/zkzip-test-" + std::to_string(::getpid()) : dir.Path("tmp");
+    ::mkdir(tmp.c_str(), 0700);
+    dir.Write("TEXTE/THEMA.{1}", "ersetzt");
+    Command replace(zip, {"TEXTE/THEMA.{1}"}, &rec);
+    replace.Raw().noDirEntries = 0;
+    replace.Raw().move = -1;
+    replace.TempDir(tmp);
+    ASSERT_EQ(replace.Run(), 1) << rec.Messages();
+    EXPECT_EQ(::rmdir(tmp.c_str()), 0) << "temporary files left in " << tmp;
+    v = ViewZip(zip);
+    EXPECT_EQ(v.Names(), (Names{"Übung/Größe ß.txt", "rauschen.bin", "TEXTE/", "TEXTE/THEMA.{1}"}));
+    EXPECT_EQ((v.entries[0].flags & 0x800) + (v.entries[1].flags & 0x800), 0x800);  // UTF-8 flag only when not ASCII
+    std::string error;
+    EXPECT_EQ(EntryData(zip, *v.Find("TEXTE/THEMA.{1}"), "", error), "ersetzt");
+    EXPECT_EQ(EntryData(zip, *v.Find("Übung/Größe ß.txt"), "", error), "Umlaute");
+    EXPECT_EQ(EntryData(zip, *v.Find("rauschen.bin"), "", error), RandomBytes(20000, 51));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"rauschen.bin", "Ärchiv.zip", "Übung/Größe ß.txt"}));
 }
 
-// Bytes in front of the archive: a self-extractor's stub and settings header
-// stay where they are; an archive moved behind other bytes is rewritten with
-// true offsets.
-TEST_F(ZkZipTest, BytesInFrontStay) {
-    std::string stub = "MZ" + RandomBytes(4998, 14) + std::string("MPV\x00\x00\x01\x24\x00", 8) + std::string(28, '\0');
-    std::string end = std::string("PK\x05\x06", 4) + std::string(12, '\0');
-    for (int i = 0; i < 4; ++i) end += char(stub.size() >> (8 * i));
-    dir.Write("b.txt", "b");
-    dir.Write("a.txt", TextLike(10000, 16));
-    ASSERT_EQ(Add({"a.txt"}), 1);
-    const std::string displaced = RandomBytes(1000, 17);
-    const std::pair<std::string, std::string> cases[] = {{stub, end + std::string(2, '\0')},
-                                                         {displaced, dir.Read("out.zip")}};
-    for (const auto& [front, archive] : cases) {
-        dir.Write("out.zip", front + archive);
-        ASSERT_EQ(Add({"b.txt"}), 1) << rec.Messages();
-        ZipView v = View();
-        ASSERT_TRUE(v.ok) << v.error;
-        EXPECT_EQ(v.entries.at(0).localOffset, front.size());
-        EXPECT_TRUE(dir.Read("out.zip").substr(0, front.size()) == front);
-        EXPECT_EQ(Data("b.txt"), "b");
-    }
-    EXPECT_EQ(Data("a.txt"), TextLike(10000, 16));
-}
-
-TEST_F(ZkZipTest, OldLayoutEntriesAreParsedByTheLibrary) {
-    dir.Write("a.txt", "a");
-    dir.Write("sub/b.txt", "b");
-    dir.Write("c.dat", "c");
-    std::vector<char> mem(sizeof(ZipCommandOld), 0);
-    auto* old = reinterpret_cast<ZipCommandOld*>(mem.data());
-    std::string archive = Zip(), e1 = ">*.txt", e2 = "c.dat<Alt";
-    old->caller = &rec;
-    old->callback = &Recorder::Callback;
-    old->version = 160;
-    old->level = 9;
-    old->noDirEntries = -1;
-    old->endMark = ZK_END_MARK;
-    old->archiveName = archive.data();
-    old->fileSpecs[0] = e1.data();
-    old->fileSpecs[1] = e2.data();
-    old->argCount = 2;
-    EXPECT_EQ(ZkZipExec(reinterpret_cast<ZipCommand*>(old)), 3) << rec.Messages();
-    EXPECT_EQ(Sorted(View().Names()), Sorted({"a.txt", "sub/b.txt", "c.dat"}));
-    EXPECT_EQ(Data("c.dat", "Alt"), "c");
-}
-
-TEST_F(ZkZipTest, VerboseReportsEachFile) {
-    dir.Write("a.txt", TextLike(10000, 18));
-    Command cmd(Zip(), {"a.txt"}, &rec);
-    cmd.Raw().verbose = -1;
-    ASSERT_EQ(cmd.Run(), 1);
-    auto m = rec.Of(ZK_CB_MESSAGE);
-    ASSERT_EQ(m.size(), 1u);
-    EXPECT_EQ(m[0].error, 0);
-    EXPECT_EQ(m[0].text.rfind("  adding: a.txt (deflated ", 0), 0u) << m[0].text;
-}
-
-TEST_F(ZkZipTest, EmptyExistingFileBecomesTheArchive) {
-    dir.Write("out.zip", "");
-    dir.Write("a.txt", "a");
-    EXPECT_EQ(Add({"a.txt"}), 1) << rec.Messages();
-    EXPECT_EQ(Data("a.txt"), "a");
-}
-
-// ------------------------------------------------------------------ safety
 
 // Where the add starts from: no archive, one that gets a new entry in
 // place, one in which an entry is replaced (rewritten).
@@ -558,7 +272,7 @@ enum class Start { NoArchive, Append, Replace };
 
 class Safety : public ZkZipTest, public ::testing::WithParamInterface<Start> {
 protected:
-    // Files for the add: two of them, one above the 256 KiB read step.
+    // Two files to add, one above the 256 KiB read step.
     void SetUp() override {
         dir.Write("alt.txt", TextLike(120000, 20));
         dir.Write("rauschen.bin", RandomBytes(50000, 21));
@@ -581,7 +295,6 @@ protected:
         c.Suffixes(".gif");
         return c.Run();
     }
-    // Everything as before: the archive byte for byte, the sources, no stray files.
     void ExpectUntouched(const Recorder& r, int expectedError) {
         EXPECT_TRUE(GetParam() == Start::NoArchive ? !dir.Exists("out.zip") : dir.Read("out.zip") == original)
             << "archive changed";
@@ -593,63 +306,43 @@ protected:
     Names files;
 };
 
-TEST_P(Safety, FailuresAndCancelsLeaveEverythingAsItWas) {
-    const uint64_t size = GetParam() == Start::NoArchive ? 0 : original.size();
-    struct Case {
-        const char* what;
-        std::function<void(Recorder&)> arm;
-        int32_t error;
-        std::string told;  // in the messages
-    };
-    std::vector<Case> cases = {
-        {"unopenable file", [](Recorder&) { fs::TestHooks().failReadName = "neu/text.txt", fs::TestHooks().failReadAfter = -1; },
-         kErrOpen, "neu/text.txt"},
-        {"read fails half-way", [](Recorder&) { fs::TestHooks().failReadName = "neu/text.txt", fs::TestHooks().failReadAfter = 300000; },
-         kErrRead, ""},
-        {"archive would outgrow the file system", [=](Recorder&) { fs::TestHooks().maxArchiveSize = size + 20000; },
-         kErrTooBig, std::to_string(size + 20000)},
-    };
-    for (auto p : {std::pair{ZK_CB_TOTAL, 1}, {ZK_CB_COUNT, 1}, {ZK_CB_FILE_START, 1}, {ZK_CB_FILE_START, 2},
-                   {ZK_CB_STEP, 1}, {ZK_CB_STEP, 2}, {ZK_CB_FILE_END, 1}, {ZK_CB_FILE_END, 2}, {ZK_CB_MESSAGE, 1}})
-        cases.push_back({"cancel", [p](Recorder& r) { r.cancelAction = p.first, r.cancelAt = p.second; }, kErrCancel, ""});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Recorder r;
-        c.arm(r);
-        EXPECT_EQ(Add(r), 0);
-        fs::TestHooks() = fs::Hooks();
-        ExpectUntouched(r, c.error);
-        EXPECT_NE(r.Messages().find(c.told), std::string::npos) << r.Messages();
-    }
-}
-
-TEST_P(Safety, DiskFillsUpAtAnyStageAndTheNextAddWorks) {
-    // How much the disk must take for the add to succeed, measured on a copy.
+// Failures, cancels and a full disk at every stage change nothing; exactly enough room works.
+TEST_P(Safety, FailuresCancelsAndAFullDiskLeaveEverythingAsItWas) {
     const std::string saved = GetParam() == Start::NoArchive ? std::string() : dir.Read("out.zip");
-    fs::TestHooks().diskFree = int64_t(1) << 40;
+    fs::TestHooks().diskFree = int64_t(1) << 40;  // how much the add takes, measured on a copy
     Recorder probe;
     ASSERT_GT(Add(probe, false), 0) << probe.Messages();
     const int64_t need = (int64_t(1) << 40) - fs::TestHooks().diskFree;
     std::remove(Zip().c_str());
     if (!saved.empty()) dir.Write("out.zip", saved);
-    ASSERT_GT(need, 1000);
-    // Full when nothing is written yet, in a header, in the data, in the
-    // central directory, in the end record.
-    for (int64_t room : {int64_t(0), int64_t(1), int64_t(29), int64_t(45), need / 3, need / 2, need - 200, need - 40,
-                         need - 23, need - 1}) {
+    const uint64_t size = saved.size();
+    using Hooks = fs::Hooks;
+    const std::tuple<std::function<void(Recorder&, Hooks&)>, int32_t, std::string> failures[] = {
+        {[](Recorder&, Hooks& h) { h.failReadName = "neu/text.txt", h.failReadAfter = -1; }, kErrOpen, "neu/text.txt"},
+        {[](Recorder&, Hooks& h) { h.failReadName = "neu/text.txt", h.failReadAfter = 300000; }, kErrRead, ""},
+        {[=](Recorder&, Hooks& h) { h.maxArchiveSize = size + 20000; }, kErrTooBig, std::to_string(size + 20000)},
+    };
+    std::vector<std::tuple<std::function<void(Recorder&, Hooks&)>, int32_t, std::string>> cases(std::begin(failures),
+                                                                                                 std::end(failures));
+    for (auto p : {std::pair{ZK_CB_TOTAL, 1}, {ZK_CB_COUNT, 1}, {ZK_CB_FILE_START, 2}, {ZK_CB_STEP, 2},
+                   {ZK_CB_FILE_END, 2}, {ZK_CB_MESSAGE, 1}})
+        cases.emplace_back([p](Recorder& r, Hooks&) { r.cancelAction = p.first, r.cancelAt = p.second; }, kErrCancel, "");
+    // Full at once, in a header, the data, the central directory, the end record.
+    for (int64_t room : {int64_t(0), int64_t(29), need / 2, need - 40, need - 1})
+        cases.emplace_back([room](Recorder&, Hooks& h) { h.diskFree = room; }, kErrWrite, "No space left");
+    for (const auto& [arm, error, told] : cases) {
         Recorder r;
-        fs::TestHooks().diskFree = room;
-        EXPECT_EQ(Add(r), 0) << "room " << room;
-        ExpectUntouched(r, kErrWrite);
-        EXPECT_NE(r.Messages().find("No space left"), std::string::npos) << r.Messages();
+        fs::TestHooks() = Hooks();
+        arm(r, fs::TestHooks());
+        EXPECT_EQ(Add(r), 0);
+        fs::TestHooks() = Hooks();
+        ExpectUntouched(r, error);
+        EXPECT_NE(r.Messages().find(told), std::string::npos) << r.Messages();
     }
-    // With exactly enough room it works: the sweep covered the whole add.
     fs::TestHooks().diskFree = need;
     EXPECT_EQ(Add(rec), GetParam() == Start::Replace ? 3 : 2) << rec.Messages();
-    ZipView v = View();
-    ASSERT_TRUE(v.ok) << v.error;
     EXPECT_EQ(Data("neu/text.txt"), TextLike(400000, 22));
-    EXPECT_EQ(v.entries.size(), GetParam() == Start::NoArchive ? 3u : 5u);  // old ones, neu/, 2 new
+    EXPECT_EQ(View().entries.size(), GetParam() == Start::NoArchive ? 3u : 5u);  // old ones, neu/, 2 new
 }
 
 // Counts down the moments of an add (callbacks and changes on disk) and
@@ -677,26 +370,21 @@ TEST_P(Safety, KilledAtAnyMoment) {
             _exit(98);
         }
         int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_TRUE(waitpid(pid, &status, 0) == pid && WIFEXITED(status));
         const int code = WEXITSTATUS(status);
         ASSERT_NE(code, 98) << "the add failed at moment " << moment;
-        // The next reader undoes what was cut short.
-        std::string error;
+        std::string error;  // the next reader undoes what was cut short
         ASSERT_TRUE(UndoInterruptedAdd(Zip(), error)) << error;
         Names expected = files;
         if (GetParam() == Start::NoArchive && dir.Exists("out.zip")) expected.push_back("out.zip");
         EXPECT_EQ(dir.Files(), Sorted(expected)) << "moment " << moment;
         const bool old = GetParam() == Start::NoArchive ? !dir.Exists("out.zip") : dir.Read("out.zip") == original;
         if (!old) {
-            ZipView v = View();
-            ASSERT_TRUE(v.ok) << "moment " << moment << ": " << v.error;
-            if (newNames.empty()) newNames = v.Names();
-            EXPECT_EQ(v.Names(), newNames) << "moment " << moment;
+            if (newNames.empty()) newNames = View().Names();
+            EXPECT_EQ(View().Names(), newNames) << "moment " << moment << ": " << View().error;
             EXPECT_GT(newNames.size(), oldNames.size());
             EXPECT_EQ(Data("neu/text.txt"), TextLike(400000, 22)) << "moment " << moment;
-            if (std::system(("unzip -tqq " + Zip() + " >/dev/null 2>&1").c_str()) != 0)
-                ADD_FAILURE() << "unzip -t fails at moment " << moment;
+            EXPECT_EQ(std::system(("unzip -tqq " + Zip() + " >/dev/null 2>&1").c_str()), 0) << "moment " << moment;
         }
         if (code == 99) {
             EXPECT_FALSE(old) << "the finished add left the old archive";
@@ -706,12 +394,7 @@ TEST_P(Safety, KilledAtAnyMoment) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(From, Safety, ::testing::Values(Start::NoArchive, Start::Append, Start::Replace),
-                         [](const ::testing::TestParamInfo<Start>& i) {
-                             return std::string(i.param == Start::NoArchive ? "NoArchive"
-                                                : i.param == Start::Append  ? "Append"
-                                                                            : "Replace");
-                         });
+INSTANTIATE_TEST_SUITE_P(From, Safety, ::testing::Values(Start::NoArchive, Start::Append, Start::Replace));
 
 // A journal that is not whole, or not for this file, changes nothing.
 TEST_F(ZkZipTest, ForeignOrTornJournalLeavesTheArchive) {
@@ -725,13 +408,11 @@ TEST_F(ZkZipTest, ForeignOrTornJournalLeavesTheArchive) {
     u.prefixCrc = journal::Crc32(good.data() + u.tailOffset - 16, 16);
     const std::string whole = journal::Encode(u);
     u.prefixCrc ^= 1;
-    for (const std::string& j : {whole.substr(0, 4), whole.substr(0, 40), whole.substr(0, whole.size() - 1),
-                                 journal::Encode(u), whole}) {
+    for (const std::string& j : {whole.substr(0, 40), whole.substr(0, whole.size() - 1), journal::Encode(u), whole}) {
         dir.Write("out.zip.zkj", j);
         std::string error;
         EXPECT_TRUE(UndoInterruptedAdd(Zip(), error)) << error;
         EXPECT_FALSE(dir.Exists("out.zip.zkj"));
-        // Only the whole one is applied: the last 100 bytes are its tail.
         EXPECT_TRUE(dir.Read("out.zip") == (j == whole ? good.substr(0, good.size() - 100) + std::string(100, 'x') : good))
             << j.size();
     }

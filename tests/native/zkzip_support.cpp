@@ -1,24 +1,16 @@
 #include "zkzip_support.h"
 
-#include <zlib.h>
-#ifndef _WIN32
 #include <utime.h>
-#endif
 
 #include <cstring>
 
+#include "zkzip/zipformat.h"
 #include "zkzip/zkfs.h"
+#include "zksfx/sfxrun.h"
 
 namespace zkzip::test {
 
 namespace sfs = std::filesystem;
-
-std::string RandomBytes(size_t n, uint32_t seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto& c : s) c = char(rng());
-    return s;
-}
 
 std::string TextLike(size_t n, uint32_t seed) {
     static const char* words[] = {"Zantorik ", "Spieler ", "Runde ", "Karte ", "und ", "der ", "Würfel ",
@@ -31,13 +23,9 @@ std::string TextLike(size_t n, uint32_t seed) {
 }
 
 void SetMTime(const std::string& path, int64_t mtime) {
-#ifdef _WIN32
-    fs::SetDosTime(path, fs::DosDateTime(mtime));
-#else
     struct utimbuf ut;
     ut.actime = ut.modtime = time_t(mtime);
     ::utime(path.c_str(), &ut);
-#endif
 }
 
 int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
@@ -45,12 +33,6 @@ int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
     if (self->onEvery) self->onEvery();
     data->text[sizeof data->text - 1] = 0;
     self->events.push_back({data->actionCode, data->errorCode, data->value, data->text});
-    if (data->actionCode == ZK_CB_PASSWORD) {
-        if (self->cancelPassword) return -1;
-        std::memset(data->text, 0, sizeof data->text);
-        std::memcpy(data->text, self->password.data(), std::min<size_t>(self->password.size(), 80));
-        data->errorCode = self->password.empty() ? 0 : 1;
-    }
     return self->cancelAction && data->actionCode == self->cancelAction &&
                    int(self->Of(self->cancelAction).size()) == self->cancelAt
                ? -1
@@ -59,27 +41,20 @@ int32_t ZK_STDCALL Recorder::Callback(ZipCallbackData* data) {
 
 std::vector<Event> Recorder::Of(int32_t action) const {
     std::vector<Event> out;
-    for (const auto& e : events)
-        if (e.action == action) out.push_back(e);
+    std::copy_if(events.begin(), events.end(), std::back_inserter(out), [&](const Event& e) { return e.action == action; });
     return out;
 }
-
 int64_t Recorder::Sum(int32_t action) const {
     int64_t sum = 0;
     for (const auto& e : Of(action)) sum += e.value;
     return sum;
 }
-
 std::string Recorder::Messages() const {
     std::string s;
     for (const auto& e : Of(ZK_CB_MESSAGE)) s += "[" + std::to_string(e.error) + "] " + e.text + "\n";
     return s;
 }
-
-int32_t Recorder::LastError() const {
-    auto m = Of(ZK_CB_MESSAGE);
-    return m.empty() ? -1 : m.back().error;
-}
+int32_t Recorder::LastError() const { return Of(ZK_CB_MESSAGE).empty() ? -1 : Of(ZK_CB_MESSAGE).back().error; }
 
 Command::Command(const std::string& archive, std::vector<std::string> specs, Recorder* rec)
     : archive_(archive), specs_(std::move(specs)), rec_(rec) {
@@ -97,11 +72,6 @@ Command::Command(const std::string& archive, std::vector<std::string> specs, Rec
 Command& Command::Spec(size_t i, const std::string& password, bool encrypt) {
     specPasswords_.at(i) = password;
     specEncrypt_.at(i) = encrypt ? 0xFFFF : 0;
-    return *this;
-}
-
-Command& Command::Exclude(std::vector<std::string> patterns) {
-    excl_ = std::move(patterns);
     return *this;
 }
 
@@ -149,23 +119,15 @@ ZipView ViewZip(const std::string& path) {
     const std::string b = zk::test::Slurp(path);
     const auto* p = reinterpret_cast<const uint8_t*>(b.data());
     const int64_t end = b.size() < 22 ? -1 : zipformat::FindEnd(p, b.size(), b.size() - 22, true);
-    if (end < 0) {
-        v.error = "no end record";
-        return v;
-    }
+    if (end < 0) return v.error = "no end record", v;
     const zipformat::EndRecord r = zipformat::ParseEnd(p + end);
     v.comment = b.substr(size_t(end) + 22);
-    if (v.comment.size() != r.commentLength || r.directoryOffset + r.directorySize != uint64_t(end)) {
-        v.error = "bytes after the end record, or the directory elsewhere";
-        return v;
-    }
+    if (v.comment.size() != r.commentLength || r.directoryOffset + r.directorySize != uint64_t(end))
+        return v.error = "bytes after the end record, or the directory elsewhere", v;
     uint64_t at = r.directoryOffset;
     for (unsigned i = 0; i < r.totalEntries; ++i) {
         ViewEntry e;
-        if (at + 46 > uint64_t(end) || !zipformat::ParseCentral(p + at, e)) {
-            v.error = "bad directory entry";
-            return v;
-        }
+        if (at + 46 > uint64_t(end) || !zipformat::ParseCentral(p + at, e)) return v.error = "bad directory entry", v;
         e.name = b.substr(at + 46, e.nameLength);
         v.entries.push_back(e);
         at += e.Length();
@@ -175,57 +137,39 @@ ZipView ViewZip(const std::string& path) {
     return v;
 }
 
+// The stub's reader finds the data and checks size and CRC; encrypted data
+// is decrypted in place first.
 std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std::string& password, std::string& error) {
-    const std::string b = zk::test::Slurp(zipPath);
-    zipformat::LocalHeader h;
-    const auto* p = reinterpret_cast<const uint8_t*>(b.data());
-    if (e.localOffset + 30 > b.size() || !zipformat::ParseLocal(p + e.localOffset, h) || h.method != e.method ||
-        h.flags != e.flags || b.substr(e.localOffset + 30, h.nameLength) != e.name ||
-        e.localOffset + h.Length() + e.packed > b.size()) {
-        error = "no local header like the directory's, or data beyond the end";
-        return {};
+    std::string b = zk::test::Slurp(zipPath);
+    zksfx::Archive a;
+    uint64_t at = 0;
+    zksfx::Entry entry;
+    {
+        zksfx::MemorySource src(b);
+        if (!zksfx::ReadArchive(src, a, error)) return {};
+        for (const zksfx::Entry& x : a.entries)
+            if (x.rawName == e.name) entry = x;
+        if (entry.rawName != e.name || !zksfx::LocateData(src, a, entry, at, error)) return error += " " + e.name, "";
     }
-    std::string raw = b.substr(e.localOffset + h.Length(), e.packed);
-    if (e.flags & 1) {  // the traditional PKWARE encryption
-        const z_crc_t* t = get_crc_table();
-        uint32_t k0 = 0x12345678, k1 = 0x23456789, k2 = 0x34567890;
-        auto update = [&](uint8_t c) {
-            k0 = t[(k0 ^ c) & 0xFF] ^ (k0 >> 8);
-            k1 = (k1 + (k0 & 0xFF)) * 134775813u + 1;
-            k2 = t[(k2 ^ (k1 >> 24)) & 0xFF] ^ (k2 >> 8);
-        };
-        for (unsigned char c : password) update(c);
-        for (auto& ch : raw) {
-            uint32_t tmp = (k2 | 2) & 0xFFFF;
-            ch = char(uint8_t(ch) ^ uint8_t((tmp * (tmp ^ 1)) >> 8));
-            update(uint8_t(ch));
+    if (entry.flags & 1) {  // the traditional PKWARE encryption
+        ZipCrypto keys(password);
+        for (uint64_t i = at; i < at + entry.packed; ++i) {
+            ZipCrypto next = keys;
+            b[i] = char(uint8_t(b[i]) ^ next.Encrypt(0));
+            keys.Encrypt(uint8_t(b[i]));
         }
-        if (raw.size() < 12 || uint8_t(raw[11]) != uint8_t(e.crc >> 24)) {
-            error = "password check byte wrong";
-            return {};
-        }
-        raw.erase(0, 12);
+        if (entry.packed < 12 || uint8_t(b[at + 11]) != uint8_t(e.crc >> 24)) return error = "password check byte wrong", "";
+        at += 12, entry.packed -= 12, entry.flags &= ~1;
     }
-    std::string out = raw;
-    if (e.method == 8) {
-        z_stream zs{};
-        inflateInit2(&zs, -MAX_WBITS);
-        out.assign(e.size, '\0');
-        zs.next_in = reinterpret_cast<Bytef*>(raw.data());
-        zs.avail_in = uInt(raw.size());
-        zs.next_out = reinterpret_cast<Bytef*>(out.data());
-        zs.avail_out = uInt(out.size());
-        const bool whole = inflate(&zs, Z_FINISH) == Z_STREAM_END && zs.total_out == e.size && zs.avail_in == 0;
-        inflateEnd(&zs);
-        if (!whole) out = "inflate failed";
-    } else if (e.method != 0) {
-        out = "unknown method";
-    }
-    if (out.size() != e.size || crc32(0, reinterpret_cast<const Bytef*>(out.data()), uInt(out.size())) != e.crc) {
-        error = "size or CRC wrong";
-        return {};
-    }
-    return out;
+    struct Out : zksfx::OutFile {
+        bool Write(const void* d, size_t n) override { return bytes.append(static_cast<const char*>(d), n), true; }
+        bool Close() override { return true; }
+        void Discard() override {}
+        std::string bytes;
+    } out;
+    zksfx::MemorySource src(b);
+    if (zksfx::Unpack(src, at, entry, out, nullptr) != zksfx::UnpackStatus::Ok) return error = "size or CRC wrong", "";
+    return out.bytes;
 }
 
 ZkZipTest::ZkZipTest() {

@@ -1,6 +1,5 @@
-// Helpers for the zip library tests: commands built the way the component
-// builds them, a recording callback, and a small look of our own into the
-// archives.
+// The zip library's tests: commands as the component builds them, a
+// recording callback, a look into the archives through the format's parsers.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include "host_scratch.h"
+#include "sfx_support.h"
 #include "zipformat/zipformat.h"
 #include "zkzip/zipdll.h"
 #include "zkzip/zkzip.h"
@@ -16,11 +16,10 @@
 namespace zkzip::test {
 
 using zk::test::HostScratch;
-std::string RandomBytes(size_t n, uint32_t seed);
+using zksfx::test::RandomBytes;
 std::string TextLike(size_t n, uint32_t seed);
 void SetMTime(const std::string& path, int64_t mtime);  // seconds since 1970
 
-// What the callback saw.
 struct Event {
     int32_t action, error, value;
     std::string text;
@@ -31,8 +30,6 @@ public:
     std::vector<Event> events;
     int32_t cancelAction = 0;  // answer -1 at the cancelAt-th callback (1-based) of this action
     int cancelAt = 0;
-    std::string password;  // the answer to a password request (code 8); empty: none given
-    bool cancelPassword = false;
     void (*onEvery)() = nullptr;  // called first at every callback
 
     static int32_t ZK_STDCALL Callback(ZipCallbackData* data);
@@ -42,19 +39,17 @@ public:
     int32_t LastError() const;     // error number of the last code-4 message
 };
 
-// A command of the new layout with everything it points at, filled as the
-// component fills it for the setup (folder names, level 9).
+// A new-layout command as the component fills it for the setup, with all it points at.
 class Command {
 public:
     Command(const std::string& archive, std::vector<std::string> specs, Recorder* rec = nullptr);
-    // Per-entry password and encryption (else the command's).
     Command& Spec(size_t i, const std::string& password, bool encrypt);
     Command& RootDir(const std::string& dir) { return Text(rootDir_, dir); }
     Command& Password(const std::string& pw) { return Text(password_, pw); }
     Command& Suffixes(const std::string& list) { return Text(suffixes_, list); }
     Command& TempDir(const std::string& dir) { return Text(tempDir_, dir); }
     Command& Comment(const std::string& text) { return Text(comment_, text); }
-    Command& Exclude(std::vector<std::string> patterns);
+    Command& Exclude(std::vector<std::string> patterns) { return excl_ = std::move(patterns), *this; }
     ZipCommand& Raw() { return cmd_; }  // to set the plain flags
     int32_t Run();
 
@@ -73,7 +68,6 @@ private:
     Recorder* rec_;
 };
 
-// Our own look into an archive through the format's record parsers.
 struct ViewEntry : zipformat::CentralHeader {
     std::string name;
 };
@@ -85,12 +79,10 @@ struct ZipView {
     const ViewEntry* Find(const std::string& name) const;
 };
 ZipView ViewZip(const std::string& path);
-// The data of one entry, decrypted and inflated, checked against its CRC;
-// sets `error` and returns "" when anything is wrong.
+// One entry's data, checked against its CRC; "" and `error` when it is not whole.
 std::string EntryData(const std::string& zipPath, const ViewEntry& e, const std::string& password, std::string& error);
 
-// Each test runs in its own scratch folder, made the current folder, with
-// the library's test hooks reset.
+// Each test in a scratch folder of its own, the current folder; hooks reset.
 class ZkZipTest : public ::testing::Test {
 protected:
     ZkZipTest();
@@ -98,7 +90,6 @@ protected:
     std::string Zip() const { return dir.Path("out.zip"); }
     ZipView View() const { return ViewZip(Zip()); }
     int32_t Add(std::vector<std::string> specs) { return Command(Zip(), std::move(specs), &rec).Run(); }
-    // The data of an entry, failing the test when it cannot be read back.
     std::string Data(const std::string& name, const std::string& password = "") const;
 
     HostScratch dir{"zkzip-test"};
