@@ -178,6 +178,21 @@ TEST_F(AddFilesReal, AHandlersErrorEndsTheAdd) {
     EXPECT_FALSE(zip.Busy || zip.Cancel || Exists("GAME.ZIP") || dirUpdates);
 }
 
+// A file the library leaves out is shown as 10306 and not counted.
+TEST_F(AddFilesReal, AFileLeftOutIsReportedAndNotCounted) {
+    zip.AddOptions = {};
+    zip.Unattended = false;
+    Write("ANDERE/THEMA.{2}", "andere");
+    fake.dialogs.Answer(platform::mrOk);
+    EXPECT_FALSE(Add({"TEXTE\\THEMA.{2}", "ANDERE\\THEMA.{2}"}));
+    EXPECT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
+    EXPECT_EQ(zip.ErrorCode, 10306);
+    ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+    EXPECT_EQ(fake.dialogs.shown[0].text.rfind(Missing(10306) + "\n1 file(s) not added", 0), 0u)
+        << fake.dialogs.shown[0].text;
+    EXPECT_NE(zip.LastMessage.find("THEMA.{2} (THEMA.{2})"), std::string::npos) << zip.LastMessage;
+}
+
 // A self-extracting archive made as the program makes one, the stub found in
 // the current folder: the stub's own reader, unzip and 7z accept it.
 TEST_F(AddFilesReal, NewExeArchiveIsStubSettingsAndTheFiles) {

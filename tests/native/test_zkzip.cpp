@@ -90,6 +90,31 @@ TEST_F(ZkZipTest, FindsTheMatchingFiles) {
 }
 
 // Refused before anything changes: the archive stays as it was, or none is made.
+// Files the add leaves out are told to the caller and not counted.
+TEST_F(ZkZipTest, LeftOutFilesAreReported) {
+    std::string deep;
+    for (int i = 0; i < 64; ++i) deep += "d/";
+    for (const std::string& f : Names{"a.txt", deep + "in.txt", deep + "d/out.txt", deep + "d/d/out.txt"}) dir.Write(f, "x");
+    Command c(Zip(), {"*.txt"}, &rec);
+    c.Raw().recurse = 0xFFFF;
+    EXPECT_EQ(c.Run(), 2) << rec.Messages();
+    EXPECT_EQ(View().Names(), (Names{"a.txt", deep + "in.txt"}));
+    EXPECT_EQ(rec.LastError(), kSkippedTooDeep);
+    EXPECT_NE(rec.Messages().find("2 file(s) not added, more than 64 folders deep, below: " + dir.Path(deep + "d")),
+              std::string::npos) << rec.Messages();
+    // Without folder names, two files of one name would become one entry.
+    dir.Write("x/same.txt", "x");
+    dir.Write("y/same.txt", "y");
+    std::remove(Zip().c_str());
+    Recorder r;
+    Command flat(Zip(), {"x/same.txt", "y/same.txt", "x/same.txt"}, &r);
+    flat.Raw().dropDirNames = -1;
+    EXPECT_EQ(flat.Run(), 1) << r.Messages();
+    EXPECT_EQ(r.LastError(), kSkippedSameName);
+    EXPECT_NE(r.Messages().find("1 file(s) not added, their names in the archive are taken: " + dir.Path("y/same.txt") +
+                                " (same.txt)"), std::string::npos) << r.Messages();
+}
+
 TEST_F(ZkZipTest, RefusalsLeaveEverythingAsItWas) {
     dir.Write("a.txt", TextLike(5000, 25));
     dir.Write("b.txt", "b");
