@@ -33,6 +33,9 @@ void Dump(std::ostream& out, const ui::Control& c, int depth) {
     if (auto* t = dynamic_cast<const ui::TrackBar*>(&c)) out << " range" << t->Min() << ".." << t->Max() << '@' << t->Position();
     if (auto* x = dynamic_cast<const ui::CheckBox*>(&c)) out << (x->Checked() ? " checked" : "");
     if (auto* k = dynamic_cast<const ui::Button*>(&c)) out << (k->isDefault ? " default" : "") << (k->isCancel ? " cancel" : "");
+    if (auto* l = dynamic_cast<const ui::Label*>(&c)) out << " align" << int(l->alignment) << (l->transparent ? " clear" : "");
+    if (auto* p = dynamic_cast<const ui::Panel*>(&c))
+        out << " bevel" << int(p->bevelOuter) << int(p->bevelInner) << 'w' << p->bevelWidth << 'b' << p->borderWidth;
     if (auto* w = dynamic_cast<const ui::Form*>(&c))
         out << " border" << int(w->borderStyle) << (w->centered ? " centred" : "") << (w->stayOnTop ? " ontop" : "");
     out << '\n';

@@ -253,11 +253,12 @@ public:
         return std::make_unique<Out>(*this, path);
     }
     int64_t FreeSpace(const std::string& path) override { return freeAskedFor = path, free; }
-    void Finish(const std::string&, uint32_t, uint32_t) override {}
+    void Finish(const std::string& path, uint32_t dosTime, uint32_t attr) override { finished[path] = {dosTime, attr}; }
     std::string LastError() override { return "kaputt"; }
 
     std::map<std::string, std::string> files;
     std::set<std::string> folders;
+    std::map<std::string, std::pair<uint32_t, uint32_t>> finished;  // time and DOS attributes given
     std::vector<std::string> discarded;
     int64_t free = -1;
     std::string freeAskedFor;
@@ -377,6 +378,25 @@ TEST_F(SfxRun, UnpacksEveryFileIntoTheDefaultFolder) {
                                                           "C:\\ZIEL\\tief\\unten"}));
         EXPECT_EQ(ui.calls, (std::vector<std::string>{"begin " + std::to_string(kTotal), "end", kDone + "C:\\ZIEL"}));
         EXPECT_EQ(target.freeAskedFor, "C:\\ZIEL");
+    }
+}
+
+// Files get their stored time, and the DOS attributes worth keeping: from a
+// DOS, Windows or OS/2 host as they are, from Unix read-only when no one may write.
+TEST_F(SfxRun, TimesAndAttributesByHost) {
+    const std::tuple<uint16_t, uint32_t, uint32_t> rows[] = {
+        {0x0014, 0x31, 0x21},          {0x0614, 0x27, 0x27},     {0x0B14, 0x10 | 0x07, 0x07},
+        {0x0E14, 0x01, 0x01},          {0x0314, 0100444u << 16, 1}, {0x0314, 0100644u << 16, 0},
+        {0x0314, 0x01, 0},             {0x1314, 0x01, 0},
+    };
+    for (const auto& [madeBy, attributes, want] : rows) {
+        zip = ZipMaker();
+        ZipItem item("a.txt", "a");
+        item.madeBy = madeBy, item.attributes = attributes;
+        zip.Add(item);
+        Reset();
+        ASSERT_EQ(RunIt(), Result::Ok);
+        EXPECT_EQ(target.finished["C:\\ZIEL\\a.txt"], std::make_pair(item.dosTime, want)) << std::hex << madeBy;
     }
 }
 
