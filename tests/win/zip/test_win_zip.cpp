@@ -12,6 +12,8 @@
 #include <fstream>
 
 #include "archiver/ZipArch.h"
+#include "archiver/win32/PasswordDlg_win32.h"
+#include "ui/win32/peers.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/wstr.h"
 #include "ui/win32/win32_bundle.h"
@@ -101,6 +103,38 @@ TEST_F(ZipWin, SpanOntoFloppies) {
     EXPECT_TRUE(zip.Spanned() && zip.Contents[1].FileName == "TEXTE\\THEMA.TXT");
     platform::FoundEntry left;
     EXPECT_FALSE(real.files.FindFirst(zip.TempDir + "\\*.*", 0, left)) << left.name;  // no temporary archive left
+}
+
+// The password dialog on a real screen: a timer types into it and presses OK
+// or Cancel while the dialog's own loop runs; the entry shows stars.
+struct DialogUser {
+    static inline std::vector<std::pair<std::string, bool>> acts;  // entry, OK
+    static inline size_t next = 0;
+    static inline bool starred = true;
+    static void CALLBACK Act(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dlg = FindWindowW(nullptr, win32::Wide(MessageText(zmPwdCaption)).c_str());
+        HWND edit = dlg && IsWindowVisible(dlg) ? FindWindowExW(dlg, nullptr, L"EDIT", nullptr) : nullptr;
+        if (!edit || next >= acts.size()) return;
+        starred &= SendMessageW(edit, EM_GETPASSWORDCHAR, 0, 0) == '*';
+        const auto& [entry, ok] = acts[next++];
+        SetWindowTextW(edit, win32::Wide(entry).c_str());
+        HWND button = FindWindowExW(dlg, nullptr, L"BUTTON", nullptr);
+        PostMessageW(ok ? button : FindWindowExW(dlg, button, L"BUTTON", nullptr), BM_CLICK, 0, 0);
+    }
+};
+
+TEST_F(ZipWin, ThePasswordDialogOnTheScreen) {
+    ui::win32::Init(real.app);
+    win32::InstallPasswordDlg();
+    zip.Unattended = false;
+    DialogUser::acts = {{"Zantorik", true}, {"Zantorik", true}, {"nur einmal", false}};
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, DialogUser::Act);
+    EXPECT_EQ(zip.AskPasswordConfirmed(), "Zantorik");
+    EXPECT_EQ(zip.AskPassword(), "");
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(DialogUser::next, 3u);
+    EXPECT_TRUE(DialogUser::starred);
+    TPasswordDlg::runModal = nullptr;
 }
 
 }  // namespace
