@@ -7,6 +7,8 @@ namespace zk {
 
 using ui::Bevel;
 
+using ui::Place;
+
 namespace {
 ui::Font SansSerif(int height, bool bold = false, bool underline = false) {
     ui::Font f;
@@ -14,15 +16,6 @@ ui::Font SansSerif(int height, bool bold = false, bool underline = false) {
     f.bold = bold;
     f.underline = underline;
     return f;
-}
-
-void Place(ui::Control& c, int left, int top, int width, int height, const std::string& caption,
-           const std::string& hint, int tabOrder, const ui::Font& font) {
-    c.SetBounds(left, top, width, height);
-    c.SetCaption(caption);
-    c.SetHint(hint);
-    c.SetTabOrder(tabOrder);
-    c.SetFont(font);
 }
 }  // namespace
 

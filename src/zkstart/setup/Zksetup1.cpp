@@ -10,6 +10,8 @@ namespace zk {
 using platform::DlgButton;
 using platform::DlgType;
 
+using ui::Place;
+
 namespace {
 ui::Font SansSerif(bool bold = false, bool underline = false, bool italic = false) {
     ui::Font f;
@@ -18,15 +20,6 @@ ui::Font SansSerif(bool bold = false, bool underline = false, bool italic = fals
     f.underline = underline;
     f.italic = italic;
     return f;
-}
-
-void Place(ui::Control& c, int left, int top, int width, int height, const std::string& caption,
-           const std::string& hint, int tabOrder, const ui::Font& font = SansSerif()) {
-    c.SetBounds(left, top, width, height);
-    c.SetCaption(caption);
-    c.SetHint(hint);
-    c.SetTabOrder(tabOrder);
-    c.SetFont(font);
 }
 }  // namespace
 

@@ -22,6 +22,15 @@ Form* Control::OwnerForm() {
     return c->kind_ == Kind::Form ? static_cast<Form*>(c) : nullptr;
 }
 
+void Place(Control& c, int left, int top, int width, int height, const std::string& caption, const std::string& hint,
+           int tabOrder, const Font& font) {
+    c.SetBounds(left, top, width, height);
+    c.SetCaption(caption);
+    c.SetHint(hint);
+    c.SetTabOrder(tabOrder);
+    c.SetFont(font);
+}
+
 void Control::SetBounds(int left, int top, int width, int height) {
     bounds_ = {left, top, width, height};
     Notify(Prop::Bounds);

@@ -169,6 +169,11 @@ private:
     std::unique_ptr<Peer> peer_;
 };
 
+// A control's place, texts, tab order and font in one call, as the forms lay
+// themselves out.
+void Place(Control& c, int left, int top, int width, int height, const std::string& caption, const std::string& hint,
+           int tabOrder, const Font& font = Font());
+
 class PopupMenu;
 
 // Paints a picture of its own size onto a canvas.
