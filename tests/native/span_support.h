@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "zipformat/zipformat.h"
+
 namespace zk::test {
 
-inline uint32_t SpanLe16(const std::string& b, size_t at) {
-    return static_cast<uint8_t>(b[at]) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8;
-}
-inline uint32_t SpanLe32(const std::string& b, size_t at) { return SpanLe16(b, at) | SpanLe16(b, at + 2) << 16; }
+inline const uint8_t* At(const std::string& b, size_t at) { return reinterpret_cast<const uint8_t*>(b.data() + at); }
+inline uint32_t SpanLe16(const std::string& b, size_t at) { return zipformat::Get16(At(b, at)); }
+inline uint32_t SpanLe32(const std::string& b, size_t at) { return zipformat::Get32(At(b, at)); }
 
 struct SetEntry { uint32_t disk = 0, offset = 0; };
 struct SetView {

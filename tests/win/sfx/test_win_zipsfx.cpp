@@ -5,10 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "host_scratch.h"
 #include "ui/win32/win32_bundle.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/wstr.h"
@@ -21,10 +20,6 @@ std::string ExeFolder() {
     wchar_t path[MAX_PATH];
     std::wstring p(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
     return win32::Utf8(p.substr(0, p.rfind(L'\\')));
-}
-std::string ReadFile(const std::string& path) {
-    std::ifstream f(win32::Wide(path).c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 // Icon image 1 of a program file as Windows finds it; empty when none.
@@ -57,10 +52,10 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     ASSERT_TRUE(real.files.SetCurrentDir(work + "\\in"));
 
     // Other colours: every pixel's palette index changed.
-    std::string icon = ReadFile(ExeFolder() + "\\zksfx.ico");
+    std::string icon = Slurp(ExeFolder() + "\\zksfx.ico");
     ASSERT_EQ(icon.size(), 766u);
     for (size_t i = 22 + 40 + 64; i < 22 + 40 + 64 + 512; ++i) icon[i] = static_cast<char>(icon[i] ^ 0x33);
-    EXPECT_TRUE(IconImage(ExeFolder() + "\\ZKSFX.BIN") == ReadFile(ExeFolder() + "\\zksfx.ico").substr(22));
+    EXPECT_TRUE(IconImage(ExeFolder() + "\\ZKSFX.BIN") == Slurp(ExeFolder() + "\\zksfx.ico").substr(22));
     zip.SFXIcon.data.assign(icon.begin(), icon.end());
     zip.SFXDefaultDir = work + "\\out";
     zip.Unattended = true;
@@ -86,7 +81,7 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     CloseHandle(pi.hProcess);
     CloseHandle(pi.hThread);
     EXPECT_EQ(rc, 0u);
-    for (const auto& [name, data] : files) EXPECT_TRUE(ReadFile(work + "\\out" + name) == data) << name;
+    for (const auto& [name, data] : files) EXPECT_TRUE(Slurp(work + "\\out" + name) == data) << name;
 }
 
 }  // namespace
