@@ -1,12 +1,20 @@
 // ZkZipExec: adds files to a zip archive.
 //
-// Safety first: nothing the command does is visible until the whole archive
-// is written, not even after a crash. Plain additions go in place, over the
-// old central directory; the bytes overwritten there go to an undo journal
-// beside the archive first (journal.h), which the next reader applies when
-// the add never finished. Replacing entries, or an archive whose layout
-// does not allow that, means writing a new archive to a temporary file that
-// replaces the old one only when it is complete.
+// Safety first: a process that ends at any moment of an add (a crash, the
+// task manager) leaves the old archive or the new one. Plain additions go in
+// place, over the old central directory; the bytes overwritten there go to
+// the undo record beside the archive first (zipundo/undo.h), which the next
+// reader applies when the add never finished. Replacing entries, or an
+// archive whose layout does not allow that, means writing a new archive to
+// a temporary file that replaces the old one only when it is complete. The
+// record is held for the whole add, so one writer works at a time.
+//
+// A power failure or a crash of the whole system is not guarded against:
+// nothing is forced to the disk (no sync), as Info-ZIP's zip and 7-Zip do
+// not either. The system may then have written the archive's new bytes but
+// not the record, and the archive's directory can be lost. Two syncs per add
+// would close that gap and cost tens of milliseconds a file on a hard disk:
+// the setup adds one file per call.
 #include "zkzip/zkzip.h"
 
 #include <zlib.h>
