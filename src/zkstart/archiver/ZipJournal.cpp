@@ -43,9 +43,9 @@ private:
 }  // namespace
 
 zipundo::Reason FailureReason(platform::FileSystem& files, const std::string& path) {
+    const auto error = static_cast<uint32_t>(files.LastError());  // before another call changes it
     const std::optional<uint32_t> attr = files.Attributes(path);
-    return zipundo::FromWindowsError(static_cast<uint32_t>(files.LastError()),
-                                     attr && (*attr & platform::faReadOnly));
+    return zipundo::FromWindowsError(error, attr && (*attr & platform::faReadOnly));
 }
 
 std::unique_ptr<zipundo::File> UndoFiles::Open(const std::string& path, Access access, zipundo::Reason& why) {
