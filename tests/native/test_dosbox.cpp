@@ -14,6 +14,9 @@ TEST(DosBoxCommandLine, MountsStartsAndEnds) {
          q + "C:\\Z\\\"\"" + run + "/N\\\"Anna B\\\" /D\\\"A:\\\\\\\" /B0\" -c \"EXIT\""},
         // The backslash before the closing quote is doubled, or it would escape it.
         {{"D:\\", "ZANTORIK.EXE", "C:\\ / /B0", 0}, q + "D:\\\\\\\"\"" + run + "/ /B0\" -c \"EXIT\""},
+        // An image instead of the drive, quoted as the folder is.
+        {{"C:\\Z\\", "ZANTORIK.EXE", "C:\\ /B0", 'E', "D:\\Für Jörg\\Zan Torik.cue"},
+         q + "C:\\Z\\\"\" -c \"IMGMOUNT D \\\"D:\\Für Jörg\\Zan Torik.cue\\\" -t iso\"" + run + "/B0\" -c \"EXIT\""},
     };
     for (const auto& r : rows) EXPECT_EQ(DosBoxCommandLine(box, r.game), r.line) << r.game.folder;
     EXPECT_EQ(QuotedArgument("C:\\A\\\\"), "\"C:\\A\\\\\\\\\"");  // trailing backslashes doubled too
@@ -48,6 +51,47 @@ TEST(DosBoxSearch, FirstExistingFileWinsInOrder) {
     }
 }
 
+// D: for the music: "f"iles in the game's folder (name=sheet), "c"d-rom drives, the "s"tored image.
+TEST(DosBoxCd, StoredImageThenCueThenDriveThenIso) {
+    const std::string g = "C:\\SPIELE\\ZANTORIK\\", cue = "zantorik.cue=FILE \"ZANTORIK.BIN\" BINARY\r\n";
+    const std::string multi = "b.cue=REM\n\tfile \"Track 1.bin\" BINARY\nFILE Track2.bin WAVE\n";
+    struct { std::vector<std::string> set; std::string d; } rows[] = {
+        {{}, ""},
+        {{"cE", "cF"}, "E:"},
+        {{"f" + cue, "fzantorik.bin", "cE", "fzantorik.iso"}, g + "zantorik.cue"},
+        {{"f" + cue, "fzantorik.iso"}, g + "zantorik.iso"},  // its track missing
+        {{"f" + cue, "cE"}, "E:"},
+        {{"fB.cue=FILE a.bin BINARY", "fa.cue=FILE a.bin BINARY", "fA.BIN"}, g + "a.cue"},  // case ignored
+        {{"fa.cue=FILE x.bin BINARY", "fB.CUE=\xEF\xBB\xBF" "FILE a.bin", "fA.BIN"}, g + "B.CUE"},
+        {{"f" + multi, "fTrack 1.bin", "fa.iso"}, g + "a.iso"},  // a track missing
+        {{"f" + multi, "fTrack 1.bin", "ftrack2.BIN"}, g + "b.cue"},
+        {{"fb.cue=FILE \"J\xF6rg.bin\"", "fJörg.bin"}, g + "b.cue"},  // ANSI
+        {{"fa.cue=FILE \"D:\\CD\\Z.bin\" BINARY", "fD:\\CD\\Z.bin"}, g + "a.cue"},
+        {{"fa.cue=REM\r\n", "fa.bin", "fx.iso\\y", "fz.ISO"}, g + "z.ISO"},  // no FILE line; a folder
+        {{"f" + cue, "fzantorik.bin", "fD:\\Images\\Z.iso", "sD:\\Images\\Z.iso"}, "D:\\Images\\Z.iso"},
+        {{"f" + cue, "fzantorik.bin", "sD:\\Images\\Z.cue"}, g + "zantorik.cue"},  // stored but not there
+        {{"fD:\\Images\\Z.iso", "s\"D:\\Images\\Z.iso\"", "cE"}, "D:\\Images\\Z.iso"},
+        {{"fzantorik.iso", "szantorik.iso", "cE"}, "E:"},  // not absolute
+        {{"fD:\\Images\\Z.cue=FILE Z.bin BINARY", "fD:\\Images\\Z.bin", "sD:\\Images\\Z.cue", "cE"}, "D:\\Images\\Z.cue"},
+        {{"fD:\\Images\\Z.cue=FILE Y.bin BINARY", "fD:\\Images\\Z.bin", "sD:\\Images\\Z.cue", "cE"}, "E:"},
+    };
+    for (const auto& r : rows) {
+        platform::FakePlatform f;
+        platform::Platform p = f.Get();
+        for (const std::string& at : r.set) {
+            const std::string item = at.substr(1), name = item.substr(0, item.find('='));
+            const std::string path = name.find(':') == std::string::npos ? g + name : name;
+            if (at[0] == 'f') f.files.AddFile(path, name == item ? "" : item.substr(name.size() + 1));
+            if (at[0] == 'c') f.files.Drive(item[0]).type = platform::DriveType::CDRom;
+            if (at[0] == 's') f.registry.SetValue(kOptionsKey, "DOSBoxCD", item);
+        }
+        f.files.SetCurrentDir(g);  // as the launcher leaves it
+        DosBoxGame game{g, {}, {}};
+        FindGameCd(p, game);
+        EXPECT_EQ(game.cdImage + (game.cdDrive ? std::string(1, game.cdDrive) + ":" : ""), r.d) << &r - rows;
+    }
+}
+
 // zantorik.pif refused, as a DOS program is on 64-bit Windows.
 struct DosBoxStart : LauncherTest {
     DosBoxStart() { fake.files.AddFile("C:\\SPIELE\\ZANTORIK\\zantorik.pif", "\xB8\x00\x4C\xCD\x21"); }
@@ -59,7 +103,7 @@ struct DosBoxStart : LauncherTest {
         const std::string& s = fake.process.started.at(i).commandLine;
         return s.substr(0, s.find(" -c \"C:\""));
     }
-    const std::string box = "C:\\Program Files (x86)\\DOSBox-0.74\\DOSBox.exe", pif = "C:\\SPIELE\\ZANTORIK\\\\zantorik.pif";
+    const std::string box = "C:\\Program Files (x86)\\DOSBox-0.74\\DOSBox.exe", g = "C:\\SPIELE\\ZANTORIK\\", pif = g + "\\zantorik.pif";
     const std::string mount = "\" -c \"MOUNT C \\\"C:\\SPIELE\\ZANTORIK\\\"\"";
 };
 
@@ -81,9 +125,9 @@ TEST_F(DosBoxStart, NotFoundExplainsAndTheChoiceIsStoredStartedAndKeptForTheNext
     EXPECT_EQ(Stored("DOSBox"), "D:\\EMU\\DOSBox.exe");
 }
 
-// Only WinExec's errors (up to 31) call for DOSBox, with the first CD-ROM while the music is on.
+// Only WinExec's errors (up to 31) call for DOSBox, with the CD image (before the drive) while the music is on.
 TEST_F(DosBoxStart, OnlyAnErrorOfWinExecCallsForDosBox) {
-    fake.files.AddFile(box, "MZ");
+    fake.files.AddFile(box, "MZ"), fake.files.AddFile(g + "Zantorik.cue", "FILE ZANTORIK.BIN BINARY"), fake.files.AddFile(g + "zantorik.bin");
     fake.files.Drive('E').type = fake.files.Drive('F').type = platform::DriveType::CDRom;
     Run({31});
     Run({32});
@@ -92,7 +136,7 @@ TEST_F(DosBoxStart, OnlyAnErrorOfWinExecCallsForDosBox) {
     std::string started;
     for (size_t i = 0; i < fake.process.started.size(); ++i) started += Started(i) + "|";
     const std::string game = pif + " C:\\SPIELE\\ZANTORIK\\ / /B";
-    EXPECT_EQ(started, game + "0|\"" + box + mount + " -c \"MOUNT D E:\\ -t cdrom\"|" + game + "0|" + game + "8|\"" + box + mount + "|");
+    EXPECT_EQ(started, game + "0|\"" + box + mount + " -c \"IMGMOUNT D \\\"" + g + "Zantorik.cue\\\" -t iso\"|" + game + "0|" + game + "8|\"" + box + mount + "|");
     EXPECT_EQ(fake.process.started.at(4).commandLine, "\"" + box + mount + " -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B8\" -c \"EXIT\"");
     EXPECT_EQ(fake.process.started[1].currentDir, "C:\\SPIELE\\ZANTORIK");
     EXPECT_TRUE(fake.dialogs.shown.empty() && fake.registry.writes.empty());

@@ -71,8 +71,8 @@ void TFormStart::StartInDosBox(const std::string& folder) {
     }
     // Inside DOSBox the game's folder is drive C:, and the game is told so.
     const StartOptions options = Options();
-    DosBoxGame game{folder, "ZANTORIK.EXE", "C:\\ " + GameArguments(options),
-                    options.cdOff ? '\0' : FirstCdDrive(platform.files)};
+    DosBoxGame game{folder, "ZANTORIK.EXE", "C:\\ " + GameArguments(options)};
+    if (!options.cdOff) FindGameCd(platform, game);
     if (platform.process.WinExec(DosBoxCommandLine(dosbox, game), platform::SW_SHOWNORMAL_) > kLastExecError) return;
     ui::MessageDlg(platform,
                    "DOSBox konnte nicht gestartet werden.\n\rWindows hat das Programm\n\r" + dosbox +
