@@ -12,8 +12,7 @@ mkdir -p "$game" "$c/WAHL"
 cp "$build/bin/ZKSTART.EXE" "$game/"
 printf 'org 100h\nmov ax, 4C00h\nint 21h\n' > "$c/game.asm"
 nasm -f bin -o "$game/zantorik.pif" "$c/game.asm"
-printf 'FILE "ZANTORIK.BIN" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n' > "$game/Zantorik.cue"
-: > "$game/zantorik.bin"
+printf 'FILE "ZANTORIK.BIN" BINARY\r\n  TRACK 01 MODE1/2352\r\n' > "$game/Zantorik.cue" && : > "$game/zantorik.bin"
 cp "$build/tools/DOSBox.exe" "$c/WAHL/"
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
 wine reg add "$key" /v xFast /d 0 /f >/dev/null 2>&1
@@ -36,10 +35,8 @@ sleep 1
 xdotool key Return
 dosbox "App Paths" 0 "$imgmount"
 wine reg delete "$apppath" /f >/dev/null 2>&1
-xdotool key ctrl+Tab ctrl+Tab  # the CD-Player tab
-sleep 0.7
-xdotool mousemove $(wt where "$launcher" Abgeschaltet) click 1
-sleep 0.3
+xdotool key ctrl+Tab ctrl+Tab sleep 0.7  # the CD-Player tab
+xdotool mousemove $(wt where "$launcher" Abgeschaltet) click 1 sleep 0.3
 wt press "$launcher" '>> ZANTORIK starten <<'
 wt wait Information 10 || fail "no message without DOSBox"
 dump=$(wt dump Information)
