@@ -8,14 +8,11 @@ c="$WINEPREFIX/drive_c" gamewin='C:\Spiele mit Leer\Zantorik für Jörg' key='HK
 game="$c/Spiele mit Leer/Zantorik für Jörg" log="$c/zk_dosbox_log.txt"
 apppath='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\DOSBox.exe'
 rm -rf "$game" "$c/WAHL" "$log"
-mkdir -p "$game" "$c/WAHL"
-cp "$build/bin/ZKSTART.EXE" "$game/"
+mkdir -p "$c/WAHL" && prepare_game
 printf 'org 100h\nmov ax, 4C00h\nint 21h\n' > "$c/game.asm"
 nasm -f bin -o "$game/zantorik.pif" "$c/game.asm"
 printf 'FILE "ZANTORIK.BIN" BINARY\r\n  TRACK 01 MODE1/2352\r\n' > "$game/Zantorik.cue" && : > "$game/zantorik.bin"
 cp "$build/tools/DOSBox.exe" "$c/WAHL/"
-wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true
-wine reg add "$key" /v xFast /d 0 /f >/dev/null 2>&1
 wine reg add "$apppath" /ve /t REG_EXPAND_SZ /d '%SystemDrive%\WAHL\DOSBox.exe' /f >/dev/null 2>&1
 imgmount="IMGMOUNT D \"$gamewin\\Zantorik.cue\" -t iso"
 dosbox() {  # NAME MASK [D: COMMAND]: the stand-in logs its command line, then its arguments
@@ -28,10 +25,7 @@ dosbox() {  # NAME MASK [D: COMMAND]: the stand-in logs its command line, then i
   [ "$got" = "$want" ] || fail "$1: got [$got], want [$want]"
   rm "$log"
 }
-(cd "$game" && ZK_DOSBOX_LOG='C:\zk_dosbox_log.txt' exec wine "$gamewin\\ZKSTART.EXE" >/dev/null 2>&1 </dev/null) &
-pid=$!
-wt wait "$launcher" 30 || fail "the launcher did not open"
-sleep 1
+ZK_DOSBOX_LOG='C:\zk_dosbox_log.txt' start_program
 xdotool key Return
 dosbox "App Paths" 0 "$imgmount"
 wine reg delete "$apppath" /f >/dev/null 2>&1
