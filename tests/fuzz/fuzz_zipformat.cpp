@@ -11,9 +11,7 @@
 
 namespace {
 
-void Require(bool ok) {
-    if (!ok) __builtin_trap();
-}
+void Require(bool ok) { if (!ok) __builtin_trap(); }
 
 class Bytes : public zipformat::Reader {
 public:

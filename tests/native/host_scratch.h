@@ -31,10 +31,7 @@ public:
         while (!std::filesystem::create_directory(p));
         root_ = p.generic_u8string();
     }
-    ~HostScratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(U8(root_), ec);
-    }
+    ~HostScratch() { std::error_code ec; std::filesystem::remove_all(U8(root_), ec); }
 
     const std::string& Root() const { return root_; }
     std::string Path(const std::string& rel) const { return root_ + "/" + rel; }

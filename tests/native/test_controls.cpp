@@ -36,8 +36,7 @@ TEST_F(ControlsTest, ChangesFireOnlyWhenTheValueChanges) {
 
 TEST_F(ControlsTest, EditConvertsCaseAndLimitsOnlyTyping) {
     Edit edit(&form, "edit");
-    edit.charCase = CharCase::Upper;
-    edit.maxLength = 4;
+    edit.charCase = CharCase::Upper, edit.maxLength = 4;
     edit.SetText("c:\\spiele\\zäh");  // the program is not limited
     EXPECT_EQ(edit.Text(), "C:\\SPIELE\\ZÄH");
     edit.Type("äbcdef");

@@ -184,8 +184,7 @@ TEST_F(Graphics, LogoSchemesOutOfRangeCountAsZeroAndTheRandomOneStaysInRange) {
     std::vector<std::vector<Copy>> logos;
     for (int r : {0, 6, -1}) {
         DrawLogo(canvas, 335, 53, nullptr, [r] { return r; });
-        logos.push_back(Copies(canvas));
-        canvas.Clear();
+        logos.push_back(Copies(canvas)), canvas.Clear();
     }
     EXPECT_TRUE(logos[0][14][2] == 1 && logos[1] == logos[0] && logos[2] == logos[0]);
     std::set<int> drawn;

@@ -52,7 +52,7 @@ TEST(CommandLine, TokensAndMaskByOptions) {
     for (const auto& r : rows) {
         StartOptions o;
         r.set(o);
-        EXPECT_EQ(BuildCommandLine(o, "C:\\Z\\", "zantorik.pif"), "C:\\Z\\\\zantorik.pif C:\\Z\\ " + r.tail);
+        EXPECT_EQ(BuildCommandLine("C:\\Z\\", "zantorik.pif", GameArguments(o)), "C:\\Z\\\\zantorik.pif C:\\Z\\ " + r.tail);
     }
 }
 

@@ -18,8 +18,7 @@ TEST(Shortcuts, GameEntriesAreReplacedByASecondCallThatLeavesTheRestOfTheGroup) 
     platform::FakePlatform fake;
     platform::Platform p = fake.Get();
     fake.registry.SetValue(kExplorer, "Programs", kPrograms);
-    fake.files.AddDir(kPrograms);
-    fake.files.AddDir("C:\\Arbeit");
+    fake.files.AddDir(kPrograms), fake.files.AddDir("C:\\Arbeit");
     fake.files.SetCurrentDir("C:\\Arbeit");
     CreateGameMenuEntries(p, "C:\\SPIELE\\ZANTORIK");
     fake.files.AddFile(kGroup + "\\Liesmich.lnk", "vom Spieler");

@@ -26,11 +26,7 @@ protected:
         fake.files.AddFile(path, bytes);
         zip.SetZipFileName(path);
     }
-    Names Listed() const {
-        Names out;
-        for (const ZipDirEntry& e : zip.Contents) out.push_back(e.FileName);
-        return out;
-    }
+    Names Listed() const { Names out; for (const ZipDirEntry& e : zip.Contents) out.push_back(e.FileName); return out; }
     bool Failed() const { return zip.ZipFileName().empty(); }
 };
 
@@ -210,8 +206,7 @@ TEST_F(ZipDir, ArchivesThatCannotBeOpenedOrWhoseHandlersFail) {
     zip.ReadDirectory();  // no name any more: nothing is said
     ASSERT_EQ(fake.dialogs.shown.size(), 1u);
     EXPECT_EQ(fake.dialogs.shown[0].text, Missing(11036));
-    zip.Unattended = true;
-    fake.files.failOpen.insert("C:\\ZIP\\GAME.ZIP");
+    zip.Unattended = true, fake.files.failOpen.insert("C:\\ZIP\\GAME.ZIP");
     Read(BuildZip(TwoFiles()).bytes);
     TZipArchiver::EndRecord record;
     EXPECT_FALSE(zip.LocateEndRecord("C:\\ZIP\\GAME.ZIP", false, record));  // not raised: 11002, not found
@@ -233,8 +228,7 @@ TEST_F(ZipDir, ArchivesThatCannotBeOpenedOrWhoseHandlersFail) {
 }
 
 TEST_F(ZipDir, DrivesThatCannotBeRead) {
-    fake.files.Drive('D').size = std::nullopt;
-    fake.files.Drive('E').formatted = false;
+    fake.files.Drive('D').size = std::nullopt, fake.files.Drive('E').formatted = false;
     struct Case { std::string root; bool erase; int result; } cases[] = {  // 1: ready, 0: not, else the number raised
         {"1:\\", false, 11003}, {"", false, 11003}, {"Q:\\", false, 11004}, {"D:\\", false, 0}, {"E:\\", false, 0},
         {"E:\\", true, 1}, {"C:\\", false, 1}, {"\\\\SERVER\\SPIELE\\", false, 1}};
@@ -247,11 +241,9 @@ TEST_F(ZipDir, DrivesThatCannotBeRead) {
         }
     }
     // An archive on the unformatted disk is read only when formatting is allowed.
-    zip.AddOptions = {};
-    Read(BuildZip(TwoFiles()).bytes, "E:\\GAME.ZIP");
+    zip.AddOptions = {}, Read(BuildZip(TwoFiles()).bytes, "E:\\GAME.ZIP");
     EXPECT_EQ(Numbers(), Ints{11004});
-    zip.AddOptions = {AddDiskSpanErase};
-    zip.SetZipFileName("E:\\GAME.ZIP");
+    zip.AddOptions = {AddDiskSpanErase}, zip.SetZipFileName("E:\\GAME.ZIP");
     EXPECT_EQ(Numbers().size() + zip.Contents.size(), 3u);
 }
 

@@ -69,10 +69,8 @@ const char* const kProgramStub = "C:\\SPIELE\\ZANTORIK\\ZKSFX.BIN";
 class SfxWriter : public ZipFixture {
 protected:
     SfxWriter() {
-        zip.Unattended = true;
-        stub = zksfx::test::FakeStub(4096);
-        fake.files.AddFile(kProgramStub, stub);
-        zip.SetZipFileName(kArchive);
+        zip.Unattended = true, stub = zksfx::test::FakeStub(4096);
+        fake.files.AddFile(kProgramStub, stub), zip.SetZipFileName(kArchive);
         zip.busyCursor = [this](bool busy) { cursor.push_back(busy); };
         messages.clear();
     }
@@ -129,11 +127,7 @@ TEST_F(SfxWriter, EveryOptionHasItsFlagBit) {
 // Lengths counted in characters of the Windows code page, the header padded
 // to four bytes; a text over 255 characters refused with 10801.
 TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
-    auto times = [](const std::string& s, int n) {
-        std::string out;
-        while (n--) out += s;
-        return out;
-    };
+    auto times = [](const std::string& s, int n) { std::string out; while (n--) out += s; return out; };
     struct Case { std::string caption, dir, cmd, msg; size_t length; bool ok; } cases[] = {  // length: of the header
         {"ABCD", "", "", "", 16, true},
         {"Größe", "C:\\SPIELE\\ZANTORIK", "zantorik.exe /P ><", "Bitte erst lesen.", 72, true},
@@ -146,8 +140,7 @@ TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
         SCOPED_TRACE(c.caption.substr(0, 10) + "/" + std::to_string(c.length));
         fake.files.RemoveFile(kArchive);
         zip.SFXCaption = c.caption, zip.SFXDefaultDir = c.dir, zip.SFXCommandLine = c.cmd, zip.SFXMessage = c.msg;
-        messages.clear();
-        cursor.clear();
+        messages.clear(), cursor.clear();
         EXPECT_EQ(zip.WriteSfxStub(), c.ok ? 0 : -9) << zip.LastMessage;
         if (!c.ok) {
             EXPECT_EQ(messages.at(0).text, Missing(10801) + "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine + SFXMessage =" +
@@ -162,15 +155,12 @@ TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
         EXPECT_EQ(read.caption + "|" + read.defaultDir + "|" + read.commandLine + "|" + read.message,
                   c.caption + "|" + c.dir + "|" + c.cmd + "|" + c.msg);
     }
-    zip.SFXCaption = "Größe für ZANTORIK";  // in the Windows code page
-    zip.SFXMessage = "Übung";
+    zip.SFXCaption = "Größe für ZANTORIK", zip.SFXMessage = "Übung";  // in the Windows code page
     ASSERT_EQ(zip.WriteSfxStub(), 0);
     EXPECT_EQ(fake.files.Content(kArchive).substr(stub.size() + 8, 27),
               std::string("\x12Gr\xF6\xDF" "e f\xFCr ZANTORIK\0\0\x05\xDC" "bung", 27));
     // Too long for its length byte in a code page of two bytes for an umlaut.
-    fake.files.RemoveFile(kArchive);
-    fake.codePages.ansi = platform::kCodePageUtf8;
-    zip.SFXMessage = times("ö", 200);
+    fake.files.RemoveFile(kArchive), fake.codePages.ansi = platform::kCodePageUtf8, zip.SFXMessage = times("ö", 200);
     EXPECT_EQ(zip.WriteSfxStub(), -9);
     EXPECT_EQ(zip.ErrorCode, 10801);
     EXPECT_FALSE(fake.files.Exists(kArchive));
@@ -238,13 +228,9 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        fake.files.failOpen.clear();
-        fake.files.failReadAfter.clear();
-        fake.files.failWriteAfter.clear();
-        fake.files.AddFile(kProgramStub, stub);
-        zip.SFXIcon.data.clear();
+        fake.files.failOpen.clear(), fake.files.failReadAfter.clear(), fake.files.failWriteAfter.clear();
+        fake.files.AddFile(kProgramStub, stub), zip.SFXIcon.data.clear(), cursor.clear();
         c.arrange();
-        cursor.clear();
         EXPECT_EQ(zip.WriteSfxStub(), c.result);
         fake.files.failWriteAfter.clear();
         EXPECT_FALSE(fake.files.Exists(kArchive) || fake.files.Exists(std::string(kArchive) + ".zkj"));

@@ -26,8 +26,7 @@ class Span : public ZipFixture {
 protected:
     Span() {
         fake.files.AddDir("C:\\TMP"), fake.files.AddDir("C:\\OUT");
-        fake.files.logIo = false;
-        Insert(1);
+        fake.files.logIo = false, Insert(1);
         // The user puts in the disk each prompt names (a blank one when it is new).
         fake.dialogs.onShow = [this](const DialogRequest& r) { if (int n = PromptedDisk(r.text)) Insert(n); };
     }

@@ -51,8 +51,7 @@ inline BuiltZip BuildZip(const TestZip& zip) {
              {2, size(e.comment)}, {2, 0}, {2, 0}, {4, 0x20}, {4, offsets[i]}});
         b += e.name + e.extra + e.comment;
     }
-    out.directorySize = size(b) - out.directoryOffset;
-    out.endOffset = size(b);
+    out.directorySize = size(b) - out.directoryOffset, out.endOffset = size(b);
     const uint32_t count = static_cast<uint32_t>(zip.entries.size());
     put({{4, 0x06054b50}, {2, 0}, {2, 0}, {2, count}, {2, count}, {4, out.directorySize},
          {4, out.directoryOffset - shift}, {2, size(zip.comment)}});

@@ -75,8 +75,7 @@ TEST(Screen, AboutBoxFromTheLauncherInEveryScheme) {
     Pump(100);
     HWND focus = GetFocus();
     EXPECT_EQ(focus, static_cast<HWND>(WindowOf(about.OKButton)));
-    PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0);
-    PostMessageW(focus, WM_KEYUP, VK_RETURN, 0xC0000001);
+    PostMessageW(focus, WM_KEYDOWN, VK_RETURN, 0), PostMessageW(focus, WM_KEYUP, VK_RETURN, 0xC0000001);
     Pump(300);
     EXPECT_TRUE(!about.Visible() && launcher.Visible());
 }

@@ -13,10 +13,10 @@ fail() { echo "FAIL: $*"; import -window root "$shots/failure-$(basename "$0" .s
 pid=
 trap '[ -n "$pid" ] && kill $pid 2>/dev/null || true' EXIT
 
-# The game folder C:\SPIELE\ZANTORIK with the program and the stub game as
-# its .pif, and stored options (NAME=VALUE ...; xFast=0 at least), so the
-# splash hands straight over to the launcher.
-game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK"
+# The game folder C:\SPIELE\ZANTORIK (or $game, $gamewin) with the program
+# and the stub game as its .pif, and stored options (NAME=VALUE ...; xFast=0
+# at least), so the splash hands straight over to the launcher.
+game="$WINEPREFIX/drive_c/SPIELE/ZANTORIK" gamewin='C:\SPIELE\ZANTORIK'
 prepare_game() {
   mkdir -p "$game"
   cp "$build/bin/ZKSTART.EXE" "$build/bin/ZKZIP.DLL" "$game/"
@@ -28,7 +28,7 @@ prepare_game() {
   done
 }
 start_program() {
-  (cd "$game" && exec wine 'C:\SPIELE\ZANTORIK\ZKSTART.EXE' >/dev/null 2>&1 </dev/null) &
+  (cd "$game" && exec wine "$gamewin\\ZKSTART.EXE" >/dev/null 2>&1 </dev/null) &
   pid=$!
   wt wait "$launcher" 40 || fail "the launcher did not open"
   sleep 1

@@ -30,9 +30,9 @@ public:
     void ShowOptions(const StartOptions& options);
     // Options store: mode 0 saves, mode 1 loads (false when nothing is stored).
     bool RegSettings(uint8_t mode);
-    // The game in DOSBox, found or chosen by the player; messages when it
-    // cannot be.
-    void StartInDosBox(const std::string& folder);
+    // The game in DOSBox with its arguments (GameArguments), found or chosen
+    // by the player; messages when it cannot be.
+    void StartInDosBox(const std::string& folder, const std::string& arguments, bool withCd);
     std::string ProgramFolder();
 
     // Handlers.

@@ -49,11 +49,11 @@ std::string GameArguments(const StartOptions& o) {
 }
 
 // Passed whole, however long: a cut line would lose the final /B token.
-std::string BuildCommandLine(const StartOptions& options, const std::string& folder, const std::string& pifName) {
-    return folder + "\\" + pifName + " " + folder + " " + GameArguments(options);
+std::string BuildCommandLine(const std::string& folder, const std::string& pifName, const std::string& arguments) {
+    return folder + "\\" + pifName + " " + folder + " " + arguments;
 }
 
-void TFormStart::StartInDosBox(const std::string& folder) {
+void TFormStart::StartInDosBox(const std::string& folder, const std::string& arguments, bool withCd) {
     std::string dosbox = FindDosBox(platform);
     if (dosbox.empty()) {
         if (ui::MessageDlg(platform, kNoDosBoxText, platform::DlgType::Information,
@@ -70,9 +70,8 @@ void TFormStart::StartInDosBox(const std::string& folder) {
         StoreDosBox(platform.registry, dosbox);
     }
     // Inside DOSBox the game's folder is drive C:, and the game is told so.
-    const StartOptions options = Options();
-    DosBoxGame game{folder, "ZANTORIK.EXE", "C:\\ " + GameArguments(options),
-                    options.cdOff ? '\0' : FirstCdDrive(platform.files)};
+    DosBoxGame game{folder, "ZANTORIK.EXE", "C:\\ " + arguments};
+    if (withCd) FindGameCd(platform, game);
     if (platform.process.WinExec(DosBoxCommandLine(dosbox, game), platform::SW_SHOWNORMAL_) > kLastExecError) return;
     ui::MessageDlg(platform,
                    "DOSBox konnte nicht gestartet werden.\n\rWindows hat das Programm\n\r" + dosbox +
@@ -83,9 +82,12 @@ void TFormStart::StartInDosBox(const std::string& folder) {
 void TFormStart::zk_runClick() {
     const std::string folder = ProgramFolder();
     if (PifFound(platform.files, folder, "zantorik.pif")) {
-        const std::string commandLine = BuildCommandLine(Options(), folder, "zantorik.pif");
+        const StartOptions options = Options();
+        const std::string arguments = GameArguments(options);
+        const std::string commandLine = BuildCommandLine(folder, "zantorik.pif", arguments);
         // Refused (no DOS on 64-bit Windows): DOSBox steps in.
-        if (platform.process.WinExec(commandLine, platform::SW_SHOWNORMAL_) <= kLastExecError) StartInDosBox(folder);
+        if (platform.process.WinExec(commandLine, platform::SW_SHOWNORMAL_) <= kLastExecError)
+            StartInDosBox(folder, arguments, !options.cdOff);
         return;
     }
     ui::MessageDlg(platform,

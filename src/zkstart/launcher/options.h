@@ -37,8 +37,9 @@ void StoreOptions(platform::Registry& registry, const StartOptions& options);
 std::string GameArguments(const StartOptions& options);
 
 // The whole command line for the .pif in the program folder (which ends
-// with a backslash): the .pif's path, the folder, the game's parameters.
-std::string BuildCommandLine(const StartOptions& options, const std::string& folder, const std::string& pifName);
+// with a backslash): the .pif's path, the folder, the game's parameters
+// (GameArguments).
+std::string BuildCommandLine(const std::string& folder, const std::string& pifName, const std::string& arguments);
 
 // Whether the .pif (of any kind, a folder too) lies in the folder; when it
 // does, the folder is left current, as the started game inherits it.

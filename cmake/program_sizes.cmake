@@ -1,0 +1,22 @@
+# One line per shipped program with its size in bytes; a program given as
+# PATH@LIMIT fails the build when it is larger.
+# cmake -P program_sizes.cmake PATH[@LIMIT]...
+foreach(i RANGE 3 ${CMAKE_ARGC})
+  if(i EQUAL CMAKE_ARGC)
+    break()
+  endif()
+  string(REPLACE "@" ";" program "${CMAKE_ARGV${i}}")
+  list(GET program 0 path)
+  list(LENGTH program n)
+  file(SIZE "${path}" size)
+  get_filename_component(name "${path}" NAME)
+  if(n EQUAL 1)
+    message(STATUS "${name}: ${size} bytes")
+  else()
+    list(GET program 1 limit)
+    message(STATUS "${name}: ${size} bytes (at most ${limit})")
+    if(size GREATER limit)
+      message(FATAL_ERROR "${name} is larger than ${limit} bytes")
+    endif()
+  endif()
+endforeach()
