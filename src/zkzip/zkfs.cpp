@@ -66,6 +66,21 @@ void HookGrew(uint64_t bytes) {
 
 }  // namespace impl
 
+bool File::Write(const void* buf, int64_t n) {
+    impl::BeforeChange();
+    const int64_t allowed = impl::HookAllowedWrite(pos_, size_, n);
+    if (!WriteAll(static_cast<const char*>(buf), allowed)) return false;
+    if (pos_ > size_) {
+        impl::HookGrew(pos_ - size_);
+        size_ = pos_;
+    }
+    if (allowed < n) {
+        SetDiskFull();
+        return false;
+    }
+    return true;
+}
+
 Hooks& TestHooks() {
     static Hooks hooks;
     return hooks;

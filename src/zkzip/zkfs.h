@@ -59,6 +59,9 @@ public:
     bool Close();
 
 private:
+    // All n bytes at the position, which moves on; false on a failure.
+    bool WriteAll(const char* p, int64_t n);
+    static void SetDiskFull();
 #ifdef _WIN32
     void* h_ = nullptr;
 #else

@@ -167,32 +167,22 @@ int64_t File::Read(void* buf, int64_t n) {
     }
 }
 
-bool File::Write(const void* buf, int64_t n) {
-    BeforeChange();
-    const int64_t allowed = HookAllowedWrite(pos_, size_, n);
-    const char* p = static_cast<const char*>(buf);
-    int64_t left = allowed;
-    while (left > 0) {
-        ssize_t put = ::write(fd_, p, size_t(left));
+bool File::WriteAll(const char* p, int64_t n) {
+    while (n > 0) {
+        ssize_t put = ::write(fd_, p, size_t(n));
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
             SetErrno(put < 0 ? errno : ENOSPC);
             return false;
         }
         p += put;
-        left -= put;
+        n -= put;
         pos_ += uint64_t(put);
-    }
-    if (pos_ > size_) {
-        HookGrew(pos_ - size_);
-        size_ = pos_;
-    }
-    if (allowed < n) {
-        SetErrno(ENOSPC);
-        return false;
     }
     return true;
 }
+
+void File::SetDiskFull() { SetErrno(ENOSPC); }
 
 bool File::Seek(uint64_t pos) {
     if (::lseek(fd_, off_t(pos), SEEK_SET) < 0) {

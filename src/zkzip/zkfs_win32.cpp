@@ -162,31 +162,21 @@ int64_t File::Read(void* buf, int64_t n) {
     return got;
 }
 
-bool File::Write(const void* buf, int64_t n) {
-    BeforeChange();
-    const int64_t allowed = HookAllowedWrite(pos_, size_, n);
-    const char* p = static_cast<const char*>(buf);
-    int64_t left = allowed;
-    while (left > 0) {
+bool File::WriteAll(const char* p, int64_t n) {
+    while (n > 0) {
         DWORD put = 0;
-        if (!WriteFile(h_, p, DWORD(std::min<int64_t>(left, 1 << 30)), &put, nullptr)) {
+        if (!WriteFile(h_, p, DWORD(std::min<int64_t>(n, 1 << 30)), &put, nullptr)) {
             SetLastFailure();
             return false;
         }
         p += put;
-        left -= put;
+        n -= put;
         pos_ += put;
-    }
-    if (pos_ > size_) {
-        HookGrew(pos_ - size_);
-        size_ = pos_;
-    }
-    if (allowed < n) {
-        SetError(ERROR_DISK_FULL);
-        return false;
     }
     return true;
 }
+
+void File::SetDiskFull() { SetError(ERROR_DISK_FULL); }
 
 bool File::Seek(uint64_t pos) {
     LARGE_INTEGER li;
