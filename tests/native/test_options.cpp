@@ -8,8 +8,9 @@ TEST(OptionsStore, LoadThenStoreRoundTrips) {
     const char* rows[][3] = {
         {"zkPfad", "C:\\SPIELE\\", "C:\\SPIELE\\"}, {"zkPfad", "#X:\\", ""}, {"xFast", "2", "1"}, {"xFast", "ja", "0"},
         {"xFast", "#1", "0"}, {"Speed", "0", "1"}, {"Speed", "150", "99"}, {"Speed", "$10", "16"}, {"Speed", "#70", "50"},
-        // A track outside the field's 1 to 99 loads as the default.
-        {"CD_I", "1", "1"}, {"CD_I", "99", "99"}, {"CD_I", "0", "2"}, {"CD_I", "100", "2"}, {"CD_G", "17", "17"}, {"CD_G", "x", "3"},
+        // What the two-character field can hold loads as it is (0 is "aus"); anything else as the default.
+        {"CD_I", "0", "0"}, {"CD_I", "99", "99"}, {"CD_I", "-9", "-9"}, {"CD_I", "100", "2"}, {"CD_I", "-10", "2"},
+        {"CD_G", "0", "0"}, {"CD_G", "$F", "15"}, {"CD_G", "-2147483648", "3"}, {"CD_G", "x", "3"},
     };
     for (const auto& [name, text, back] : rows) {
         platform::FakeRegistry reg;
