@@ -1,4 +1,6 @@
 // The options as one value: loaded, stored and made into the game's command line.
+#include <array>
+
 #include "fixture.h"
 
 namespace zk::test {
@@ -53,8 +55,25 @@ TEST(CommandLine, TokensAndMaskByOptions) {
     for (const auto& r : rows) {
         StartOptions o;
         r.set(o);
-        EXPECT_EQ(BuildCommandLine(o, "C:\\Z\\", "zantorik.pif"), "C:\\Z\\\\zantorik.pif C:\\Z\\ " + r.tail);
+        EXPECT_EQ(BuildCommandLine(o, "C:\\Z\\", "zantorik.pif", "C:\\Y\\"), "C:\\Z\\\\zantorik.pif C:\\Z\\ " + r.tail);
     }
+}
+
+// A folder a DOS program cannot take reaches the game by its short form, where that one is plain.
+TEST(CommandLine, FolderThatIsNoPlainDosPathGoesByItsShortForm) {
+    const std::string umlauts = "C:\\Spiele\\Zäntorik Größe\\";
+    std::vector<std::array<std::string, 3>> rows = {  // folder, short form as given, what the game gets
+        {"C:\\SPIELE\\ZANTORIK\\", "C:\\ANDERS\\", "C:\\SPIELE\\ZANTORIK\\"},
+        {"C:\\zk-1_(2)\\ZANTORIK.DAT\\", "C:\\ANDERS\\", "C:\\zk-1_(2)\\ZANTORIK.DAT\\"},  // 8.3 at most
+        {umlauts, "C:\\Spiele\\ZNTORI~1\\", "C:\\Spiele\\ZNTORI~1\\"}, {umlauts, "C:\\Spiele\\ZNTORI~1", "C:\\Spiele\\ZNTORI~1\\"},
+        {umlauts, "", umlauts}, {umlauts, umlauts, umlauts}, {umlauts, "C:\\SPIELE\\ZANTORIK.GAME\\", umlauts},  // none, 8.3 off, not plain
+        {"C:\\ZANTORIK2\\", "C:\\ZANTOR~1\\", "C:\\ZANTOR~1\\"}, {"C:\\ZK.GAME\\", "C:\\ZKGAME~1\\", "C:\\ZKGAME~1\\"},
+        {"C:\\ZK.1.0\\", "C:\\ZK10~1\\", "C:\\ZK10~1\\"},
+    };
+    for (char c : std::string("+,;=[]")) rows.push_back({std::string("C:\\A") + c + "B\\", "C:\\AB~1\\", "C:\\AB~1\\"});
+    for (const auto& [folder, shortForm, dos] : rows)
+        EXPECT_EQ(BuildCommandLine(StartOptions{}, folder, "zantorik.pif", shortForm), dos + "\\zantorik.pif " + dos + " / /B0")
+            << folder << " " << shortForm;
 }
 
 TEST(PifFound, FoundLeavesTheFolderCurrentNotFoundTheOldOne) {
