@@ -48,8 +48,7 @@ TEST(ZipFormat, EndRecordsTakeZip64FormsAtTheirLimits) {
     // ...but 65,535 entries written without one are taken as they stand.
     std::vector<uint8_t> plain;
     AppendEnd(plain, OneDiskEnd(1, 0, 0), 0, "");
-    Set16(&plain[8], 0xFFFF);
-    Set16(&plain[10], 0xFFFF);
+    Set16(&plain[8], 0xFFFF), Set16(&plain[10], 0xFFFF);
     Bytes p(plain);
     ASSERT_EQ(LocateEnd(p, info), EndStatus::Found);
     EXPECT_EQ(info.record.totalEntries, 65535u);

@@ -129,25 +129,18 @@ TEST_F(SfxWriter, EveryOptionHasItsFlagBit) {
 // Lengths counted in characters of the Windows code page, the header padded
 // to four bytes; a text over 255 characters refused with 10801.
 TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
-    auto times = [](const std::string& s, int n) {
-        std::string out;
-        while (n--) out += s;
-        return out;
-    };
+    auto times = [](const std::string& s, int n) { std::string out; while (n--) out += s; return out; };
     struct Case { std::string caption, dir, cmd, msg; size_t length; bool ok; } cases[] = {  // length: of the header
-        {"ABCD", "", "", "", 16, true},
-        {"Größe", "C:\\SPIELE\\ZANTORIK", "zantorik.exe /P ><", "Bitte erst lesen.", 72, true},
+        {"ABCD", "", "", "", 16, true}, {"Größe", "C:\\SPIELE\\ZANTORIK", "zantorik.exe /P ><", "Bitte erst lesen.", 72, true},
         {std::string(255, 'a'), std::string(255, 'b'), std::string(255, 'c'), std::string(255, 'd'), 1032, true},
         {times("ä", 255), "", "", times("ä", 255), 524, true},  // characters count, not UTF-8 bytes
-        {std::string(256, 'x'), "", "", "", 268, false},
-        {"C", "", "", times("ä", 256), 272, false},
+        {std::string(256, 'x'), "", "", "", 268, false}, {"C", "", "", times("ä", 256), 272, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption.substr(0, 10) + "/" + std::to_string(c.length));
         fake.files.RemoveFile(kArchive);
         zip.SFXCaption = c.caption, zip.SFXDefaultDir = c.dir, zip.SFXCommandLine = c.cmd, zip.SFXMessage = c.msg;
-        messages.clear();
-        cursor.clear();
+        messages.clear(), cursor.clear();
         EXPECT_EQ(zip.WriteSfxStub(), c.ok ? 0 : -9) << zip.LastMessage;
         if (!c.ok) {
             EXPECT_EQ(messages.at(0).text, Missing(10801) + "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine + SFXMessage =" +
@@ -162,15 +155,12 @@ TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
         EXPECT_EQ(read.caption + "|" + read.defaultDir + "|" + read.commandLine + "|" + read.message,
                   c.caption + "|" + c.dir + "|" + c.cmd + "|" + c.msg);
     }
-    zip.SFXCaption = "Größe für ZANTORIK";  // in the Windows code page
-    zip.SFXMessage = "Übung";
+    zip.SFXCaption = "Größe für ZANTORIK", zip.SFXMessage = "Übung";  // in the Windows code page
     ASSERT_EQ(zip.WriteSfxStub(), 0);
     EXPECT_EQ(fake.files.Content(kArchive).substr(stub.size() + 8, 27),
               std::string("\x12Gr\xF6\xDF" "e f\xFCr ZANTORIK\0\0\x05\xDC" "bung", 27));
     // Too long for its length byte in a code page of two bytes for an umlaut.
-    fake.files.RemoveFile(kArchive);
-    fake.codePages.ansi = platform::kCodePageUtf8;
-    zip.SFXMessage = times("ö", 200);
+    fake.files.RemoveFile(kArchive), fake.codePages.ansi = platform::kCodePageUtf8, zip.SFXMessage = times("ö", 200);
     EXPECT_EQ(zip.WriteSfxStub(), -9);
     EXPECT_EQ(zip.ErrorCode, 10801);
     EXPECT_FALSE(fake.files.Exists(kArchive));
@@ -222,12 +212,9 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
         {"disk full in the stub", [&] { fake.files.failWriteAfter[kArchive] = 1000; }, -2},
         {"disk full in the end record", [&] { fake.files.failWriteAfter[kArchive] = n + 36 + 3; }, -2},
         {"icon cannot be written", [&] { stubWith(nullptr)(), fake.files.failWriteAfter[kArchive] = ResourceStub().size(); }, -2},
-        {"icon file one byte short", icon({1, 32, 32, 16, 744, 765}), -9},
-        {"two images", icon({2, 32, 32, 16, 744, 766}), -9},
-        {"16 x 16", icon({1, 16, 16, 16, 744, 766}), -9},
-        {"256 colours", icon({1, 32, 32, 0, 744, 766}), -9},
-        {"image size", icon({1, 32, 32, 16, 743, 766}), -9},
-        {"no program", stubWith([](std::string& s) { s[0] = 'X'; }), -9},
+        {"icon file one byte short", icon({1, 32, 32, 16, 744, 765}), -9}, {"two images", icon({2, 32, 32, 16, 744, 766}), -9},
+        {"16 x 16", icon({1, 16, 16, 16, 744, 766}), -9},    {"256 colours", icon({1, 32, 32, 0, 744, 766}), -9},
+        {"image size", icon({1, 32, 32, 16, 743, 766}), -9}, {"no program", stubWith([](std::string& s) { s[0] = 'X'; }), -9},
         {"no PE header", stubWith([](std::string& s) { s[kPeAt + 1] = 'X'; }), -9},
         {"no resource section", stubWith([](std::string& s) { s[kSectionTable + 40 + 1] = 'd'; }), -9},
         {"no icon type", stubWith([](std::string& s) { Put32(s, kRsrc + 0x18, 5); }), -9},
@@ -238,13 +225,9 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        fake.files.failOpen.clear();
-        fake.files.failReadAfter.clear();
-        fake.files.failWriteAfter.clear();
-        fake.files.AddFile(kProgramStub, stub);
-        zip.SFXIcon.data.clear();
+        fake.files.failOpen.clear(), fake.files.failReadAfter.clear(), fake.files.failWriteAfter.clear();
+        fake.files.AddFile(kProgramStub, stub), zip.SFXIcon.data.clear(), cursor.clear();
         c.arrange();
-        cursor.clear();
         EXPECT_EQ(zip.WriteSfxStub(), c.result);
         fake.files.failWriteAfter.clear();
         EXPECT_FALSE(fake.files.Exists(kArchive) || fake.files.Exists(std::string(kArchive) + ".zkj"));
