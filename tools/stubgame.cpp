@@ -1,8 +1,8 @@
 // A stand-in for the game: shows the command line and working folder it
 // was started with. With ZK_STUB_LOG set it writes both, one per line in
-// UTF-8, to that file instead, and ends at once (the end-to-end tests).
-// Built a second time as DOSBox.exe it answers to ZK_DOSBOX_LOG and adds
-// its arguments, one per line, as Windows programs split them.
+// UTF-8, to that file instead, then its arguments, one per line, as
+// Windows programs split them, and ends at once (the end-to-end tests).
+// Built a second time as DOSBox.exe it answers to ZK_DOSBOX_LOG.
 #include <windows.h>
 #include <shellapi.h>
 

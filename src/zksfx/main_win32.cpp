@@ -132,7 +132,7 @@ class WinTarget : public Target {
 public:
     Kind Exists(const std::string& path) override {
         DWORD a = GetFileAttributesW(Wide(path).c_str());
-        if (a == INVALID_FILE_ATTRIBUTES) return Kind::None;
+        if (a == INVALID_FILE_ATTRIBUTES) return lastError_ = GetLastError(), Kind::None;
         return (a & FILE_ATTRIBUTE_DIRECTORY) ? Kind::Folder : Kind::File;
     }
     bool MakeFolder(const std::string& path) override {

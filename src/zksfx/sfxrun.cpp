@@ -33,7 +33,9 @@ size_t RootLength(const std::string& p) {
     return 0;
 }
 
-// Makes the folder and every missing one above it.
+// Makes the folder and every missing one above it. A root is never made,
+// only found: "\\server" without a share, or a drive without a disk, is no
+// folder (else an archive's first folders would name the shares).
 bool MakeFolders(Target& target, const std::string& path) {
     size_t at = RootLength(path);
     while (at <= path.size()) {
@@ -47,7 +49,7 @@ bool MakeFolders(Target& target, const std::string& path) {
         }
         at = next + 1;
     }
-    return true;
+    return target.Exists(path) == Target::Kind::Folder;
 }
 
 // The DOS attribute bits worth keeping (read-only, hidden, system, archive).

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "sfx_support.h"
 #include "zksfx/sfxjournal.h"
 #include "zksfx/sfxrun.h"
 
@@ -29,14 +30,10 @@ public:
         Out(MemTarget& t, std::string path) : t_(t), path_(std::move(path)) {}
         bool Write(const void* data, size_t n) override {
             if (t_.written + n > kMaxWritten) return false;
-            t_.written += n;
-            bytes_.append(static_cast<const char*>(data), n);
+            t_.written += n, bytes_.append(static_cast<const char*>(data), n);
             return true;
         }
-        bool Close() override {
-            t_.files[path_] = bytes_;
-            return true;
-        }
+        bool Close() override { return t_.files[path_] = bytes_, true; }
         void Discard() override {}
 
     private:
@@ -44,15 +41,12 @@ public:
         std::string path_, bytes_;
     };
 
+    // Drive roots are there; shares are not.
     Kind Exists(const std::string& path) override {
-        if (folders.count(path)) return Kind::Folder;
+        if (folders.count(path) || (path.size() == 3 && path.compare(1, 2, ":\\") == 0)) return Kind::Folder;
         return files.count(path) ? Kind::File : Kind::None;
     }
-    bool MakeFolder(const std::string& path) override {
-        Inside(path);
-        folders[path] = true;
-        return true;
-    }
+    bool MakeFolder(const std::string& path) override { return Inside(path), folders[path] = true; }
     std::unique_ptr<OutFile> Create(const std::string& path) override {
         Inside(path);
         return std::make_unique<Out>(*this, path);
@@ -74,28 +68,6 @@ public:
     bool Start(const std::string&, const std::string&, std::string&) override { return true; }
 };
 
-// A PE program image of 1024 bytes: headers and one section.
-std::string Stub() {
-    std::string s(1024, '\0');
-    auto put = [&s](size_t at, uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) s[at + i] = char(v >> (8 * i));
-    };
-    s[0] = 'M', s[1] = 'Z';
-    put(0x3C, 0x40, 4);
-    s.replace(0x40, 4, std::string("PE\0\0", 4));
-    put(0x44, 0x8664, 2);
-    put(0x46, 1, 2);
-    put(0x54, 240, 2);
-    put(0x58, 0x20B, 2);
-    put(0x58 + 60, 0x200, 4);
-    const size_t sec = 0x58 + 240;
-    s.replace(sec, 5, ".text");
-    put(sec + 8, 0x200, 4);
-    put(sec + 16, 0x200, 4);
-    put(sec + 20, 0x200, 4);
-    return s;
-}
-
 // An undo record beside the archive, from the fuzzer's bytes.
 struct Records : zipundo::Files {
     std::string bytes;
@@ -108,7 +80,7 @@ struct Records : zipundo::Files {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string stub = Stub();
+    static const std::string stub = zksfx::test::FakeStub(1024);
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const bool whole = size >= 2 && data[0] == 'M' && data[1] == 'Z';
     MemorySource file(whole ? bytes : stub + bytes);

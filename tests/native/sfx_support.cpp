@@ -3,38 +3,18 @@
 #include <zlib.h>
 
 #include <stdexcept>
+#include <tuple>
 
 #include "zipformat/zipformat.h"
 
 namespace zksfx::test {
 
-namespace {
-
-void Put16(std::string& b, uint32_t v) { b += {char(v & 0xFF), char((v >> 8) & 0xFF)}; }
-void Put32(std::string& b, uint32_t v) { Put16(b, v & 0xFFFF), Put16(b, v >> 16); }
-void Set32(std::string& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
-}
-
-}  // namespace
-
 std::string MakeHeader(uint8_t flags, const std::string& caption, const std::string& defaultDir,
                        const std::string& commandLine, const std::string& message) {
-    const std::string* texts[4] = {&caption, &defaultDir, &commandLine, &message};
-    size_t used = 12;
-    for (const std::string* t : texts) {
-        used += t->size();
-    }
-    const size_t length = (used + 3) / 4 * 4;
-    std::string h = "MPV";
-    h += char(flags);
-    h += char(0);
-    h += char(1);
-    Put16(h, uint32_t(length));
-    for (const std::string* t : texts) {
-        h += char(t->size());
-        h += *t;
-    }
+    std::string texts;
+    for (const std::string* t : {&caption, &defaultDir, &commandLine, &message}) texts += char(t->size()) + *t;
+    const size_t length = (8 + texts.size() + 3) / 4 * 4;
+    std::string h = std::string("MPV") + char(flags) + '\0' + '\1' + char(length & 0xFF) + char(length >> 8) + texts;
     h.resize(length, '\0');
     return h;
 }
@@ -46,40 +26,22 @@ std::string EmptyEndRecord(uint32_t dirOffset) {
 }
 
 std::string FakeStub(size_t size, size_t symbolBytes) {
-    const size_t headers = 0x200;
-    if (size < headers + 0x200) throw std::invalid_argument("a stub needs at least 1024 bytes");
+    if (size < 0x400) throw std::invalid_argument("a stub needs at least 1024 bytes");
     std::string s(size + symbolBytes, '\0');
-    s[0] = 'M';
-    s[1] = 'Z';
-    Set32(s, 0x3C, 0x40);
-    std::string pe = "PE";
-    pe += std::string(2, '\0');
-    Put16(pe, 0x8664);  // machine
-    Put16(pe, 1);       // one section
-    Put32(pe, 0x12345678);  // time stamp
-    Put32(pe, symbolBytes ? uint32_t(size) : 0);
-    Put32(pe, symbolBytes ? uint32_t((symbolBytes - 4) / 18) : 0);
-    Put16(pe, 240);  // optional header of PE32+
-    Put16(pe, 0x22);
-    std::string opt(240, '\0');
-    opt[0] = 0x0B;
-    opt[1] = 0x02;
-    Set32(opt, 60, uint32_t(headers));
-    Set32(opt, 108, 16);
-    std::string section = ".text";
-    section.resize(8, '\0');
-    Put32(section, uint32_t(size - headers));  // virtual size
-    Put32(section, 0x1000);
-    Put32(section, uint32_t(size - headers));  // raw size
-    Put32(section, uint32_t(headers));         // raw position
-    section.resize(40, '\0');
-    std::string head = pe + opt + section;
-    s.replace(0x40, head.size(), head);
-    for (size_t i = headers; i < size; ++i) s[i] = char(0x90 + i % 7);
-    if (symbolBytes) {
-        // Symbols as zeros, then the string table with its own length.
-        const size_t strings = size + (symbolBytes - 4) / 18 * 18;
-        Set32(s, strings, uint32_t(size + symbolBytes - strings));
+    const uint32_t body = uint32_t(size - 0x200), symbols = uint32_t(symbolBytes ? (symbolBytes - 4) / 18 : 0);
+    // The PE header at 0x40: machine, one section, a time stamp, the symbol table, an optional header of
+    // PE32+ (headers 0x200 long, 16 directories), then the section ".text" behind the headers.
+    const std::tuple<size_t, uint32_t, int> fields[] = {
+        {0x3C, 0x40, 4},  {0x44, 0x8664, 2}, {0x46, 1, 2},      {0x48, 0x12345678, 4}, {0x4C, symbolBytes ? uint32_t(size) : 0, 4},
+        {0x50, symbols, 4}, {0x54, 240, 2},  {0x56, 0x22, 2},   {0x58, 0x20B, 2},      {0x94, 0x200, 4}, {0xC4, 16, 4},
+        {0x150, body, 4}, {0x154, 0x1000, 4}, {0x158, body, 4}, {0x15C, 0x200, 4}};
+    for (auto [at, value, bytes] : fields)
+        for (int i = 0; i < bytes; ++i) s[at + size_t(i)] = char(value >> (8 * i));
+    s.replace(0, 2, "MZ"), s.replace(0x40, 2, "PE"), s.replace(0x148, 5, ".text");
+    for (size_t i = 0x200; i < size; ++i) s[i] = char(0x90 + i % 7);
+    if (symbolBytes) {  // symbols as zeros, then the string table with its own length
+        const size_t strings = size + symbols * 18;
+        for (int i = 0; i < 4; ++i) s[strings + size_t(i)] = char(uint32_t(size + symbolBytes - strings) >> (8 * i));
     }
     return s;
 }
@@ -89,14 +51,10 @@ std::string Deflate(const std::string& data) {
     z_stream z{};
     deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
     std::string out(deflateBound(&z, uLong(data.size())) + 16, '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = uInt(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = uInt(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(out.size() - z.avail_out);
-    deflateEnd(&z);
-    return out;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data())), z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data()), z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH), deflateEnd(&z);
+    return out.substr(0, out.size() - z.avail_out);
 }
 
 uint32_t Crc(const std::string& data) { return zipformat::Crc32(data.data(), data.size()); }
@@ -105,12 +63,7 @@ uint32_t Crc(const std::string& data) { return zipformat::Crc32(data.data(), dat
 std::string RandomBytes(size_t n, uint32_t seed) {
     std::string s(n, '\0');
     uint32_t x = seed * 2654435761u + 1;
-    for (char& c : s) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = char(x & 0xFF);
-    }
+    for (char& c : s) x ^= x << 13, x ^= x >> 17, x ^= x << 5, c = char(x & 0xFF);
     return s;
 }
 

@@ -88,9 +88,7 @@ TEST_F(AddFilesCommand, OldLibrariesGetTheEntriesWholeAndNoMoreThanTheirSlots) {
 
 TEST_F(AddFilesCommand, StopsBeforeTheLibrary) {
     struct Case { Texts specs; std::string archive; AddOpts options; int message; } cases[] = {
-        {{}, "C:\\ZIP\\GAME.ZIP", {}, 10301},
-        {{"A.TXT"}, "", {}, 10102},
-        {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddEncrypt}, 10302},
+        {{}, "C:\\ZIP\\GAME.ZIP", {}, 10301}, {{"A.TXT"}, "", {}, 10102}, {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddEncrypt}, 10302},
         {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddDiskSpan, AddFreshen}, 10303},
         {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddDiskSpanErase, AddUpdate}, 10303},
         {{"A.TXT"}, "C:\\ZIP\\game.exe", {AddDiskSpan}, 11041},
@@ -116,10 +114,8 @@ TEST_F(AddFilesCommand, TellsWhetherEverythingWentIn) {
     struct Case { int32_t result; std::string archive; bool added; } cases[] = {
         {0, "", false}, {1, "kein Archiv", false}, {2, endRecordOnly, true}};
     for (const Case& c : cases) {
-        fake.files.RemoveFile("C:\\ZIP\\GAME.ZIP");
-        zip.SetZipFileName("C:\\ZIP\\GAME.ZIP");
-        fake.files.AddFile("C:\\ZIP\\GAME.ZIP", c.archive);  // as the library leaves it
-        g_result = c.result;
+        fake.files.RemoveFile("C:\\ZIP\\GAME.ZIP"), zip.SetZipFileName("C:\\ZIP\\GAME.ZIP");
+        fake.files.AddFile("C:\\ZIP\\GAME.ZIP", c.archive), g_result = c.result;  // as the library leaves it
         EXPECT_EQ(Add({"A.TXT"}), c.added) << c.result;
         EXPECT_EQ(zip.ErrorCode != 0, c.result > 0 && !c.added) << zip.LastMessage;
     }
@@ -180,10 +176,8 @@ TEST_F(AddFilesReal, AHandlersErrorEndsTheAdd) {
 
 // A file the library leaves out is shown as 10306 and not counted.
 TEST_F(AddFilesReal, AFileLeftOutIsReportedAndNotCounted) {
-    zip.AddOptions = {};
-    zip.Unattended = false;
-    Write("ANDERE/THEMA.{2}", "andere");
-    fake.dialogs.Answer(platform::mrOk);
+    zip.AddOptions = {}, zip.Unattended = false;
+    Write("ANDERE/THEMA.{2}", "andere"), fake.dialogs.Answer(platform::mrOk);
     EXPECT_FALSE(Add({"TEXTE\\THEMA.{2}", "ANDERE\\THEMA.{2}"}));
     EXPECT_EQ(zip.SuccessCount, 1) << zip.LastMessage;
     EXPECT_EQ(zip.ErrorCode, 10306);
@@ -198,8 +192,7 @@ TEST_F(AddFilesReal, AFileLeftOutIsReportedAndNotCounted) {
 TEST_F(AddFilesReal, NewExeArchiveIsStubSettingsAndTheFiles) {
     ASSERT_TRUE(Have("unzip") && Have("7z")) << "unzip and 7z are needed";
     const std::string stub = zksfx::test::FakeStub(6000);
-    Write("ZKSFX.BIN", stub);
-    Write("TEXTE/LEER.TXT", "");
+    Write("ZKSFX.BIN", stub), Write("TEXTE/LEER.TXT", "");
     zip.SFXCaption = "ZANTORIK entpacken", zip.SFXDefaultDir = "C:\\SPIELE\\ZANTORIK";
     zip.SetZipFileName("SETUP.EXE");
     ASSERT_TRUE(Add({"ZANTORIK.EXE"})) << zip.LastMessage;

@@ -41,8 +41,7 @@ TEST_F(ControlsTest, EditConvertsCaseAndLimitsOnlyTyping) {
     EXPECT_EQ(edit.Text(), "C:\\SPIELE\\ZÄH");
     edit.Type("äbcdef");
     EXPECT_EQ(edit.Text(), "ÄBCD");  // four characters, not four bytes
-    edit.charCase = CharCase::Lower;
-    edit.SetText("X:\\ÖL");
+    edit.charCase = CharCase::Lower, edit.SetText("X:\\ÖL");
     EXPECT_EQ(edit.Text(), "x:\\öl");
 }
 
@@ -67,8 +66,7 @@ TEST_F(ControlsTest, FormEventsFocusAndMainFormClose) {
     EXPECT_FALSE(b.Focused());
     form.Close();
     EXPECT_TRUE(!form.Visible() && fake.app.quitPosted == 0);
-    form.isMainForm = true;
-    form.Show(), form.Close();
+    form.isMainForm = true, form.Show(), form.Close();
     EXPECT_EQ(fake.app.quitPosted, 1);
     EXPECT_EQ(log, "create show activate enter close show activate close ");
 }

@@ -28,8 +28,7 @@ protected:
         sfs::current_path(root_);
         fake.files.Drive('Z').hostFolder = root_;
         fake.files.AddDir("C:\\TMP");
-        zip.Unattended = true;
-        zip.UseDirOnlyEntries = true;
+        zip.Unattended = zip.UseDirOnlyEntries = true;
         Write("list.py",
               "import sys, zipfile\n"
               "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
@@ -41,10 +40,7 @@ protected:
         for (const char* tool : {"zip", "unzip", "7z", "python3"})
             ASSERT_TRUE(Have(tool)) << tool << " is not installed (make deps installs it)";
     }
-    std::string Run(const std::string& command) {
-        Sh(command);
-        return Read(".log");
-    }
+    std::string Run(const std::string& command) { return Sh(command), Read(".log"); }
     // The component reads the archive as Python's zipfile does.
     void Check(const std::string& rel) {
         SCOPED_TRACE(rel);
@@ -72,8 +68,7 @@ protected:
             spec.fileSpec = block.Copy(f);
             block.specs.push_back(spec);
         }
-        block.New().fileSpecs = block.specs.data();
-        block.New().argCount = int32_t(files.size());
+        block.New().fileSpecs = block.specs.data(), block.New().argCount = int32_t(files.size());
         block.New().endMark = ZK_END_MARK;
         return TZipArchiver::ZkZipExecEntry()(block.Record());
     }
@@ -123,8 +118,7 @@ std::vector<Made> MakeWithTheLibrary(const HostScratch& s, const std::string& ro
     out.push_back({root + "/sfx.exe", "", {{"ZANTORIK.EXE", "neu"}, {"GRAFIK/LOGO.GIF", game["GRAFIK/LOGO.GIF"]}}});
     add(out.back().path, "ZANTORIK.EXE", [](Command& c) { c.Comment("ZANTORIK\r\nDas Familienspiel"); });
     add(out.back().path, "GRAFIK/*", nullptr);
-    s.Write("game/ZANTORIK.EXE", "neu");
-    add(out.back().path, "ZANTORIK.EXE", nullptr);
+    s.Write("game/ZANTORIK.EXE", "neu"), add(out.back().path, "ZANTORIK.EXE", nullptr);
     EXPECT_EQ(::chdir(root.c_str()), 0);
     return out;
 }
@@ -171,11 +165,9 @@ TEST_F(HostTools, TheLibrarysArchivesPassEveryTool) {
 // zip's (with a comment), 7-Zip's and Python's archives (names in the DOS
 // code page without the flag).
 TEST_F(HostTools, TheComponentReadsTheToolsArchives) {
-    Write("game/TEXTE/THEMA.{1}", TextLike(20000, 1));
-    Write("game/GRAFIK/LOGO.GIF", RandomBytes(20000, 2));
-    Write("game/LEER.DAT", "");
+    Write("game/TEXTE/THEMA.{1}", TextLike(20000, 1)), Write("game/GRAFIK/LOGO.GIF", RandomBytes(20000, 2));
+    Write("game/LEER.DAT", ""), Write(".comment", "Zantorik Spielarchiv\n");
     Write("game/gr\xC3\xBCn.txt", "umlauts");  // UTF-8 on the disk, stored as such by zip
-    Write(".comment", "Zantorik Spielarchiv\n");
     Write("make.py", R"PY(
 import zipfile
 class Dos(zipfile.ZipInfo):
@@ -203,8 +195,7 @@ with zipfile.ZipFile('dos.zip', 'w') as z:
 class Zip64Interop : public HostTools {
 protected:
     size_t Files(const std::string& rel, uint64_t size = 0) {
-        messages.clear();
-        zip.SetZipFileName("Z:\\" + rel);
+        messages.clear(), zip.SetZipFileName("Z:\\" + rel);
         EXPECT_TRUE(messages.empty()) << rel << ": " << zip.LastMessage;
         size_t n = 0;
         for (const ZipDirEntry& e : zip.Contents) n += e.FileName.back() != '\\' && (!size || e.UncomprSize == size);

@@ -131,6 +131,12 @@ TEST_F(Window, StartButtonStartsTheGameOrShowsTheNotFoundErrorWithHelpContext77)
     const auto& s = fake.process.started[0];
     EXPECT_EQ(s.commandLine + NumStr(s.showMode), "C:\\SPIELE\\ZANTORIK\\\\zantorik.pif C:\\SPIELE\\ZANTORIK\\ /P70 /TI2 /X /B51");
     EXPECT_TRUE(s.currentDir == "C:\\SPIELE\\ZANTORIK" && fake.registry.writes.empty());
+    // A folder with blanks and umlauts goes by the short form the platform gives.
+    fake.files.modulePath = "C:\\Spiele\\Zäntorik Größe\\ZKSTART.EXE";
+    fake.files.AddFile("C:\\Spiele\\Zäntorik Größe\\zantorik.pif");
+    fake.files.shortNames["c:\\spiele\\zäntorik größe"] = "C:\\Spiele\\ZNTORI~1\\";
+    Press(f.zk_run);
+    EXPECT_EQ(fake.process.started.at(1).commandLine, "C:\\Spiele\\ZNTORI~1\\\\zantorik.pif C:\\Spiele\\ZNTORI~1\\ /P70 /TI2 /X /B5");
 }
 
 }  // namespace zk::test

@@ -3,6 +3,7 @@
 // A change that is meant: ZK_LAYOUT_UPDATE=1 unit_tests --gtest_filter=Layout.*
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -20,24 +21,42 @@
 namespace zk::test {
 namespace {
 
+const char* const kKinds[] = {"Form", "PageControl", "TabSheet", "Panel", "Bevel", "Label", "Button", "CheckBox", "Edit",
+                               "TrackBar", "Memo", "Image", "Shape", "GroupBox", "Gauge", "DriveComboBox", "FolderTree"};
+const char* const kBevels[] = {"none", "raised", "lowered"}, *const kAligns[] = {"left", "centre", "right"},
+                  *const kBorders[] = {"none", "single", "sizeable", "dialog", "toolwindow"};
+
+std::string ColorName(ui::Color c) {
+    for (auto [value, name] : {std::pair{ui::clDefault, "default"}, {ui::clBtnFace, "btnface"}, {ui::clWindow, "window"},
+                               {ui::clBlack, "black"}, {ui::clWhite, "white"}, {ui::clLime, "lime"}, {0xC0C0C0u, "silver"}})
+        if (c == value) return name;
+    char rgb[8];
+    std::snprintf(rgb, sizeof rgb, "#%02X%02X%02X", c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF);
+    return rgb;
+}
+
 void Dump(std::ostream& out, const ui::Control& c, int depth) {
     const ui::Bounds& b = c.GetBounds();
     const ui::Font& f = c.GetFont();
-    out << std::string(depth * 2, ' ') << c.Name() << " k" << int(c.GetKind()) << ' ' << b.left << ',' << b.top << ' '
-        << b.width << 'x' << b.height << (c.Enabled() ? "" : " off") << (c.Visible() ? "" : " hidden") << " tab"
-        << c.TabOrder() << " tag" << c.Tag() << " col" << c.GetColor() << " font:" << f.name << '/' << f.height
-        << (f.bold ? "b" : "") << (f.italic ? "i" : "") << (f.underline ? "u" : "") << '/' << f.color;
+    out << std::string(depth * 2, ' ') << c.Name() << ' ' << kKinds[int(c.GetKind())] << ' ' << b.left << ',' << b.top
+        << ' ' << b.width << 'x' << b.height << (c.Enabled() ? "" : " off") << (c.Visible() ? "" : " hidden") << " tab"
+        << c.TabOrder() << " tag" << c.Tag() << " col:" << ColorName(c.GetColor()) << " font:" << f.name << '/'
+        << f.height << (f.bold ? "b" : "") << (f.italic ? "i" : "") << (f.underline ? "u" : "") << '/'
+        << ColorName(f.color);
     if (!c.Caption().empty()) out << " \"" << c.Caption() << '"';
     if (!c.Hint().empty()) out << " hint\"" << c.Hint() << '"';
     if (auto* e = dynamic_cast<const ui::Edit*>(&c)) out << " text\"" << e->Text() << '"';
     if (auto* t = dynamic_cast<const ui::TrackBar*>(&c)) out << " range" << t->Min() << ".." << t->Max() << '@' << t->Position();
     if (auto* x = dynamic_cast<const ui::CheckBox*>(&c)) out << (x->Checked() ? " checked" : "");
     if (auto* k = dynamic_cast<const ui::Button*>(&c)) out << (k->isDefault ? " default" : "") << (k->isCancel ? " cancel" : "");
-    if (auto* l = dynamic_cast<const ui::Label*>(&c)) out << " align" << int(l->alignment) << (l->transparent ? " clear" : "");
+    if (auto* l = dynamic_cast<const ui::Label*>(&c))
+        out << " align:" << kAligns[int(l->alignment)] << (l->transparent ? " clear" : "");
     if (auto* p = dynamic_cast<const ui::Panel*>(&c))
-        out << " bevel" << int(p->bevelOuter) << int(p->bevelInner) << 'w' << p->bevelWidth << 'b' << p->borderWidth;
+        out << " bevel:" << kBevels[int(p->bevelOuter)] << '/' << kBevels[int(p->bevelInner)] << " width" << p->bevelWidth
+            << " border" << p->borderWidth;
     if (auto* w = dynamic_cast<const ui::Form*>(&c))
-        out << " border" << int(w->borderStyle) << (w->centered ? " centred" : "") << (w->stayOnTop ? " ontop" : "");
+        out << " border:" << kBorders[int(w->borderStyle)] << (w->centered ? " centred" : "")
+            << (w->stayOnTop ? " ontop" : "");
     out << '\n';
     for (const ui::Control* child : c.Children()) Dump(out, *child, depth + 1);
 }

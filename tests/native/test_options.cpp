@@ -1,4 +1,6 @@
 // The options as one value: loaded, stored and made into the game's command line.
+#include <array>
+
 #include "fixture.h"
 
 namespace zk::test {
@@ -8,8 +10,9 @@ TEST(OptionsStore, LoadThenStoreRoundTrips) {
     const char* rows[][3] = {
         {"zkPfad", "C:\\SPIELE\\", "C:\\SPIELE\\"}, {"zkPfad", "#X:\\", ""}, {"xFast", "2", "1"}, {"xFast", "ja", "0"},
         {"xFast", "#1", "0"}, {"Speed", "0", "1"}, {"Speed", "150", "99"}, {"Speed", "$10", "16"}, {"Speed", "#70", "50"},
-        // A track outside the field's 1 to 99 loads as the default.
-        {"CD_I", "1", "1"}, {"CD_I", "99", "99"}, {"CD_I", "0", "2"}, {"CD_I", "100", "2"}, {"CD_G", "17", "17"}, {"CD_G", "x", "3"},
+        // What the two-character field can hold loads as it is (0 is "aus"); anything else as the default.
+        {"CD_I", "0", "0"}, {"CD_I", "99", "99"}, {"CD_I", "-9", "-9"}, {"CD_I", "100", "2"}, {"CD_I", "-10", "2"},
+        {"CD_G", "0", "0"}, {"CD_G", "$F", "15"}, {"CD_G", "-2147483648", "3"}, {"CD_G", "x", "3"},
     };
     for (const auto& [name, text, back] : rows) {
         platform::FakeRegistry reg;
@@ -52,8 +55,26 @@ TEST(CommandLine, TokensAndMaskByOptions) {
     for (const auto& r : rows) {
         StartOptions o;
         r.set(o);
-        EXPECT_EQ(BuildCommandLine("C:\\Z\\", "zantorik.pif", GameArguments(o)), "C:\\Z\\\\zantorik.pif C:\\Z\\ " + r.tail);
+        EXPECT_EQ(BuildCommandLine("C:\\Z\\", "zantorik.pif", GameArguments(o), "C:\\Y\\"),
+                  "C:\\Z\\\\zantorik.pif C:\\Z\\ " + r.tail);
     }
+}
+
+// A folder a DOS program cannot take reaches the game by its short form, where that one is plain.
+TEST(CommandLine, FolderThatIsNoPlainDosPathGoesByItsShortForm) {
+    const std::string umlauts = "C:\\Spiele\\Zäntorik Größe\\";
+    std::vector<std::array<std::string, 3>> rows = {  // folder, short form as given, what the game gets
+        {"C:\\SPIELE\\ZANTORIK\\", "C:\\ANDERS\\", "C:\\SPIELE\\ZANTORIK\\"},
+        {"C:\\zk-1_(2)\\ZANTORIK.DAT\\", "C:\\ANDERS\\", "C:\\zk-1_(2)\\ZANTORIK.DAT\\"},  // 8.3 at most
+        {umlauts, "C:\\Spiele\\ZNTORI~1\\", "C:\\Spiele\\ZNTORI~1\\"}, {umlauts, "C:\\Spiele\\ZNTORI~1", "C:\\Spiele\\ZNTORI~1\\"},
+        {umlauts, "", umlauts}, {umlauts, umlauts, umlauts}, {umlauts, "C:\\SPIELE\\ZANTORIK.GAME\\", umlauts},  // none, 8.3 off, not plain
+        {"C:\\ZANTORIK2\\", "C:\\ZANTOR~1\\", "C:\\ZANTOR~1\\"}, {"C:\\ZK.GAME\\", "C:\\ZKGAME~1\\", "C:\\ZKGAME~1\\"},
+        {"C:\\ZK.1.0\\", "C:\\ZK10~1\\", "C:\\ZK10~1\\"},
+    };
+    for (char c : std::string("+,;=[]")) rows.push_back({std::string("C:\\A") + c + "B\\", "C:\\AB~1\\", "C:\\AB~1\\"});
+    for (const auto& [folder, shortForm, dos] : rows)
+        EXPECT_EQ(BuildCommandLine(folder, "zantorik.pif", "/ /B0", shortForm), dos + "\\zantorik.pif " + dos + " / /B0")
+            << folder << " " << shortForm;
 }
 
 TEST(PifFound, FoundLeavesTheFolderCurrentNotFoundTheOldOne) {

@@ -21,8 +21,7 @@ TEST(Shortcuts, GameEntriesAreReplacedByASecondCallThatLeavesTheRestOfTheGroup) 
     fake.files.AddDir(kPrograms), fake.files.AddDir("C:\\Arbeit");
     fake.files.SetCurrentDir("C:\\Arbeit");
     CreateGameMenuEntries(p, "C:\\SPIELE\\ZANTORIK");
-    fake.files.AddFile(kGroup + "\\Liesmich.lnk", "vom Spieler");
-    CreateGameMenuEntries(p, "D:\\ZANTORIK");
+    fake.files.AddFile(kGroup + "\\Liesmich.lnk", "vom Spieler"), CreateGameMenuEntries(p, "D:\\ZANTORIK");
     const std::string play = kGroup + "\\ZANTORIK spielen.lnk | ZANTORIK spielen | ";
     const std::string manual = kGroup + "\\ZANTORIK Anleitung.lnk | ZANTORIK Anleitung | ";
     EXPECT_EQ(Saved(fake), play + "C:\\SPIELE\\ZANTORIK\\zkstart.exe\n" + manual + "C:\\SPIELE\\ZANTORIK\\zantorik.hlp\n" + play +
@@ -43,8 +42,7 @@ TEST(Shortcuts, EachLocationReadsItsOwnValue) {
     };
     std::string want;
     for (const auto& v : values) {
-        fake.registry.SetValue(v.key, v.name, v.folder);
-        fake.files.AddDir(v.folder);
+        fake.registry.SetValue(v.key, v.name, v.folder), fake.files.AddDir(v.folder);
         if (&v - values < 5) want += v.folder + "\\G\\V.lnk | V | C:\\z.exe\n";
     }
     for (int location : {0, 1, 2, 3, 4, 5, 255}) CreateShellLink(p, "G", "V", "C:\\z.exe", uint8_t(location));
@@ -66,9 +64,7 @@ TEST(ShortcutFailures, RaisedOrSwallowed) {
     for (const auto& r : rows) {
         platform::FakePlatform f;
         platform::Platform p = f.Get();
-        f.files.AddDir(kPrograms);
-        f.registry.SetValue(kExplorer, "Programs", kPrograms);
-        r.set(f);
+        f.files.AddDir(kPrograms), f.registry.SetValue(kExplorer, "Programs", kPrograms), r.set(f);
         int raised = 0;
         try {
             CreateGameMenuEntries(p, "C:\\SPIELE\\ZANTORIK");

@@ -15,9 +15,8 @@ struct Start {
     explicit Start(const std::string& module = kFolder + "ZKSTART.EXE") {
         CopyDone = MenuOffered = 0;
         fake.files.modulePath = module;
-        fake.files.AddDir(module.substr(0, module.rfind('\\') + 1));
+        fake.files.AddDir(module.substr(0, module.rfind('\\') + 1)), fake.files.AddDir(kPrograms);
         fake.registry.SetValue("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Programs", kPrograms);
-        fake.files.AddDir(kPrograms);
     }
     ~Start() { graphics::ReleaseSurface(); }
     Program& Run() {

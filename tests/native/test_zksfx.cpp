@@ -483,6 +483,9 @@ TEST_F(SfxRun, EndingsAndTheirReports) {
          Result::Ok, "success " + kCaption + ": 1 Datei wurde entpackt nach\nD:\\Anders", Files{{{"D:\\Anders\\readme.txt", "neu"}}},
          {}},
         {[](SfxRun& t) { t.target.free = int64_t(kTotal); }, Result::Ok, kDone + "C:\\ZIEL", {}, {}},
+        // A server without a share holds no folders; its entries would name the shares (found by fuzzing).
+        {[](SfxRun& t) { t.dir = "//IE", t.zip = ZipMaker(), t.zip.Folder("Q.T/\\").File("Q.T/a.txt", "a"); },
+         Result::Failed, "error " + kCaption + ": Der Ordner \\\\IE kann nicht angelegt werden.\nkaputt", nothing, {}},
         {[](SfxRun& t) { t.target.free = int64_t(kTotal) - 1; }, Result::Failed,
          "error " + kCaption + ": Auf dem Ziellaufwerk sind nur 155.011 Bytes frei; zum Entpacken werden 155.012 Bytes gebraucht.",
          nothing, {}},

@@ -62,44 +62,30 @@ Command::Command(const std::string& archive, std::vector<std::string> specs, Rec
     specPasswords_.resize(specs_.size());
     specEncrypt_.assign(specs_.size(), -2);  // -2: as the command says
     std::memset(&cmd_, 0, sizeof cmd_);
-    cmd_.version = ZK_INTERFACE_VERSION;
-    cmd_.noDirEntries = -1;
-    cmd_.reserved38 = -1;
-    cmd_.reserved50 = -1;
-    cmd_.level = 9;
-    cmd_.endMark = ZK_END_MARK;
+    cmd_.version = ZK_INTERFACE_VERSION, cmd_.level = 9, cmd_.endMark = ZK_END_MARK;
+    cmd_.noDirEntries = cmd_.reserved38 = cmd_.reserved50 = -1;
 }
 
 Command& Command::Spec(size_t i, const std::string& password, bool encrypt) {
-    specPasswords_.at(i) = password;
-    specEncrypt_.at(i) = encrypt ? 0xFFFF : 0;
+    specPasswords_.at(i) = password, specEncrypt_.at(i) = encrypt ? 0xFFFF : 0;
     return *this;
 }
 
 int32_t Command::Run() {
-    cmd_.caller = rec_;
-    cmd_.callback = rec_ ? &Recorder::Callback : nullptr;
-    cmd_.archiveName = archive_.data();
-    cmd_.password = Ptr(password_);
-    cmd_.storeSuffixes = Ptr(suffixes_);
-    cmd_.tempDir = Ptr(tempDir_);
-    cmd_.comment = Ptr(comment_);
+    cmd_.caller = rec_, cmd_.callback = rec_ ? &Recorder::Callback : nullptr, cmd_.archiveName = archive_.data();
+    cmd_.password = Ptr(password_), cmd_.storeSuffixes = Ptr(suffixes_), cmd_.tempDir = Ptr(tempDir_), cmd_.comment = Ptr(comment_);
     records_.assign(specs_.size(), ZipFileSpec{});
     for (size_t i = 0; i < specs_.size(); ++i) {
         ZipFileSpec& r = records_[i];
-        r.fileSpec = specs_[i].data();
-        r.recurse = cmd_.recurse;
+        r.fileSpec = specs_[i].data(), r.recurse = cmd_.recurse, r.rootDir = Ptr(rootDir_);
         r.encrypt = specEncrypt_[i] == -2 ? cmd_.encrypt : specEncrypt_[i];
         if (!specPasswords_[i].empty()) r.password = specPasswords_[i].data();
         else if (specEncrypt_[i] == -2) r.password = Ptr(password_);
-        r.rootDir = Ptr(rootDir_);
     }
-    cmd_.fileSpecs = records_.data();
-    cmd_.argCount = int32_t(specs_.size());
+    cmd_.fileSpecs = records_.data(), cmd_.argCount = int32_t(specs_.size());
     exclPtrs_.clear();
     for (auto& e : excl_) exclPtrs_.push_back(e.data());
-    cmd_.exclCount = int32_t(exclPtrs_.size());
-    cmd_.excl = exclPtrs_.empty() ? nullptr : exclPtrs_.data();
+    cmd_.exclCount = int32_t(exclPtrs_.size()), cmd_.excl = exclPtrs_.empty() ? nullptr : exclPtrs_.data();
     return ZkZipExec(&cmd_);
 }
 

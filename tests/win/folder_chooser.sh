@@ -9,26 +9,22 @@ prepare_game
 start_program
 wt press "$launcher" 'Zantorik kopieren'
 wt wait "$setup" 10 || fail "the setup window did not open"
-sleep 1
+await_focus "$setup" 'Edit: c:\spiele\zantorik\'
 # The "..." lies 7 pixels right of its field, 19 wide.
 field=($(wt rect "$setup" 'c:\')) || fail "no target field"
 xdotool mousemove $((field[0] + field[2] + 16)) $((field[1] + 12)) click 1
 wt wait 'Zielordner wählen!' 10 || fail "the chooser did not open"
-sleep 1
+below() { chooser=($(wt rect 'Zielordner wählen!')) && [ "${chooser[*]:0:2}" = "$((field[0] + 5)) $((field[1] + field[3]))" ]; }
+within 5 below || fail "chooser at ${chooser[0]},${chooser[1]}, field at ${field[*]}"
 import -window root "$shots/look-chooser.png"
-chooser=($(wt rect 'Zielordner wählen!'))
-[ "${chooser[0]}" -eq $((field[0] + 5)) ] && [ "${chooser[1]}" -eq $((field[1] + field[3])) ] ||
-  fail "chooser at ${chooser[0]},${chooser[1]}, field at ${field[*]}"
 click_client "$setup" 200 200
 wt gone 'Zielordner wählen!' 5 || fail "the chooser stayed"
 # Left takes the tree from the source's folder to its parent.
 src=($(wt rect "$setup" 'c:\spiele\zantorik\')) || fail "no source field"
 xdotool mousemove $((src[0] + src[2] + 16)) $((src[1] + 12)) click 1
 wt wait 'Quellordner wählen!' 10 || fail "the chooser did not open for the source"
-sleep 0.5
-xdotool key Left
-sleep 0.3
-wt press 'Quellordner wählen!' 'Übernehmen!'
+await_focus 'Quellordner wählen!' 'SysTreeView32: '
+xdotool key Left Tab space  # keys in their order: the tree's step up, then the button
 wt gone 'Quellordner wählen!' 5 || fail "the chooser stayed after Übernehmen!"
 grep -qx 'Edit: c:\\spiele' <<<"$(wt dump "$setup")" || fail "source field: $(wt dump "$setup")"
 wt close "$setup"

@@ -29,8 +29,7 @@ inline Shot Capture(HWND window, bool withFrame = false) {
     HDC src = withFrame ? GetWindowDC(window) : GetDC(window), mem = CreateCompatibleDC(src);
     HBITMAP bmp = CreateCompatibleBitmap(src, s.width, s.height);
     HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, s.width, s.height, src, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
+    BitBlt(mem, 0, 0, s.width, s.height, src, 0, 0, SRCCOPY), SelectObject(mem, old);
     BITMAPINFO bi{{sizeof(BITMAPINFOHEADER), s.width, -s.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     GetDIBits(mem, bmp, 0, static_cast<UINT>(s.height), s.bits.data(), &bi, DIB_RGB_COLORS);
     for (uint32_t& p : s.bits) p &= 0xFFFFFF;  // no alpha: viewers would take it for transparency

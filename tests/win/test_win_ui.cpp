@@ -18,12 +18,9 @@ struct RealWindows : ::testing::Test {
     Gauge gauge{&form, "Gauge"};
     std::string log;
     RealWindows() {
-        form.SetClientSize(240, 150);
-        box.SetBounds(8, 8, 224, 60);
-        name.SetBounds(8, 20, 200, 21);
+        form.SetClientSize(240, 150), box.SetBounds(8, 8, 224, 60), name.SetBounds(8, 20, 200, 21);
         ok.SetBounds(8, 80, 80, 25), cancel.SetBounds(100, 80, 80, 25), gauge.SetBounds(10, 115, 200, 20);
-        ok.isDefault = cancel.isCancel = true;
-        gauge.border = false;
+        ok.isDefault = cancel.isCancel = true, gauge.border = false;
         ok.OnClick = [this] { log += "ok "; };
         cancel.OnClick = [this] { log += "cancel "; };
         name.OnChange = [this] { log += "change "; };

@@ -31,12 +31,14 @@ start_program() {
   (cd "$game" && exec wine "$gamewin\\ZKSTART.EXE" >/dev/null 2>&1 </dev/null) &
   pid=$!
   wt wait "$launcher" 40 || fail "the launcher did not open"
-  sleep 1
+  await_focus "$launcher" 'Button: >> ZANTORIK starten <<' 20
 }
 ended() {
   for _ in $(seq 100); do kill -0 $pid 2>/dev/null || { pid=; return 0; }; sleep 0.2; done
   return 1
 }
+# Whether WINDOW has a child that reads LINE ("Class: text") in its dump.
+shows() { grep -qxF -- "$2" <<<"$(wt dump "$1")"; }
 # Prints a window's dump once it shows TEXT; fails after SECONDS (30).
 await() {
   local dump= end=$((SECONDS + ${3:-30}))
@@ -46,8 +48,17 @@ await() {
   done
   printf '%s\n' "$dump"
 }
+# Runs COMMAND... until it succeeds; false once SECONDS have passed.
+within() {
+  local end=$((SECONDS + $1))
+  shift
+  until "$@"; do [ $SECONDS -lt $end ] || return 1; sleep 0.1; done
+}
 # The control with the keyboard focus, as "Class: text".
 focus() { wt focus "$1"; }
+focus_is() { [ "$(focus "$1")" = "$2" ]; }
+# Waits until the focus in WINDOW is on CONTROL ("Class: text"); fails after SECONDS (10).
+await_focus() { within "${3:-10}" focus_is "$1" "$2" || fail "focus in $1: $(focus "$1"), want $2"; }
 # A click at X Y of a window's client area.
 click_client() {
   local r
@@ -67,11 +78,10 @@ fill_field() {
   local at
   at=$(wt where "$1" "$2") || fail "no field that reads $2: $(wt dump "$1")"
   xdotool mousemove $at click 1
-  sleep 0.3
+  await_focus "$1" "Edit: $2"
   xdotool key End shift+Home
   xdotool type --delay 60 "$3"
-  sleep 0.3
-  grep -qxF "Edit: $3" <<<"$(wt dump "$1")" || fail "not typed: $3: $(wt dump "$1")"
+  within 10 shows "$1" "Edit: $3" || fail "not typed: $3: $(wt dump "$1")"
 }
 # Fails unless the text $1 holds $2; $3 says what was looked at.
 has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in [$1]"; }

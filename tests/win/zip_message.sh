@@ -10,14 +10,16 @@ cp "$build/tools/zantorik.exe" "$game/zantorik.exe"
 start_program
 wt press "$launcher" 'Zantorik kopieren'
 wt wait "$setup" 10 || fail "the setup window did not open"
-sleep 1
+await_focus "$setup" 'Edit: c:\spiele\zantorik\'
 wt press "$setup" 'Komprimieren'
 wt press "$setup" 'Start'
 box='Ruvalin ZANTORIK-Starter' message='Die Zip-Bibliothek ZKZIP.DLL kann nicht geladen werden.'
 await "$box" "Static: $message" >/dev/null
-sleep 0.5
-import -window root "$shots/look-zip-message.png"
-[ "$(ink_lines "$shots/look-zip-message.png" $(wt rect "$box" "$message"))" -eq 1 ] || fail "the message is not one line"
+one_line() {  # once the box is drawn
+  import -window root "$shots/look-zip-message.png"
+  [ "$(ink_lines "$shots/look-zip-message.png" $(wt rect "$box" "$message"))" -eq 1 ]
+}
+within 10 one_line || fail "the message is not one line"
 # OK, then the failed run's question; "Nein" leaves the setup.
 for _ in $(seq 30); do
   wt wait 'Information' 0.3 && break

@@ -12,7 +12,11 @@ namespace zk::graphics {
 int TimeSeededScheme() {
     using namespace std::chrono;
     auto now = system_clock::now().time_since_epoch();
-    std::mt19937 gen(static_cast<std::mt19937::result_type>(duration_cast<microseconds>(now).count()));
+    return SchemeFromSeed(static_cast<uint32_t>(duration_cast<microseconds>(now).count()));
+}
+
+int SchemeFromSeed(uint32_t seed) {
+    std::mt19937 gen(seed);
     return std::uniform_int_distribution<int>(0, 5)(gen);
 }
 

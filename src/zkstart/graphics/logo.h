@@ -15,8 +15,10 @@ constexpr double kLogoScale = 5.8;
 
 // Picks one of the six colour schemes, 0 to 5.
 using SchemeSource = std::function<int()>;
-// A fresh draw seeded from the time of day.
+// A fresh draw seeded from the time of day, in microseconds.
 int TimeSeededScheme();
+// The draw for one seed.
+int SchemeFromSeed(uint32_t seed);
 // Palette index of layer 1 to 5 in scheme r.
 uint8_t LogoLayerColor(int r, int layer);
 

@@ -1,4 +1,6 @@
 // The game's command line and its start.
+#include <cstring>
+
 #include "common/error.h"
 #include "common/text.h"
 #include "launcher/Unit1.h"
@@ -48,9 +50,36 @@ std::string GameArguments(const StartOptions& o) {
     return line + "/B" + NumStr(mask);
 }
 
+bool PlainDosPath(const std::string& path) {
+    for (unsigned char c : path)
+        if (c <= ' ' || c >= 0x80 || std::strchr("+,;=[]", c)) return false;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string name = path.substr(start, end - start);
+        const size_t dot = name.find('.');
+        if (dot == std::string::npos ? name.size() > 8
+                                     : dot > 8 || name.size() - dot > 4 || name.find('.', dot + 1) != std::string::npos)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::string DosFolder(const std::string& folder, const std::string& shortForm) {
+    if (PlainDosPath(folder) || shortForm.empty()) return folder;
+    const std::string dos = BackslashPath(shortForm, true);
+    // Where 8.3 names are switched off the "short" form is the long one.
+    return PlainDosPath(dos) ? dos : folder;
+}
+
 // Passed whole, however long: a cut line would lose the final /B token.
-std::string BuildCommandLine(const std::string& folder, const std::string& pifName, const std::string& arguments) {
-    return folder + "\\" + pifName + " " + folder + " " + arguments;
+// The .pif's path takes the short folder too: unquoted blanks would leave
+// the system guessing which part names the program.
+std::string BuildCommandLine(const std::string& folder, const std::string& pifName, const std::string& arguments,
+                             const std::string& shortFolder) {
+    const std::string dos = DosFolder(folder, shortFolder);
+    return dos + "\\" + pifName + " " + dos + " " + arguments;
 }
 
 void TFormStart::StartInDosBox(const std::string& folder, const std::string& arguments, bool withCd) {
@@ -84,7 +113,8 @@ void TFormStart::zk_runClick() {
     if (PifFound(platform.files, folder, "zantorik.pif")) {
         const StartOptions options = Options();
         const std::string arguments = GameArguments(options);
-        const std::string commandLine = BuildCommandLine(folder, "zantorik.pif", arguments);
+        const std::string commandLine =
+            BuildCommandLine(folder, "zantorik.pif", arguments, platform.files.ShortPathName(folder));
         // Refused (no DOS on 64-bit Windows): DOSBox steps in.
         if (platform.process.WinExec(commandLine, platform::SW_SHOWNORMAL_) <= kLastExecError)
             StartInDosBox(folder, arguments, !options.cdOff);

@@ -36,10 +36,20 @@ void StoreOptions(platform::Registry& registry, const StartOptions& options);
 // The options as the game's parameters after its folder: "/P70 /TI2 /X /B5".
 std::string GameArguments(const StartOptions& options);
 
+// Whether a DOS program can take the path as it stands: ASCII without
+// blanks and without + , ; = [ ], every name at most 8.3 with one dot.
+bool PlainDosPath(const std::string& path);
+
+// The folder as the game gets it, with its trailing backslash: as it stands
+// when plain, else its short form (as the platform gave it, "" for none)
+// when that one is plain, else as it stands.
+std::string DosFolder(const std::string& folder, const std::string& shortForm);
+
 // The whole command line for the .pif in the program folder (which ends
 // with a backslash): the .pif's path, the folder, the game's parameters
-// (GameArguments).
-std::string BuildCommandLine(const std::string& folder, const std::string& pifName, const std::string& arguments);
+// (GameArguments). Both paths take the folder as DosFolder gives it.
+std::string BuildCommandLine(const std::string& folder, const std::string& pifName, const std::string& arguments,
+                             const std::string& shortFolder);
 
 // Whether the .pif (of any kind, a folder too) lies in the folder; when it
 // does, the folder is left current, as the started game inherits it.

@@ -32,10 +32,11 @@ int32_t ReadInteger(platform::Registry& reg, const char* name, int32_t def) {
     return r.status == platform::ReadStatus::Present ? StrToIntDef(r.value, def) : def;
 }
 
-// A track number outside the field's 1 to 99 counts as missing too.
+// A track number the two-character field cannot hold counts as missing too;
+// 0 ("aus") and -9 to -1 are the field's own.
 int32_t ReadTrack(platform::Registry& reg, const char* name, int32_t def) {
     const int32_t track = ReadInteger(reg, name, def);
-    return track >= 1 && track <= 99 ? track : def;
+    return track >= -9 && track <= 99 ? track : def;
 }
 }  // namespace
 

@@ -120,6 +120,9 @@ public:
     // doubled separators (short names of existing folders in their long
     // form); "" when the system cannot tell.
     virtual std::string FullPathName(const std::string& path) = 0;
+    // The path's short 8.3 form as the system gives it (the long one where
+    // 8.3 names are switched off); "" when the system cannot tell.
+    virtual std::string ShortPathName(const std::string& path) = 0;
     // A new empty file in the folder with a unique name; "" on failure.
     virtual std::string TempFileName(const std::string& folder, const std::string& prefix) = 0;
 

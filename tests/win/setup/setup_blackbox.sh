@@ -7,19 +7,24 @@
 # unzip -t with every listed file. A folder named ALT.EXE stops neither run.
 # Where no archive can be written (a file, a read-only tmpfs, a tmpfs Y:
 # that fills up during the run) the zip run says it failed.
-#   setup_blackbox.sh BUILD_DIR     (as root; own prefix BUILD/wineprefix-setup)
+#   setup_blackbox.sh BUILD_DIR     (own prefix BUILD/wineprefix-setup)
+# The read-only and the full drive are tmpfs mounts: made as root, else
+# through sudo without a password, else left out with a notice.
 set -euo pipefail
 build=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 prefix=$build/wineprefix-setup
 if [ -z "${ZK_INNER:-}" ]; then
-  [ "$(id -u)" = 0 ] || { echo "needs root for the tmpfs mounts"; exit 1; }
+  export ZK_MOUNT=
+  if [ "$(id -u)" != 0 ]; then ZK_MOUNT=none && sudo -n true 2>/dev/null && ZK_MOUNT='sudo -n'; fi
+  [ "$ZK_MOUNT" != none ] ||
+    echo "NOTICE: not root and no sudo without a password: the read-only and the full drive are left out"
   work=$(mktemp -d "$build/setup.XXXXXX")
   mkdir -p "$work/x/nurlesen" "$work/y"
-  trap 'rm -f "$prefix/dosdevices/"[xy]:; umount "$work/x/nurlesen" "$work/y" 2>/dev/null || true; rm -rf "$work"' EXIT
+  trap 'rm -f "$prefix/dosdevices/"[xy]:; [ "$ZK_MOUNT" = none ] || $ZK_MOUNT umount "$work/x/nurlesen" "$work/y" 2>/dev/null || true; rm -rf "$work"' EXIT
   unset WINEPREFIX
   [ -f "$prefix/system.reg" ] || "$here/../../../scripts/wine-session.sh" "$prefix" true
-  mount -t tmpfs -o ro,size=64k zkro "$work/x/nurlesen"
+  [ "$ZK_MOUNT" = none ] || $ZK_MOUNT mount -t tmpfs -o ro,size=64k zkro "$work/x/nurlesen"
   printf 'kein Ordner\r\n' > "$work/x/datei.txt"
   ln -sfn "$work/x" "$prefix/dosdevices/x:"
   ln -sfn "$work/y" "$prefix/dosdevices/y:"
@@ -36,20 +41,23 @@ printf 'alte Fassung\r\n' > "$game/ALT.EXE/ALT.TXT"
 data="$WINEPREFIX/drive_c/DATEN/ZANTORIK"
 rm -rf "$data"
 total=$(python3 "$here/make_game.py" "$data" --short-of-a-page)
-mount -t tmpfs -o size=$((total + 256)) zkvoll "$ZK_TARGET/../y"
+targets=('x:\datei.txt')
+if [ "$ZK_MOUNT" != none ]; then
+  $ZK_MOUNT mount -t tmpfs -o size=$((total + 256)) zkvoll "$ZK_TARGET/../y"
+  targets+=('x:\nurlesen' 'y:\')
+fi
 prepare_game
 rm "$game/zantorik.pif"  # the game's own ZANTORIK.PIF stays
 start_program
 wt press "$launcher" 'Zantorik kopieren'
 wt wait "$setup" 10 || fail "the setup window did not open"
-sleep 1
+await_focus "$setup" 'Edit: c:\spiele\zantorik\'
 import -window root "$shots/setup-idle.png"
 # Tab to the target field (tabbing selects its text) and type the drive.
 xdotool key Tab Tab
-sleep 0.3
+await_focus "$setup" 'Edit: c:\'
 xdotool type --delay 80 'X:\'
-sleep 0.5
-grep -qx 'Edit: x:\\' <<<"$(wt dump "$setup")" || fail "target not typed: $(wt dump "$setup")"
+within 10 shows "$setup" 'Edit: x:\' || fail "target not typed: $(wt dump "$setup")"
 
 # A run answered "Nein" twice: no start menu, no start.
 copy() {
@@ -106,7 +114,7 @@ wt press 'Information' '&Nein'  # stays
 wt gone 'Information' 10 || fail "the question stayed"
 fill_field "$setup" 'c:\spiele\zantorik\' 'c:\daten\zantorik'
 shown='x:\'
-for target in 'x:\datei.txt' 'x:\nurlesen' 'y:\'; do
+for target in "${targets[@]}"; do
   fill_field "$setup" "$shown" "$target"
   shown=$target
   wt press "$setup" 'Start'
@@ -114,13 +122,11 @@ for target in 'x:\datei.txt' 'x:\nurlesen' 'y:\'; do
   grep -q 'Installation leider fehlgeschlagen...' <<<"$(wt dump 'Information')" || fail "$target: $(wt dump 'Information')"
   grep -qx 'Static: So ein Mist...' <<<"$(wt dump "$setup")" || fail "$target: status: $(wt dump "$setup")"
   import -window root "$shots/zipfail-$(tr -dc 'a-z' <<<"$target").png"
-  wt press 'Information' "$([ "$target" = 'y:\' ] && echo '&Nein' || echo '&Ja')"
+  wt press 'Information' "$([ "$target" = "${targets[-1]}" ] && echo '&Nein' || echo '&Ja')"
   wt gone 'Information' 10 || fail "$target: the question stayed"
-  sleep 0.5
 done
 [ ! -e "$ZK_TARGET/datei.txt/zantorik.zip" ] && [ ! -e "$ZK_TARGET/nurlesen/zantorik.zip" ] || fail "an archive where none can be"
 wt wait "$launcher" 10 || fail "the launcher did not come back"
-sleep 0.5
 [ "$(wt state "$launcher" 'Zantorik kopieren')" = disabled ] || fail "the setup button is still enabled"
 wt close "$launcher"
 ended || fail "the program did not end"

@@ -57,13 +57,9 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     for (size_t i = 22 + 40 + 64; i < 22 + 40 + 64 + 512; ++i) icon[i] = static_cast<char>(icon[i] ^ 0x33);
     EXPECT_TRUE(IconImage(ExeFolder() + "\\ZKSFX.BIN") == Slurp(ExeFolder() + "\\zksfx.ico").substr(22));
     zip.SFXIcon.data.assign(icon.begin(), icon.end());
-    zip.SFXDefaultDir = work + "\\out";
-    zip.Unattended = true;
-    zip.AddOptions = {AddDirNames, AddRecurseDirs};
+    zip.SFXDefaultDir = work + "\\out", zip.Unattended = true, zip.AddOptions = {AddDirNames, AddRecurseDirs};
     const std::string exe = work + "\\NEU.EXE";
-    DeleteFileW(win32::Wide(exe).c_str());
-    zip.SetZipFileName(exe);
-    zip.FSpecArgs = {"*.*"};
+    DeleteFileW(win32::Wide(exe).c_str()), zip.SetZipFileName(exe), zip.FSpecArgs = {"*.*"};
     zip.AddFiles();
     ASSERT_EQ(zip.SuccessCount, 2) << zip.LastMessage;
     EXPECT_TRUE(IconImage(exe) == icon.substr(22)) << "Windows sees another icon image";
@@ -77,9 +73,7 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     ASSERT_TRUE(CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
     ASSERT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
     DWORD rc = 1;
-    GetExitCodeProcess(pi.hProcess, &rc);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    GetExitCodeProcess(pi.hProcess, &rc), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
     EXPECT_EQ(rc, 0u);
     for (const auto& [name, data] : files) EXPECT_TRUE(Slurp(work + "\\out" + name) == data) << name;
 }

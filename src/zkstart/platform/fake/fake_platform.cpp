@@ -973,6 +973,14 @@ std::string FakeFileSystem::FullPathName(const std::string& path) {
     return out;
 }
 
+std::string FakeFileSystem::ShortPathName(const std::string& path) {
+    if (!Attributes(path)) return {};
+    const std::string key = Locate(path).key;
+    for (const auto& [p, shortForm] : shortNames)
+        if (Locate(p).key == key) return shortForm;
+    return path;
+}
+
 std::string FakeFileSystem::TempFileName(const std::string& folder, const std::string& prefix) {
     if (!DirExists(folder)) return {};
     for (int tries = 0; tries < 1000; ++tries) {

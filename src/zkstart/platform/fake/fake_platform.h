@@ -90,6 +90,8 @@ public:
     std::optional<uint32_t> Attributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, uint32_t attr) override;
     std::string FullPathName(const std::string& path) override;
+    // An existing path's entry in shortNames, else the path itself.
+    std::string ShortPathName(const std::string& path) override;
     std::string TempFileName(const std::string& folder, const std::string& prefix) override;
     DriveType DriveKind(char letter) override;
     std::optional<uint64_t> DiskFree(char letter) override;
@@ -166,6 +168,7 @@ public:
     std::string Absolute(const std::string& path) const;
     std::string modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
     std::set<std::string> failSetCurrent;  // folders (any case) that cannot be made current
+    std::map<std::string, std::string> shortNames;  // path (any case) → its short form
     std::string systemFolder = "C:\\WINDOWS\\SYSTEM32";
     std::string windowsFolder = "C:\\WINDOWS";
     std::vector<std::string> programFiles = {"C:\\Program Files", "C:\\Program Files (x86)"};

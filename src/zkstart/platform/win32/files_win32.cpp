@@ -221,22 +221,38 @@ bool FileSystem::SetAttributes(const std::string& path, uint32_t attr) {
     return SetFileAttributesW(Wide(path).c_str(), a ? a : FILE_ATTRIBUTE_NORMAL) || Failed();
 }
 
+namespace {
+// A path from a call that is asked for the size first, as
+// call(buffer, size); "" when it fails.
+template <typename Call>
+std::wstring AskPath(Call call) {
+    DWORD n = call(nullptr, 0);
+    if (n == 0) return {};
+    std::wstring out(n, L'\0');
+    n = call(out.data(), n);
+    if (n == 0 || n >= out.size()) return {};
+    out.resize(n);
+    return out;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    return AskPath([&](wchar_t* buf, DWORD n) { return GetFullPathNameW(path.c_str(), n, buf, nullptr); });
+}
+}  // namespace
+
 std::string FileSystem::FullPathName(const std::string& path) {
-    const std::wstring in = Wide(path);
-    DWORD n = GetFullPathNameW(in.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return Failed(), std::string();
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(in.c_str(), n, full.data(), nullptr);
-    if (n == 0 || n >= full.size()) return Failed(), std::string();
-    full.resize(n);
+    const std::wstring full = FullPath(Wide(path));
+    if (full.empty()) return Failed(), std::string();
     // Short 8.3 names of existing folders in their long form.
-    DWORD m = GetLongPathNameW(full.c_str(), nullptr, 0);
-    if (m == 0) return Utf8(full);
-    std::wstring longer(m, L'\0');
-    m = GetLongPathNameW(full.c_str(), longer.data(), m);
-    if (m == 0 || m >= longer.size()) return Utf8(full);
-    longer.resize(m);
-    return Utf8(longer);
+    const std::wstring longer =
+        AskPath([&](wchar_t* buf, DWORD n) { return GetLongPathNameW(full.c_str(), buf, n); });
+    return Utf8(longer.empty() ? full : longer);
+}
+
+std::string FileSystem::ShortPathName(const std::string& path) {
+    const std::wstring in = Wide(path);
+    const std::wstring out = AskPath([&](wchar_t* buf, DWORD n) { return GetShortPathNameW(in.c_str(), buf, n); });
+    return out.empty() ? (Failed(), std::string()) : Utf8(out);
 }
 
 std::string FileSystem::TempFileName(const std::string& folder, const std::string& prefix) {
@@ -327,12 +343,8 @@ std::vector<std::string> FileSystem::ProgramFilesFolders() {
 bool FileSystem::RecycleFile(const std::string& path) {
     // The shell wants a full path (relative ones are not put in the bin)
     // and a list ending in two NULs.
-    std::wstring wide = Wide(path);
-    DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return Failed();
-    std::wstring full(n, L'\0');
-    n = GetFullPathNameW(wide.c_str(), n, full.data(), nullptr);
-    full.resize(n);
+    std::wstring full = FullPath(Wide(path));
+    if (full.empty()) return Failed();
     full.push_back(L'\0');
     SHFILEOPSTRUCTW op{};
     op.wFunc = FO_DELETE;

@@ -36,6 +36,7 @@ public:
     std::optional<uint32_t> Attributes(const std::string& path) override;
     bool SetAttributes(const std::string& path, uint32_t attr) override;
     std::string FullPathName(const std::string& path) override;
+    std::string ShortPathName(const std::string& path) override;
     std::string TempFileName(const std::string& folder, const std::string& prefix) override;
     platform::DriveType DriveKind(char letter) override;
     std::optional<uint64_t> DiskFree(char letter) override;
