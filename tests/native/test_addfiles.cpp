@@ -178,6 +178,26 @@ TEST_F(AddFilesReal, AHandlersErrorEndsTheAdd) {
     EXPECT_FALSE(zip.Busy || zip.Cancel || Exists("GAME.ZIP") || dirUpdates);
 }
 
+// A second add started from a handler while the library works (its callback
+// lets the window's messages through) does nothing and says nothing; the first ends whole.
+TEST_F(AddFilesReal, ASecondAddWhileTheFirstRunsDoesNothing) {
+    bool tried = false;
+    fake.app.onProcessMessages = [&] {
+        if (!zip.Busy || std::exchange(tried, true)) return;
+        zip.FSpecArgs.push_back("TEXTE\\THEMA.{2}");
+        EXPECT_FALSE(zip.AddFiles());
+        EXPECT_EQ(zip.FSpecArgs.size(), 3u);  // not consumed
+        EXPECT_TRUE(zip.Busy);
+    };
+    EXPECT_TRUE(Add({"ZANTORIK.EXE", "TEXTE\\THEMA.{1}"})) << zip.LastMessage;
+    EXPECT_TRUE(tried);
+    EXPECT_EQ(zip.SuccessCount, 2);
+    EXPECT_EQ(messages.size(), 0u);
+    ASSERT_EQ(zip.Contents.size(), 2u);
+    EXPECT_EQ(zip.Contents[1].FileName, "TEXTE\\THEMA.{1}");
+    Sh("unzip -tq GAME.ZIP");
+}
+
 // A file the library leaves out is shown as 10306 and not counted.
 TEST_F(AddFilesReal, AFileLeftOutIsReportedAndNotCounted) {
     zip.AddOptions = {};
