@@ -78,6 +78,7 @@ TEST_F(ZipArch, FormatsOneArgument) {
 // Messages and caught exceptions go to OnMessage (code 0) and, unless
 // unattended or asked not to, into a plain box with the program's title.
 TEST_F(ZipArch, ReportsShowABoxOnlyWhenTheyMayAndTellOnMessage) {
+    fake.app.SetTitle("Starter");
     struct Case { std::function<void()> report; bool unattended; size_t boxes; int number; std::string text; } cases[] = {
         {[&] { zip.ReportMessage(10301, " (C:\\X)"); }, false, 1, 10301, Missing(10301) + " (C:\\X)"},
         {[&] { zip.ReportMessage(10102); }, true, 0, 10102, Missing(10102)},
@@ -93,7 +94,7 @@ TEST_F(ZipArch, ReportsShowABoxOnlyWhenTheyMayAndTellOnMessage) {
         zip.Unattended = c.unattended;
         c.report();
         ASSERT_EQ(fake.dialogs.shown.size(), c.boxes) << c.number;
-        if (c.boxes) { EXPECT_EQ(fake.dialogs.shown[0].title + "|" + fake.dialogs.shown[0].text, "Ruvalin ZANTORIK-Starter|" + c.text); }
+        if (c.boxes) { EXPECT_EQ(fake.dialogs.shown[0].title + "|" + fake.dialogs.shown[0].text, "Starter|" + c.text); }
         EXPECT_EQ(std::to_string(zip.ErrorCode) + "|" + zip.LastMessage, std::to_string(c.number) + "|" + c.text);
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(std::to_string(messages[0].code) + messages[0].text, "0" + c.text);
