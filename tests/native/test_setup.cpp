@@ -40,7 +40,6 @@ struct Setup : ::testing::Test {
     Setup() {
         CopyDone = MenuOffered = 0;
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "unexpected dialog: " << r.text; };
-        fake.app.SetHelpFile("ZANTORIK.HLP");
         fake.files.modulePath = "D:\\ZANTORIK\\ZKSTART.EXE";
         fake.files.Drive('C');
         fake.files.Drive('D').type = platform::DriveType::CDRom;
@@ -118,10 +117,10 @@ TEST_F(Setup, OpenedFromTheLauncherWithItsPresets) {
     EXPECT_EQ(f.Edit2.Text(), "c:\\spiele");
     fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrYes);
     Start("c:\\spiele");
-    ASSERT_EQ(CopyDone + MenuOffered, 2);
+    ASSERT_EQ(std::tuple(CopyDone, MenuOffered), std::tuple(1, 1));
     Open();
     EXPECT_EQ(presets(), "d:\\zantorik\\|c:\\|??");
-    EXPECT_EQ(CopyDone * 10 + MenuOffered, 10);
+    EXPECT_EQ(std::tuple(CopyDone, MenuOffered), std::tuple(1, 0));
 }
 
 TEST_F(Setup, InfosShowsTheAboutBoxAndHilfeTheSetupTopic) {
@@ -130,8 +129,8 @@ TEST_F(Setup, InfosShowsTheAboutBoxAndHilfeTheSetupTopic) {
     EXPECT_EQ(calls, (std::vector<std::string>{"about"}));
     Press(f.Hilfe);
     ASSERT_EQ(fake.help.calls.size(), 2u);
-    EXPECT_TRUE(fake.help.calls[0].file == "ZANTORIK.HLP" && fake.help.calls[0].command == platform::HelpCommand::Contents);
-    EXPECT_EQ(fake.help.calls[1].data, "JumpID(\"\",\"thsetup\")");
+    EXPECT_EQ(std::tuple(fake.help.calls[0].command, fake.help.calls[1].data),
+              std::tuple(platform::HelpCommand::Contents, "JumpID(\"\",\"thsetup\")"));
     fake.help.succeed = false;  // no help file: nothing more is asked
     Press(f.Hilfe);
     EXPECT_EQ(fake.help.calls.size(), 3u);
@@ -183,7 +182,7 @@ TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
         EXPECT_EQ(launcher->Visible(), !c.open);
         EXPECT_FALSE(launcher->ZKSetup.Enabled() && !c.open);  // however the window closed
         EXPECT_TRUE(!c.open || c.answers != std::vector<int>{mrYes} || Focus() == "Edit2");
-        EXPECT_EQ(CopyDone * 10 + MenuOffered, c.copyDone * 10 + c.menuOffered);
+        EXPECT_EQ(std::tuple(CopyDone, MenuOffered), std::tuple(c.copyDone, c.menuOffered));
         EXPECT_EQ(calls, c.calls);
         EXPECT_TRUE(c.made.empty() || fake.files.Exists(c.made)) << c.made;
         EXPECT_EQ(fake.files.Exists("C:\\ZIEL\\ZANTORIK"), false);  // no game folder beside an archive
@@ -258,7 +257,8 @@ TEST(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
     program.splash->seams.showSetup();  // "Ignorieren" in the welcome
     EXPECT_TRUE(setup.Visible() && !program.launcher->Visible() && setup.chkZip.Enabled());
     EXPECT_EQ(setup.Edit1.Text(), "c:\\spiele\\zantorik\\");
-    setup.ButInfo.Click(), setup.getziel.Click();
+    setup.Hilfe.Click(), setup.ButInfo.Click(), setup.getziel.Click();
+    EXPECT_EQ(fake.help.calls.at(0).file, "ZANTORIK.HLP");  // the program's help file
     EXPECT_TRUE(program.about->Visible() && program.dirDialog->Caption() == "Zielordner wählen!");
     setup.Activate();  // a click back into the setup window
     EXPECT_FALSE(program.dirDialog->Visible());
@@ -303,7 +303,7 @@ TEST_F(Chooser, OpensBelowItsFieldOnItsFolderAndWritesTheChoiceBack) {
     setup.borderWidth = 2;
     dialog.OpenFor(1, setup, Edit1);
     EXPECT_TRUE(DialogMode == 1 && dialog.Active() && dialog.Caption() == "Quellordner wählen!");
-    EXPECT_EQ(dialog.GetBounds().left * 1000 + dialog.GetBounds().top, (100 + 8 + 2 + 5) * 1000 + 50 + 32 + 24 + 2);
+    EXPECT_EQ(std::tuple(dialog.GetBounds().left, dialog.GetBounds().top), std::tuple(100 + 8 + 2 + 5, 50 + 32 + 24 + 2));
     EXPECT_EQ(Shown(), "c c:\\spiele\\zantorik");
     ASSERT_TRUE(dialog.DirBox.SetDirectory("C:\\SPIELE\\Zantorik\\TEXTE"));  // the user clicks it
     dialog.Nimms.Click();
