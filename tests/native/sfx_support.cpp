@@ -20,22 +20,12 @@ void Set32(std::string& b, size_t at, uint32_t v) {
 
 std::string MakeHeader(uint8_t flags, const std::string& caption, const std::string& defaultDir,
                        const std::string& commandLine, const std::string& message) {
-    const std::string* texts[4] = {&caption, &defaultDir, &commandLine, &message};
-    size_t used = 12;
-    for (const std::string* t : texts) {
-        used += t->size();
-    }
-    const size_t length = (used + 3) / 4 * 4;
-    std::string h = "MPV";
-    h += char(flags);
-    h += char(0);
-    h += char(1);
+    std::string texts;
+    for (const std::string* t : {&caption, &defaultDir, &commandLine, &message}) texts += char(t->size()) + *t;
+    const size_t length = (8 + texts.size() + 3) / 4 * 4;
+    std::string h = std::string("MPV") + char(flags) + '\0' + '\1';
     Put16(h, uint32_t(length));
-    for (const std::string* t : texts) {
-        h += char(t->size());
-        h += *t;
-    }
-    h.resize(length, '\0');
+    (h += texts).resize(length, '\0');
     return h;
 }
 
@@ -49,29 +39,16 @@ std::string FakeStub(size_t size, size_t symbolBytes) {
     const size_t headers = 0x200;
     if (size < headers + 0x200) throw std::invalid_argument("a stub needs at least 1024 bytes");
     std::string s(size + symbolBytes, '\0');
-    s[0] = 'M';
-    s[1] = 'Z';
-    Set32(s, 0x3C, 0x40);
-    std::string pe = "PE";
-    pe += std::string(2, '\0');
-    Put16(pe, 0x8664);  // machine
-    Put16(pe, 1);       // one section
-    Put32(pe, 0x12345678);  // time stamp
-    Put32(pe, symbolBytes ? uint32_t(size) : 0);
-    Put32(pe, symbolBytes ? uint32_t((symbolBytes - 4) / 18) : 0);
-    Put16(pe, 240);  // optional header of PE32+
-    Put16(pe, 0x22);
-    std::string opt(240, '\0');
-    opt[0] = 0x0B;
-    opt[1] = 0x02;
-    Set32(opt, 60, uint32_t(headers));
-    Set32(opt, 108, 16);
-    std::string section = ".text";
-    section.resize(8, '\0');
-    Put32(section, uint32_t(size - headers));  // virtual size
-    Put32(section, 0x1000);
-    Put32(section, uint32_t(size - headers));  // raw size
-    Put32(section, uint32_t(headers));         // raw position
+    s.replace(0, 2, "MZ"), Set32(s, 0x3C, 0x40);
+    std::string pe("PE\0\0", 4);
+    Put16(pe, 0x8664), Put16(pe, 1), Put32(pe, 0x12345678);  // machine, one section, time stamp
+    Put32(pe, symbolBytes ? uint32_t(size) : 0), Put32(pe, symbolBytes ? uint32_t((symbolBytes - 4) / 18) : 0);
+    Put16(pe, 240), Put16(pe, 0x22);  // an optional header of PE32+
+    std::string opt("\x0B\x02", 2);
+    opt.resize(240, '\0'), Set32(opt, 60, uint32_t(headers)), Set32(opt, 108, 16);
+    std::string section(".text\0\0\0", 8);
+    Put32(section, uint32_t(size - headers)), Put32(section, 0x1000);              // virtual size and address
+    Put32(section, uint32_t(size - headers)), Put32(section, uint32_t(headers));  // raw size and position
     section.resize(40, '\0');
     std::string head = pe + opt + section;
     s.replace(0x40, head.size(), head);
@@ -105,12 +82,7 @@ uint32_t Crc(const std::string& data) { return zipformat::Crc32(data.data(), dat
 std::string RandomBytes(size_t n, uint32_t seed) {
     std::string s(n, '\0');
     uint32_t x = seed * 2654435761u + 1;
-    for (char& c : s) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = char(x & 0xFF);
-    }
+    for (char& c : s) x ^= x << 13, x ^= x >> 17, x ^= x << 5, c = char(x & 0xFF);
     return s;
 }
 

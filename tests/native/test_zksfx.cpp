@@ -403,12 +403,7 @@ TEST_F(SfxRun, OverwriteModes) {
     using A = OverwriteAnswer;
     zip = ZipMaker();
     zip.File("a.txt", "neu a").File("b.txt", "neu b").File("c.txt", "neu c");
-    const struct {
-        uint8_t flags;
-        std::deque<A> answers;
-        Result result;
-        const char* files;
-    } cases[] = {
+    const struct { uint8_t flags; std::deque<A> answers; Result result; const char* files; } cases[] = {
         {kOverwriteAlways, {}, Result::Ok, "neu a|neu b|neu c"},
         {kOverwriteNever | kHideOverwriteBox, {}, Result::Ok, "alt a|alt b|neu c"},
         {0, {A::Yes, A::No}, Result::Ok, "neu a|alt b|neu c"},
@@ -432,13 +427,8 @@ TEST_F(SfxRun, OverwriteModes) {
 }
 
 TEST_F(SfxRun, CommandLineAfterwards) {
-    const struct {
-        uint8_t flags;
-        std::string command;
-        bool answer;
-        std::string edited, started;  // started empty: nothing started
-        bool asked;
-    } cases[] = {
+    // started empty: nothing started
+    const struct { uint8_t flags; std::string command; bool answer; std::string edited, started; bool asked; } cases[] = {
         {kAutoRun, "setup.exe /d \"><\"", true, "", "setup.exe /d \"C:\\ZIEL\" @ C:\\ZIEL", false},
         {kAutoRun | kAskCmdLine, "setup.exe", true, "readme.txt", "readme.txt @ C:\\ZIEL", true},
         {kAutoRun | kAskCmdLine, "setup.exe", false, "", "", true},
@@ -464,13 +454,8 @@ TEST_F(SfxRun, EndingsAndTheirReports) {
     const std::map<std::string, std::string> readme = {{"C:\\ZIEL\\readme.txt", "Hallo Welt\r\n"}};
     using Files = std::optional<std::map<std::string, std::string>>;
     const Files nothing = std::map<std::string, std::string>{};
-    const struct {
-        std::function<void(SfxRun&)> setup;
-        Result result;
-        std::string last;
-        Files files;
-        std::vector<std::string> discarded;
-    } cases[] = {
+    const struct { std::function<void(SfxRun&)> setup; Result result; std::string last; Files files; std::vector<std::string> discarded; }
+    cases[] = {
         {[](SfxRun& t) { t.dir = ""; }, Result::Ok, kDone + "C:\\Downloads", {}, {}},  // beside the program
         {[](SfxRun& t) { t.message = "Bitte erst lesen.", t.ui.messageOk = false, t.flags = kAskFiles; }, Result::Cancelled,
          "message " + kCaption + ": Bitte erst lesen.", nothing, {}},

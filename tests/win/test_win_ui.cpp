@@ -80,31 +80,25 @@ TEST_F(RealWindows, GaugeTextReadsOnTheBarAndBesideIt) {
 // The launcher back from the setup window ("Zantorik kopieren", then "Ende"):
 // after a copy every control keeps what the user set, the free parameters
 // too; else the stored options come back and the free parameters read "/".
-TEST(RealLauncher, BackFromTheSetupKeepsItsControlsOnlyAfterACopy) {
-    platform::FakePlatform fake;
-    platform::Platform platform = fake.Get();
+TEST_F(RealWindows, TheLauncherBackFromTheSetupKeepsItsControlsOnlyAfterACopy) {
     fake.files.AddDir("C:\\SPIELE\\ZANTORIK");
     fake.registry.SetValue("Software\\Orvandel\\Zantorik", "xFast", "0");
-    win32::Init(fake.app);
     for (const uint8_t copyDone : {1, 0}) {
         Program program(platform, [](Form& f) { win32::Realize(f); });
         TFormStart& l = *program.launcher;
-        const auto h = [](Control& c) { return static_cast<HWND>(win32::WindowOf(c)); };
         const auto shown = [&] {
             wchar_t text[32] = {};
-            GetWindowTextW(h(l.ed_param), text, 32);
-            return std::to_wstring(SendMessageW(h(l.cb_fast), BM_GETCHECK, 0, 0)) + L" " + text;
+            GetWindowTextW(H(l.ed_param), text, 32);
+            return std::to_wstring(SendMessageW(H(l.cb_fast), BM_GETCHECK, 0, 0)) + L" " + text;
         };
         l.Show(), win32::ProcessMessages();
-        SendMessageW(h(l.cb_fast), BM_CLICK, 0, 0);
-        SetFocus(h(l.ed_param));
-        for (wchar_t c : std::wstring(L"X 7")) SendMessageW(h(l.ed_param), WM_CHAR, c, 0);
+        SendMessageW(H(l.cb_fast), BM_CLICK, 0, 0), SetFocus(H(l.ed_param));
+        for (wchar_t c : std::wstring(L"X 7")) SendMessageW(H(l.ed_param), WM_CHAR, c, 0);
         const std::wstring set = shown();
-        SendMessageW(h(l.ZKSetup), BM_CLICK, 0, 0);
+        SendMessageW(H(l.ZKSetup), BM_CLICK, 0, 0);
         CopyDone = copyDone;  // as the run left it
-        SendMessageW(h(program.setup->ButEnde), BM_CLICK, 0, 0);
-        win32::ProcessMessages();
-        EXPECT_EQ(std::pair(IsWindowVisible(h(l)), set.substr(0, 5)), std::pair(TRUE, std::wstring(L"1 X 7")));
+        SendMessageW(H(program.setup->ButEnde), BM_CLICK, 0, 0), win32::ProcessMessages();
+        EXPECT_EQ(std::pair(IsWindowVisible(H(l)), set.substr(0, 5)), std::pair(TRUE, std::wstring(L"1 X 7")));
         EXPECT_EQ(shown(), copyDone ? set : L"0 /") << copyDone;
     }
     CopyDone = 0;
