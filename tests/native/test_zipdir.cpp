@@ -1,6 +1,6 @@
 // Reading an archive's directory over the fake file system: crafted archives
 // (stubs, padding, damaged fields, zip64 records, disks of a set), names by
-// host, flag and setting, the drive check, a directory over two disks.
+// host, flag and setting, the drive check.
 #include "zip_builder.h"
 #include "zip_fixture.h"
 #include "zkzip/journal.h"
@@ -224,24 +224,6 @@ TEST_F(ZipDir, SpannedSetsWithoutAnEndRecordByTheirLabels) {
         EXPECT_EQ(Numbers(), Ints{number}) << label;
         EXPECT_TRUE(Failed()) << label;
     }
-}
-
-TEST_F(ZipDir, ADirectoryRunningOverTwoDisks) {
-    const BuiltZip built = BuildZip(TwoFiles());
-    const size_t cut = built.directoryOffset + 46 + 15;  // after the first central header
-    std::string disk1 = built.bytes.substr(cut);
-    Put16(disk1, built.endOffset - cut + 4, 1);  // this disk 1, the directory from disk 0
-    fake.files.AddFile("C:\\ZIP\\PART0.ZIP", built.bytes.substr(0, cut));
-    Ints asked;
-    zip.diskForReading = [&](int disk) -> std::unique_ptr<platform::File> {
-        asked.push_back(disk);
-        return fake.files.Open(disk == 0 ? "C:\\ZIP\\PART0.ZIP" : "C:\\ZIP\\GAME.ZIP", platform::OpenMode::Read);
-    };
-    Read(disk1);
-    EXPECT_EQ(asked, (Ints{0, 1}));
-    EXPECT_EQ(Listed(), (Names{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
-    EXPECT_TRUE(messages.empty() && zip.Spanned());
-    EXPECT_EQ(std::tuple(zip.LastDisk(), zip.DirectoryPosition()), std::tuple(1, built.directoryOffset));
 }
 
 }  // namespace

@@ -119,11 +119,13 @@ TEST_F(Span, ReadingBackTakesADiskOnlyByItsLabel) {
     PutsIn({1, 2});
     ASSERT_EQ(zip.WriteSpannedArchive(kSource, "A:\\GAME.ZIP"), 0) << zip.LastMessage;
     ASSERT_EQ(ViewSet(FloppyParts()).dirDisk, 0u);
-    fake.dialogs.shown.clear(), PutsIn({2, 1, 2});
+    fake.dialogs.shown.clear(), messages.clear(), PutsIn({2, 1, 2});
     zip.SetZipFileName("A:\\GAME.ZIP");
     EXPECT_EQ(Met(), (Texts{"1/2", "1/2", "2/2"}));
     ASSERT_EQ(zip.Contents.size(), 2u) << zip.LastMessage;
     EXPECT_EQ(zip.Contents[1].FileName, "F1XXXXXXXXXX.DAT");
+    // The directory ran on from behind the local records on disk 1 to disk 2.
+    EXPECT_EQ(std::tuple(zip.Spanned(), zip.DirectoryPosition(), zip.LastDisk(), messages.size()), std::tuple(true, 1106, 1, 0u));
 }
 
 TEST_F(Span, HeaderThatDoesNotFitStartsOnTheNextPart) {
