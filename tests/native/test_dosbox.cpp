@@ -77,7 +77,8 @@ TEST_F(DosBoxStart, NotFoundExplainsAndTheChoiceIsStoredStartedAndKeptForTheNext
     EXPECT_EQ(fake.fileDialogs.requests.at(1).folder, "C:\\Program Files");
     Run();  // next time found without asking; the exit button keeps it
     Press(Launcher().bt_exit);
-    EXPECT_EQ(Started(5) + NumStr(fake.process.started.size() * 10 + fake.dialogs.shown.size()), "\"D:\\EMU\\DOSBox.exe" + mount + "63");
+    EXPECT_EQ(std::tuple(Started(5), fake.process.started.size(), fake.dialogs.shown.size()),
+              std::tuple("\"D:\\EMU\\DOSBox.exe" + mount, 6u, 3u));
     EXPECT_EQ(Stored("DOSBox"), "D:\\EMU\\DOSBox.exe");
 }
 
@@ -95,7 +96,7 @@ TEST_F(DosBoxStart, OnlyAnErrorOfWinExecCallsForDosBox) {
     EXPECT_EQ(started, game + "0|\"" + box + mount + " -c \"MOUNT D E:\\ -t cdrom\"|" + game + "0|" + game + "8|\"" + box + mount + "|");
     EXPECT_EQ(fake.process.started.at(4).commandLine, "\"" + box + mount + " -c \"C:\" -c \"ZANTORIK.EXE C:\\ / /B8\" -c \"EXIT\"");
     EXPECT_EQ(fake.process.started[1].currentDir, "C:\\SPIELE\\ZANTORIK");
-    EXPECT_TRUE(fake.dialogs.shown.empty() && fake.registry.writes.empty());
+    EXPECT_EQ(std::tuple(fake.dialogs.shown.size(), fake.registry.writes.size()), std::tuple(0u, 0u));
     fake.dialogs.Answer(platform::mrOk);
     Run({2, 11});
     EXPECT_EQ(fake.dialogs.shown.at(0).text, "DOSBox konnte nicht gestartet werden.\n\rWindows hat das Programm\n\r" + box +

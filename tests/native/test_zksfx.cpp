@@ -33,8 +33,8 @@ TEST(SfxHeader, ParsedOrRefusedAndItsFlags) {
     EXPECT_EQ(s.headerLength, 48);  // 12 + 8 + 5 + 12 + 10, rounded up to a multiple of 4
     EXPECT_EQ(s.caption + "|" + s.defaultDir + "|" + s.commandLine + "|" + s.message,
               "Größe €\u00A0|über|setup.exe ><|Hallo\nWelt");  // UTF-8 or the ANSI code page
-    EXPECT_TRUE(s.Has(kAskCmdLine) && s.Has(kHideOverwriteBox) && s.Has(kAutoRun) && s.Has(kNoSuccessMsg));
-    EXPECT_FALSE(s.Has(kAskFiles));
+    EXPECT_EQ(std::tuple(s.Has(kAskCmdLine), s.Has(kHideOverwriteBox), s.Has(kAutoRun), s.Has(kNoSuccessMsg), s.Has(kAskFiles)),
+              std::tuple(true, true, true, true, false));
     const std::string good = MakeHeader(0, "Self-extracting Archive");
     auto with = [&](size_t at, char c, std::string tail = "") {
         std::string b = good;
@@ -219,7 +219,8 @@ TEST(SfxUnpack, DamageIsFound) {
         Archive a;
         std::string error;
         uint64_t at = 0;
-        ASSERT_TRUE(ReadArchive(src, a, error) && LocateData(src, a, a.entries.at(0), at, error)) << error;
+        ASSERT_TRUE(ReadArchive(src, a, error)) << error;
+        ASSERT_TRUE(LocateData(src, a, a.entries.at(0), at, error)) << error;
         EXPECT_EQ(Unpack(src, at, a.entries[0], out, nullptr), want);
         // Inflating stops at the declared size: a lying entry cannot fill the disk.
         EXPECT_LE(out.bytes.size(), size_t(int64_t(data.size()) + it.sizeDelta));
@@ -503,8 +504,8 @@ TEST_F(SfxRun, EndingsAndTheirReports) {
         EXPECT_EQ(Last(), c.last);
         if (c.files) { EXPECT_EQ(target.files, *c.files); }
         EXPECT_EQ(target.discarded, c.discarded);
-        EXPECT_TRUE(c.result == Result::Ok || launcher.started.empty());
-        EXPECT_TRUE(c.files != nothing || target.folders.empty());
+        if (c.result != Result::Ok) { EXPECT_EQ(launcher.started, std::vector<std::string>{}); }
+        if (c.files == nothing) { EXPECT_EQ(target.folders, std::set<std::string>{}); }
     }
 }
 

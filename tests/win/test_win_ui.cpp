@@ -51,7 +51,8 @@ TEST_F(RealWindows, KeysReachTheControlsAndErrorsTheErrorBox) {
     EXPECT_EQ(log, "change change ok cancel ");
     name.SetText("neu");
     wchar_t buf[16] = {};
-    EXPECT_TRUE(GetWindowTextW(H(name), buf, 16) && std::wstring(buf) == L"neu");
+    GetWindowTextW(H(name), buf, 16);
+    EXPECT_EQ(std::wstring(buf), L"neu");
     ok.OnClick = [] { throw Error("kaputt"); };
     SendMessageW(H(ok), BM_CLICK, 0, 0);
     EXPECT_EQ(fake.app.errors, std::vector<std::string>{"kaputt"});
@@ -73,7 +74,7 @@ TEST_F(RealWindows, GaugeTextReadsOnTheBarAndBesideIt) {
                 barBeside += x >= c.percent * 2 && px == RGB(0, 255, 0);
             }
         ReleaseDC(H(gauge), dc);
-        EXPECT_TRUE((backOnBar > 0) == c.onBar && (barBeside > 0) == c.beside) << c.percent << "%";
+        EXPECT_EQ(std::tuple(backOnBar > 0, barBeside > 0), std::tuple(c.onBar, c.beside)) << c.percent << "%";
     }
 }
 
