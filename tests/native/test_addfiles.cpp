@@ -88,8 +88,7 @@ TEST_F(AddFilesCommand, OldLibrariesGetTheEntriesWholeAndNoMoreThanTheirSlots) {
 
 TEST_F(AddFilesCommand, StopsBeforeTheLibrary) {
     struct Case { Texts specs; std::string archive; AddOpts options; int message; } cases[] = {
-        {{}, "C:\\ZIP\\GAME.ZIP", {}, 10301},
-        {{"A.TXT"}, "", {}, 10102},
+        {{}, "C:\\ZIP\\GAME.ZIP", {}, 10301}, {{"A.TXT"}, "", {}, 10102},
         {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddEncrypt}, 10302},
         {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddDiskSpan, AddFreshen}, 10303},
         {{"A.TXT"}, "C:\\ZIP\\GAME.ZIP", {AddDiskSpanErase, AddUpdate}, 10303},

@@ -61,8 +61,7 @@ const std::map<int, std::pair<std::string, const char*>> kMessages = {
     {1, {"Das ZANTORIK-Verzeichnis wurde nicht gefunden.\n\rDie Angabe bei \"Quelle\" ist offenbar falsch.", "source"}},
     {2, {"Du hast den Kopiervorgang abgebrochen.", ""}},
     {3, {"Das ZANTORIK-Verzeichnis wurde nicht in der \"Quelle\" gefunden.", "source"}},
-    {4, {"Zuwenig Speicher oder verkehrte Laufwerke.", "target"}},
-    {5, {"Probleme beim Schreiben.", ""}},
+    {4, {"Zuwenig Speicher oder verkehrte Laufwerke.", "target"}}, {5, {"Probleme beim Schreiben.", ""}},
     {100, {"Versuche es nochmal mit anderen Quelle/Ziel-Angaben.", ""}},
     {-1, {"Quelle und Ziel benötigen Laufwerksbuchstaben, auf die je ein Doppelpunkt folgt.", "source"}},
     {-2, {"Die Verzeichnisnamen dürfen hier nur 8 Buchstaben lang sein!", ""}},
@@ -172,10 +171,8 @@ TEST_F(Copy, TargetRootLostBeforeTheSpaceTestIsMinus14) {
 TEST_F(Copy, FreeSpaceAgainstTotal) {
     Game("C:\\GAME");
     const struct { uint64_t free, exeSize; bool passes; int32_t held, total; } cases[] = {
-        {kGameSize, 20000, false, kGameSize, kGameSize},
-        {kGameSize + 1, 20000, true, kGameSize + 1, kGameSize},
-        {2147483647, 20000, true, 2147483647, kGameSize},
-        {2147483648, 20000, true, 2147483647, kGameSize},
+        {kGameSize, 20000, false, kGameSize, kGameSize}, {kGameSize + 1, 20000, true, kGameSize + 1, kGameSize},
+        {2147483647, 20000, true, 2147483647, kGameSize}, {2147483648, 20000, true, 2147483647, kGameSize},
         {uint64_t{50} << 30, 3000000000ull, false, 2147483647, 2147483647},
         {uint64_t{50} << 30, 5000000000ull, false, 2147483647, 2147483647},
     };
@@ -373,14 +370,12 @@ TEST(MatchesPattern, Table) {
         {"{ä}", game, true},       // one character between the braces, however it is stored
         {"README", game, false},      {"SAVE.DAT", game, false},    {"THEMA.{12}", game, false},
         {"THEMA.(1)", game, false},   {"XE", game, false},          {"", game, false},
-        {"A.EX", game, false},        {"MENU.EXÄ", game, false},
-        {"anything", "", true},       {"x", "", true},
+        {"A.EX", game, false},        {"MENU.EXÄ", game, false},    {"anything", "", true},       {"x", "", true},
         {"DATEI.äöü", "ÄÖÜ", true},  // both sides upper-cased the German way
         {"A.B?C", "B?C", true},       {"A.XYZ", "???", true},
         {"A.X1Z", "X?ZQ?Q", false},  // a later wildcard group that misses takes back an earlier hit
-        {"A.X1Z", "Q?QX?Z", true},
+        {"A.X1Z", "Q?QX?Z", true},   {"A.ABC", "ABD", false},
         {"A.ABC", "ABCQ?Q", true},   // but an exact hit ends the test at once
-        {"A.ABC", "ABD", false},
     };
     for (const auto& c : cases) EXPECT_EQ(MatchesPattern(c.name, c.pattern), c.matches) << c.name << " " << c.pattern;
 }

@@ -27,8 +27,7 @@ TEST(DosBoxSearch, FirstExistingFileWinsInOrder) {
         {{x86 + v, pf + "DOSBox Staging\\dosbox.exe"}, pf + "DOSBox Staging\\DOSBox.exe"},  // 64-bit first
         {{x86 + v, x86 + "DOSBox-0.74-3\\DOSBox.exe"}, x86 + "DOSBox-0.74-3\\DOSBox.exe"},  // the newest
         {{pf + "DOSBox-X\\dosbox-x.exe"}, pf + "DOSBox-X\\dosbox-x.exe"},
-        {{pf + "DOSBox-0.74\\README.txt", x86 + v}, x86 + v},
-        {{pf + "NotDOSBox\\DOSBox.exe"}, ""},
+        {{pf + "DOSBox-0.74\\README.txt", x86 + v}, x86 + v}, {{pf + "NotDOSBox\\DOSBox.exe"}, ""},
         {{pf + v, "fD:\\E\\DOSBox.exe", "m\"D:\\E\\DOSBox.exe\""}, "fD:\\E\\DOSBox.exe"},
         {{"fD:\\A\\DOSBox.exe", "mD:\\A\\DOSBox.exe", "fD:\\B\\DOSBox.exe", "uD:\\B\\DOSBox.exe"}, "fD:\\B\\DOSBox.exe"},
         {{"mD:\\W\\DOSBox.exe", x86 + v}, x86 + v},  // App Paths to nothing

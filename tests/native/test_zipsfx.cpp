@@ -139,8 +139,7 @@ TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
         {"Größe", "C:\\SPIELE\\ZANTORIK", "zantorik.exe /P ><", "Bitte erst lesen.", 72, true},
         {std::string(255, 'a'), std::string(255, 'b'), std::string(255, 'c'), std::string(255, 'd'), 1032, true},
         {times("ä", 255), "", "", times("ä", 255), 524, true},  // characters count, not UTF-8 bytes
-        {std::string(256, 'x'), "", "", "", 268, false},
-        {"C", "", "", times("ä", 256), 272, false},
+        {std::string(256, 'x'), "", "", "", 268, false}, {"C", "", "", times("ä", 256), 272, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.caption.substr(0, 10) + "/" + std::to_string(c.length));
@@ -223,10 +222,8 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
         {"disk full in the end record", [&] { fake.files.failWriteAfter[kArchive] = n + 36 + 3; }, -2},
         {"icon cannot be written", [&] { stubWith(nullptr)(), fake.files.failWriteAfter[kArchive] = ResourceStub().size(); }, -2},
         {"icon file one byte short", icon({1, 32, 32, 16, 744, 765}), -9},
-        {"two images", icon({2, 32, 32, 16, 744, 766}), -9},
-        {"16 x 16", icon({1, 16, 16, 16, 744, 766}), -9},
-        {"256 colours", icon({1, 32, 32, 0, 744, 766}), -9},
-        {"image size", icon({1, 32, 32, 16, 743, 766}), -9},
+        {"two images", icon({2, 32, 32, 16, 744, 766}), -9}, {"16 x 16", icon({1, 16, 16, 16, 744, 766}), -9},
+        {"256 colours", icon({1, 32, 32, 0, 744, 766}), -9}, {"image size", icon({1, 32, 32, 16, 743, 766}), -9},
         {"no program", stubWith([](std::string& s) { s[0] = 'X'; }), -9},
         {"no PE header", stubWith([](std::string& s) { s[kPeAt + 1] = 'X'; }), -9},
         {"no resource section", stubWith([](std::string& s) { s[kSectionTable + 40 + 1] = 'd'; }), -9},

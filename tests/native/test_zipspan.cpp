@@ -28,10 +28,8 @@ protected:
         fake.files.AddDir("C:\\TMP"), fake.files.AddDir("C:\\OUT");
         fake.files.logIo = false;
         Insert(1);
-        // The user puts in the disk each prompt names (a blank one when it is new).
-        fake.dialogs.onShow = [this](const DialogRequest& r) { if (int n = PromptedDisk(r.text)) Insert(n); };
     }
-    void Insert(int n) {  // a new disk is blank
+    void Insert(int n) {  // a disk the user has not had yet is blank
         const std::string name = "d" + std::to_string(n);
         if (made_.insert(name).second) fake.files.NewDisk(name, kFloppy);
         fake.files.InsertDisk('A', name);
@@ -57,7 +55,6 @@ protected:
         for (int i = 1; fake.files.Exists(Part(stem, i)); ++i) parts.push_back(fake.files.Content(Part(stem, i)));
         return parts;
     }
-    void Answers(std::initializer_list<int> answers) { for (int a : answers) fake.dialogs.Answer(a); }
     // The disk the user puts in at each prompt, in turn (not always the one
     // asked for), and OK, or 0 for Cancel; the other boxes take the answers scripted.
     void PutsIn(std::vector<int> disks) {
@@ -89,7 +86,7 @@ TEST_F(Span, ThreeMegabytesOntoFloppies) {
     zip.OnProgress = [&](TZipArchiver&, ProgressType t, const std::string&, int32_t n) {
         steps.push_back(t), stepped += t == ProgressStep ? n : 0;
     };
-    Answers({platform::mrOk, platform::mrOk, platform::mrOk});
+    PutsIn({1, 2, 3});
     ASSERT_EQ(zip.WriteSpannedArchive(kSource, "A:\\GAME.ZIP"), 0) << zip.LastMessage;
     ASSERT_EQ(fake.dialogs.shown.size(), 3u);
     EXPECT_EQ(fake.dialogs.shown[1].text, "Please insert disk volume 2 of 3\r\nin drive: A:\\");

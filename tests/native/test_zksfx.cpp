@@ -92,8 +92,7 @@ TEST(SfxImage, HeaderBehindTheImageFoundDespiteGapsAndSignatures) {
         {Signed(FakeStub(4000) + header + zip), 0, 4000},               // the finished archive signed
         {Signed(FakeStub(4000)) + header + zip, 0, 4512},               // the stub signed first
         {FakeStub(4000) + header, 4000 + header.size() - 1, 0},         // it would overlap the archive
-        {FakeStub(4000) + zip, 0, 0},
-        {FakeStub(4000) + std::string("MPV\0\0", 5), 0, 0},
+        {FakeStub(4000) + zip, 0, 0},                                   {FakeStub(4000) + std::string("MPV\0\0", 5), 0, 0},
     };
     for (const auto& [file, end, want] : cases) {
         MemorySource src(file);
@@ -432,8 +431,7 @@ TEST_F(SfxRun, CommandLineAfterwards) {
     const struct { uint8_t flags; std::string command; bool answer; std::string edited, started; bool asked; } cases[] = {
         {kAutoRun, "setup.exe /d \"><\"", true, "", "setup.exe /d \"C:\\ZIEL\" @ C:\\ZIEL", false},
         {kAutoRun | kAskCmdLine, "setup.exe", true, "readme.txt", "readme.txt @ C:\\ZIEL", true},
-        {kAutoRun | kAskCmdLine, "setup.exe", false, "", "", true},
-        {0, "setup.exe", true, "", "", false},
+        {kAutoRun | kAskCmdLine, "setup.exe", false, "", "", true}, {0, "setup.exe", true, "", "", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.started);
