@@ -25,13 +25,13 @@ TEST_F(ControlsTest, ChangesFireOnlyWhenTheValueChanges) {
     box.OnClick = edit.OnChange = bar.OnChange = [&] { ++fired; };
     for (bool on : {false, true, true}) box.SetChecked(on);
     box.Toggle();
-    EXPECT_TRUE(fired == 2 && !box.Checked());
+    EXPECT_EQ(std::tuple(fired, box.Checked()), std::tuple(2, false));
     edit.SetText("a"), edit.SetText("a");
     EXPECT_EQ(fired, 3);
     bar.SetPosition(150), bar.SetPosition(120);  // both clamp to 99: one event
     EXPECT_EQ(bar.Position(), 99);
     bar.SetPosition(0);
-    EXPECT_TRUE(bar.Position() == 1 && fired == 5);
+    EXPECT_EQ(std::tuple(bar.Position(), fired), std::tuple(1, 5));
 }
 
 TEST_F(ControlsTest, EditConvertsCaseAndLimitsOnlyTyping) {
@@ -65,7 +65,7 @@ TEST_F(ControlsTest, FormEventsFocusAndMainFormClose) {
     b.SetFocus(), b.SetFocus(), a.SetFocus();
     EXPECT_FALSE(b.Focused());
     form.Close();
-    EXPECT_TRUE(!form.Visible() && fake.app.quitPosted == 0);
+    EXPECT_EQ(std::tuple(form.Visible(), fake.app.quitPosted), std::tuple(false, 0));
     form.isMainForm = true, form.Show(), form.Close();
     EXPECT_EQ(fake.app.quitPosted, 1);
     EXPECT_EQ(log, "create show activate enter close show activate close ");
@@ -82,7 +82,7 @@ TEST_F(ControlsTest, MessageDialogsTitlesDefaultAndCancelButtons) {
         fake.dialogs.Answer(platform::mrIgnore);
         EXPECT_EQ(MessageDlg(platform, "x", c.type, c.buttons, 5), platform::mrIgnore);
         const auto& s = fake.dialogs.shown.back();
-        EXPECT_TRUE(s.title == c.title && s.defaultIndex == c.def && s.cancelIndex == c.cancel && s.helpContext == 5) << c.title;
+        EXPECT_EQ(std::tuple(s.title, s.defaultIndex, s.cancelIndex, s.helpContext), std::tuple(c.title, c.def, c.cancel, 5));
     }
     EXPECT_EQ(fake.dialogs.shown[0].captions, (std::vector<std::string>{"OK", "Abbrechen", "&Ignorieren"}));
 }

@@ -218,8 +218,10 @@ protected:
         uint64_t data = 0;
         ASSERT_TRUE(zksfx::ReadArchive(src, a, error)) << error;
         EXPECT_EQ(a.entries.size(), entries);
-        for (const zksfx::Entry& e : a.entries)
-            ASSERT_TRUE(zksfx::LocateData(src, a, e, data, error) && zksfx::Unpack(src, data, e, out, nullptr) == zksfx::UnpackStatus::Ok) << e.name;
+        for (const zksfx::Entry& e : a.entries) {
+            ASSERT_TRUE(zksfx::LocateData(src, a, e, data, error)) << e.name << ": " << error;
+            ASSERT_EQ(zksfx::Unpack(src, data, e, out, nullptr), zksfx::UnpackStatus::Ok) << e.name;
+        }
         close(src.fd);
     }
 };

@@ -34,8 +34,8 @@ TEST(OptionsStore, NothingStoredLeavesTheOptionsAndOnlyTheParentKey) {
     platform::FakeRegistry reg;
     StartOptions options;
     options.speed = 80;
-    EXPECT_TRUE(!LoadOptions(reg, options) && options.speed == 80);
-    EXPECT_TRUE(reg.KeyExists("Software\\Orvandel") && !reg.KeyExists(kOptionsKey));
+    EXPECT_FALSE(LoadOptions(reg, options));
+    EXPECT_EQ(std::tuple(options.speed, reg.KeyExists("Software\\Orvandel"), reg.KeyExists(kOptionsKey)), std::tuple(80, true, false));
     reg.failCreate.insert("SOFTWARE\\ORVANDEL\\ZANTORIK");  // the store stops at once
     EXPECT_THROW(StoreOptions(reg, options), Error);
     EXPECT_TRUE(reg.writes.empty());

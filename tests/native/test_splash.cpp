@@ -29,7 +29,7 @@ struct Start {
         return *program;
     }
     Seen Outcome() {
-        EXPECT_FALSE(program->splash->Visible() || fake.timers.Count()) << "the splash stays";
+        EXPECT_EQ(std::tuple(program->splash->Visible(), fake.timers.Count()), std::tuple(false, 0u)) << "the splash stays";
         const bool launcher = program->launcher->Visible(), quit = fake.app.quitPosted > 0, setup = setupShown > 0;
         EXPECT_EQ(launcher + quit + setup, 1) << "launcher " << launcher << ", end " << quit << ", setup " << setup;
         return launcher ? Seen::Launcher : setup ? Seen::Setup : Seen::End;
@@ -49,10 +49,10 @@ TEST(Splash, TheLogoAfterTenMillisecondsThenTheDecisionAfterThreeAndAHalfSeconds
     EXPECT_TRUE(s.logo.calls.empty());  // drawn at 10 ms, once
     s.fake.timers.Advance(3500);
     const size_t drawn = s.logo.calls.size();
-    EXPECT_TRUE(drawn > 0 && p.splash->Visible() && !p.launcher->Visible());
+    EXPECT_EQ(std::tuple(drawn > 0, p.splash->Visible(), p.launcher->Visible()), std::tuple(true, true, false));
     s.fake.timers.Advance(1);
     EXPECT_EQ(s.Outcome(), Seen::Launcher);
-    EXPECT_TRUE(p.launcher->cb_fast.Checked() && s.fake.files.CurrentDir() == "C:\\SPIELE\\ZANTORIK");
+    EXPECT_EQ(std::tuple(p.launcher->cb_fast.Checked(), s.fake.files.CurrentDir()), std::tuple(true, "C:\\SPIELE\\ZANTORIK"));
     s.fake.timers.Advance(60000);
     EXPECT_EQ(s.logo.calls.size(), drawn);
 }

@@ -85,7 +85,7 @@ TEST(ZipFormat, HeadersCarryWhatDoesNotFitInAZip64Field) {
     LocalHeader back;
     ASSERT_TRUE(ParseLocal(done.data(), back));
     ASSERT_TRUE(ApplyZip64(back, done.data() + kLocalSize + 7, back.extraLength));
-    EXPECT_TRUE(back.zip64 && back.size == h.size && back.packed == h.packed);
+    EXPECT_EQ(std::tuple(back.zip64, back.size, back.packed), std::tuple(true, h.size, h.packed));
     EXPECT_EQ(DescriptorSize(back.zip64, true), 24u);
     EXPECT_EQ(LocalBytes(LocalHeader(), "a", false).size(), kLocalSize + 1);
 }

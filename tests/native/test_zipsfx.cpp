@@ -95,12 +95,12 @@ TEST_F(SfxWriter, DefaultsGiveTheShortHeaderAndAnEmptyEndRecord) {
                             zksfx::test::EmptyEndRecord(static_cast<uint32_t>(stub.size() + 36)));
     EXPECT_EQ(file.size(), stub.size() + 36 + 22);
     EXPECT_EQ(zip.SFXPath, kProgramStub);
-    EXPECT_TRUE(cursor == (std::vector<bool>{true, false}) && messages.empty());
+    EXPECT_EQ(std::tuple(cursor, messages.size()), std::tuple(std::vector<bool>{true, false}, 0u));
     size_t journalWrite = 0, firstWrite = 0;  // the undo journal ("remove it") stood while the stub was written
     for (size_t i = fake.files.io.size(); i-- > 0;)
         if (const auto& io = fake.files.io[i]; io.op == "write" && io.path.rfind(kArchive, 0) == 0)
             (io.path == kArchive ? firstWrite : journalWrite) = i + 1;
-    EXPECT_TRUE(journalWrite != 0 && journalWrite < firstWrite) << journalWrite << " " << firstWrite;
+    EXPECT_EQ(std::tuple(journalWrite != 0, journalWrite < firstWrite), std::tuple(true, true)) << journalWrite << " " << firstWrite;
     EXPECT_FALSE(fake.files.Exists(std::string(kArchive) + ".zkj"));
     EXPECT_EQ(StubReads().caption, "Self-extracting Archive");
 }
@@ -143,7 +143,7 @@ TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
         if (!c.ok) {
             EXPECT_EQ(messages.at(0).text, Missing(10801) + "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine + SFXMessage =" +
                                                std::to_string(c.length + 1));
-            EXPECT_TRUE(cursor.empty() && !fake.files.Exists(kArchive));
+            EXPECT_EQ(std::tuple(cursor.size(), fake.files.Exists(kArchive)), std::tuple(0u, false));
             continue;
         }
         const std::string file = fake.files.Content(kArchive);
@@ -179,7 +179,7 @@ TEST_F(SfxWriter, StubIsLookedForInItsOrder) {
     fake.files.AddFile("C:\\ZKSFX.BIN", "root");  // none left: without DLLDirectory "\ZKSFX.BIN" is not tried
     zip.SetDLLDirectory(""), fake.files.RemoveFile(kArchive);
     EXPECT_EQ(zip.WriteSfxStub(), -9);
-    EXPECT_TRUE(Numbers() == std::vector<int>{10802} && !fake.files.Exists(kArchive));
+    EXPECT_EQ(std::tuple(Numbers(), fake.files.Exists(kArchive)), std::tuple(std::vector<int>{10802}, false));
 }
 
 TEST_F(SfxWriter, IconReplacesTheStubsOwnIconImage) {
@@ -228,7 +228,7 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
         c.arrange();
         EXPECT_EQ(zip.WriteSfxStub(), c.result);
         fake.files.failWriteAfter.clear();
-        EXPECT_FALSE(fake.files.Exists(kArchive) || fake.files.Exists(std::string(kArchive) + ".zkj"));
+        EXPECT_EQ(std::tuple(fake.files.Exists(kArchive), fake.files.Exists(std::string(kArchive) + ".zkj")), std::tuple(false, false));
         EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
     }
     // Another program adding to an archive of that name: nothing is touched.

@@ -18,7 +18,6 @@ protected:
     ZipFixture() {
         ZipMessageTable().clear();
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "dialog: " << r.text; };
-        fake.app.SetTitle("Ruvalin ZANTORIK-Starter");
         fake.files.AddDir("C:\\ZIP");
         zip.OnMessage = [this](TZipArchiver&, int32_t code, const std::string& text) { messages.push_back({code, text}); };
         zip.OnDirUpdate = [this](TZipArchiver&) { ++dirUpdates; };

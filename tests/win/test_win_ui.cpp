@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "common/error.h"
+#include "common/runflags.h"
+#include "launcher/program.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/win32/peers.h"
 
@@ -46,7 +48,8 @@ TEST_F(RealWindows, KeysReachTheControlsAndErrorsTheErrorBox) {
     EXPECT_EQ(log, "change change ok cancel ");
     name.SetText("neu");
     wchar_t buf[16] = {};
-    EXPECT_TRUE(GetWindowTextW(H(name), buf, 16) && std::wstring(buf) == L"neu");
+    GetWindowTextW(H(name), buf, 16);
+    EXPECT_EQ(std::wstring(buf), L"neu");
     ok.OnClick = [] { throw Error("kaputt"); };
     SendMessageW(H(ok), BM_CLICK, 0, 0);
     EXPECT_EQ(fake.app.errors, std::vector<std::string>{"kaputt"});
@@ -68,8 +71,35 @@ TEST_F(RealWindows, GaugeTextReadsOnTheBarAndBesideIt) {
                 barBeside += x >= c.percent * 2 && px == RGB(0, 255, 0);
             }
         ReleaseDC(H(gauge), dc);
-        EXPECT_TRUE((backOnBar > 0) == c.onBar && (barBeside > 0) == c.beside) << c.percent << "%";
+        EXPECT_EQ(std::tuple(backOnBar > 0, barBeside > 0), std::tuple(c.onBar, c.beside)) << c.percent << "%";
     }
+}
+
+// The launcher back from the setup window ("Zantorik kopieren", then "Ende"):
+// after a copy every control keeps what the user set, the free parameters
+// too; else the stored options come back and the free parameters read "/".
+TEST_F(RealWindows, TheLauncherBackFromTheSetupKeepsItsControlsOnlyAfterACopy) {
+    fake.files.AddDir("C:\\SPIELE\\ZANTORIK");
+    fake.registry.SetValue("Software\\Orvandel\\Zantorik", "xFast", "0");
+    for (const uint8_t copyDone : {1, 0}) {
+        Program program(platform, [](Form& f) { win32::Realize(f); });
+        TFormStart& l = *program.launcher;
+        const auto shown = [&] {
+            wchar_t text[32] = {};
+            GetWindowTextW(H(l.ed_param), text, 32);
+            return std::to_wstring(SendMessageW(H(l.cb_fast), BM_GETCHECK, 0, 0)) + L" " + text;
+        };
+        l.Show(), win32::ProcessMessages();
+        SendMessageW(H(l.cb_fast), BM_CLICK, 0, 0), SetFocus(H(l.ed_param));
+        for (wchar_t c : std::wstring(L"X 7")) SendMessageW(H(l.ed_param), WM_CHAR, c, 0);
+        const std::wstring set = shown();
+        SendMessageW(H(l.ZKSetup), BM_CLICK, 0, 0);
+        CopyDone = copyDone;  // as the run left it
+        SendMessageW(H(program.setup->ButEnde), BM_CLICK, 0, 0), win32::ProcessMessages();
+        EXPECT_EQ(std::pair(IsWindowVisible(H(l)), set.substr(0, 5)), std::pair(TRUE, std::wstring(L"1 X 7")));
+        EXPECT_EQ(shown(), copyDone ? set : L"0 /") << copyDone;
+    }
+    CopyDone = 0;
 }
 
 }  // namespace zk::ui
