@@ -59,7 +59,7 @@ $(BUILD)/bench-addfiles/build.ninja:
 	cmake -S . -B $(BUILD)/bench-addfiles -G Ninja -DCMAKE_BUILD_TYPE=Release -DZK_TESTS=OFF
 bench-addfiles: deps $(BUILD)/bench-addfiles/build.ninja
 	cmake --build $(BUILD)/bench-addfiles -j$(JOBS) --target addfiles_bench
-	bench/addfiles_bench.sh $(BUILD)/bench-addfiles/bench/addfiles_bench $(BUILD)/bench-addfiles/work $(or $(RUNS),3)
+	bench/addfiles_bench.sh $(BUILD)/bench-addfiles/bench/addfiles_bench $(BUILD)/bench-addfiles/work $(or $(RUNS),5)
 
 # The fuzzers (clang, libFuzzer, ASan, UBSan), in a build of their own.
 FUZZ_SECONDS ?= 300

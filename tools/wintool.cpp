@@ -12,6 +12,8 @@
 //                                 window, or of the child with that text (else starting so)
 //   wintool client TEXT           the same for the window's client area
 //   wintool where TEXT CAPTION    prints "x y", the screen point in the middle of that child
+//   wintool hold FILE [SECONDS]   holds FILE open without sharing, as a virus scanner or
+//                                 viewer may, until it is ended (at most SECONDS); prints "held"
 // Exit code 0 on success, 1 on a time-out or when nothing matched.
 #include <windows.h>
 
@@ -109,6 +111,15 @@ int wmain(int argc, wchar_t** argv) {
             Sleep(100);
         }
         return 1;
+    }
+    if (cmd == L"hold") {
+        HANDLE f = CreateFileW(text.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return 1;
+        PrintUtf8(L"held");
+        std::fflush(stdout);
+        Sleep(static_cast<DWORD>(seconds * 1000));
+        CloseHandle(f);
+        return 0;
     }
     HWND h = Find(text);
     if (!h) return 1;

@@ -477,6 +477,22 @@ private:
     DWORD lastUpdate_ = 0;
 };
 
+// The undo record beside the program, read only: a writer that holds it
+// shares it with nobody.
+class RecordFiles : public zipundo::Files {
+public:
+    std::unique_ptr<zipundo::File> Open(const std::string& path, Access, zipundo::Reason& why) override {
+        auto file = std::make_unique<FileSource>(Wide(path));
+        if (file->Ok()) return ReadOnlyFile(std::move(file));
+        why = zipundo::FromWindowsError(GetLastError(), false);
+        return nullptr;
+    }
+    bool Remove(const std::string&, zipundo::Reason& why) override {
+        why = zipundo::Reason::Other;
+        return false;
+    }
+};
+
 // Lines of the test log, UTF-8, appended.
 void AppendLog(const std::wstring& path, const std::string& line) {
     if (path.empty()) return;
@@ -517,14 +533,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         WinTarget target;
         WinLauncher launcher;
         // An add that was cut short: read the archive as it was before.
-        std::string journal;
-        FileSource journalFile(self + L".zkj");
-        if (journalFile.Ok() && journalFile.Size() < (uint64_t(1) << 30)) {
-            journal.resize(size_t(journalFile.Size()));
-            if (!journalFile.ReadAt(0, journal.data(), journal.size())) journal.clear();
-        }
-        std::unique_ptr<Source> undone = UndoneView(source, journal);
-        result = Run(undone ? *undone : source, options, target, ui, launcher);
+        RecordFiles records;
+        zipundo::Reason why = zipundo::Reason::None;
+        std::unique_ptr<Source> undone = UndoneView(source, records, Utf8(self), why);
+        if (why == zipundo::Reason::Busy)
+            ui.Error(options.fallbackCaption, Utf8(self) + "\nwird gerade von einem anderen Programm geschrieben.\n"
+                                                           "Versuche es noch einmal, wenn es fertig ist.");
+        else
+            result = Run(undone ? *undone : source, options, target, ui, launcher);
     }
     log("result: " + std::to_string(int(result)));
     CoUninitialize();

@@ -1,49 +1,50 @@
 #include "zksfx/sfxjournal.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "zkzip/journal.h"
-
 namespace zksfx {
 
 namespace {
 
-class UndoneSource : public Source {
+// A source as the undo reads it.
+class SourceFile : public zipundo::File {
 public:
-    UndoneSource(Source& file, zkzip::journal::Undo undo) : file_(file), undo_(std::move(undo)) {}
-    uint64_t Size() const override { return undo_.OldSize(); }
-    bool ReadAt(uint64_t pos, void* buf, size_t n) override {
-        if (pos > Size() || Size() - pos < n) return false;
-        auto* p = static_cast<char*>(buf);
-        const uint64_t cut = undo_.tailOffset;
-        if (pos < cut) {
-            const size_t head = size_t(std::min<uint64_t>(n, cut - pos));
-            if (!file_.ReadAt(pos, p, head)) return false;
-            p += head;
-            pos += head;
-            n -= head;
-        }
-        if (n != 0) std::memcpy(p, undo_.tail.data() + (pos - cut), n);
-        return true;
-    }
+    explicit SourceFile(Source& source) : source_(source) {}
+    explicit SourceFile(std::unique_ptr<Source> owned) : source_(*owned), owned_(std::move(owned)) {}
+    uint64_t Size() override { return source_.Size(); }
+    bool ReadAt(uint64_t pos, void* buffer, size_t n) override { return source_.ReadAt(pos, buffer, n); }
+    bool WriteAt(uint64_t, const void*, size_t) override { return false; }
+    bool Truncate(uint64_t) override { return false; }
+    bool RemoveHeld() override { return false; }
+    zipundo::Reason Failure() override { return zipundo::Reason::Other; }
 
 private:
-    Source& file_;
-    zkzip::journal::Undo undo_;
+    Source& source_;
+    std::unique_ptr<Source> owned_;
+};
+
+class UndoneSource : public Source {
+public:
+    UndoneSource(Source& file, zipundo::journal::Undo undo) : file_(file), undo_(std::move(undo)) {}
+    uint64_t Size() const override { return undo_.OldSize(); }
+    bool ReadAt(uint64_t pos, void* buf, size_t n) override { return zipundo::ReadAsBefore(file_, undo_, pos, buf, n); }
+
+private:
+    SourceFile file_;
+    zipundo::journal::Undo undo_;
 };
 
 }  // namespace
 
-std::unique_ptr<Source> UndoneView(Source& file, const std::string& journalBytes) {
-    zkzip::journal::Undo undo;
-    if (!zkzip::journal::Decode(journalBytes.data(), journalBytes.size(), undo) || undo.created ||
-        file.Size() < undo.tailOffset)
-        return nullptr;
-    std::string prefix(undo.prefixLength, '\0');
-    if (!file.ReadAt(undo.tailOffset - prefix.size(), prefix.data(), prefix.size()) ||
-        !zkzip::journal::Fits(undo, file.Size(), prefix))
-        return nullptr;
+std::unique_ptr<zipundo::File> ReadOnlyFile(std::unique_ptr<Source> source) {
+    return std::make_unique<SourceFile>(std::move(source));
+}
+
+std::unique_ptr<Source> UndoneView(Source& file, zipundo::Files& files, const std::string& path,
+                                   zipundo::Reason& why) {
+    SourceFile self(file);
+    zipundo::journal::Undo undo;
+    bool pending = false;
+    why = zipundo::PendingUndo(files, path, self, undo, pending);
+    if (why != zipundo::Reason::None || !pending) return nullptr;
     return std::make_unique<UndoneSource>(file, std::move(undo));
 }
 

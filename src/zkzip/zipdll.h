@@ -59,9 +59,27 @@ enum {
     ZK_CB_COMMENT = 12
 };
 
-/* Numbers of ZK_CB_MESSAGE for files the library leaves out of an add
- * that otherwise succeeds; the text names them and says how many. */
+/* Numbers of ZK_CB_MESSAGE (errorCode): 0 for information; a failure
+ * ends the command. When a file was at fault the second byte holds why
+ * (zipundo::Reason: 1 read-only, 2 in use, 3 drive read-only, 4 disk full,
+ * 5 archive busy, 6 folder missing, 7 denied, 8 other). */
 enum {
+    ZK_ERR_FORMAT = 3,     /* the archive is damaged or of a kind that is not updated */
+    ZK_ERR_MEMORY = 4,
+    ZK_ERR_TOO_BIG = 6,    /* beyond the 32-bit fields of the format */
+    ZK_ERR_CANCEL = 9,     /* a callback asked to stop */
+    ZK_ERR_TEMP = 10,      /* the temporary archive */
+    ZK_ERR_READ = 11,      /* a file could not be read */
+    ZK_ERR_NOTHING = 12,   /* nothing matched */
+    ZK_ERR_NAME = 13,      /* no archive name */
+    ZK_ERR_WRITE = 14,     /* the archive could not be written */
+    ZK_ERR_CREATE = 15,    /* the archive could not be opened or created */
+    ZK_ERR_BUSY = 16,      /* another program is writing the archive: its undo record is held */
+    ZK_ERR_OPEN = 18,      /* a file to add could not be opened */
+    ZK_ERR_UNDO = 20,      /* an interrupted add could not be undone: the archive stays as it was left */
+    ZK_ERR_PASSWORD = 21,  /* encryption without a password */
+    /* Files left out of an add that otherwise succeeds; the text names
+     * them and says how many. */
     ZK_MSG_SKIPPED_TOO_DEEP = 22,  /* more folders deep than the library follows */
     ZK_MSG_SKIPPED_SAME_NAME = 23  /* the name in the archive is another file's */
 };

@@ -1,10 +1,13 @@
 // The library's own small file-system layer: the one place that differs
-// between the native build and Windows. Paths are UTF-8 with "/" as the
-// separator ("\" is accepted too); on Windows they go to the wide APIs.
+// between the native build and Windows (zkfs_win32.cpp, zkfs_posix.cpp; what
+// both share is in zkfs.cpp). Paths are UTF-8 with "/" as the separator ("\"
+// is accepted too); on Windows they go to the wide APIs.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "zipundo/undo.h"
 
 namespace zkzip::fs {
 
@@ -30,7 +33,13 @@ bool ListDir(const std::string& dir, std::vector<DirItem>& items);
 
 class File {
 public:
-    enum class Mode { Read, ReadWrite, CreateNew };
+    enum class Mode {
+        Read,
+        ReadWrite,     // others may read
+        CreateNew,
+        Hold,          // reading and writing, shut to every other process
+        HoldOrCreate,  // the same, made when missing
+    };
     File() = default;
     ~File();
     File(const File&) = delete;
@@ -44,11 +53,15 @@ public:
     bool Seek(uint64_t pos);
     uint64_t Size() const { return size_; }
     bool Truncate(uint64_t len);
-    // Down to the disk, not just to the system's cache.
-    bool Flush();
+    // Removes a held file before letting it go (no other process can take
+    // it in between), then closes it.
+    bool RemoveHeld();
     bool Close();
 
 private:
+    // All n bytes at the position, which moves on; false on a failure.
+    bool WriteAll(const char* p, int64_t n);
+    static void SetDiskFull();
 #ifdef _WIN32
     void* h_ = nullptr;
 #else
@@ -74,8 +87,12 @@ bool SamePath(const std::string& a, const std::string& b);
 uint32_t DosDateTime(int64_t mtime);
 bool SetDosTime(const std::string& path, uint32_t dosDateTime);
 bool ClearArchiveAttribute(const std::string& path);
-// Text of the last failure of this layer.
+// Text and reason of the last failure of this layer.
 std::string LastErrorText();
+zipundo::Reason LastReason();
+
+// This layer as the undo of an interrupted add sees it.
+zipundo::Files& UndoFiles();
 
 // Test hooks: a small disk and files that cannot be read.
 struct Hooks {

@@ -1,12 +1,20 @@
 // ZkZipExec: adds files to a zip archive.
 //
-// Safety first: nothing the command does is visible until the whole archive
-// is written, not even after a crash. Plain additions go in place, over the
-// old central directory; the bytes overwritten there go to an undo journal
-// beside the archive first (journal.h), which the next reader applies when
-// the add never finished. Replacing entries, or an archive whose layout
-// does not allow that, means writing a new archive to a temporary file that
-// replaces the old one only when it is complete.
+// Safety first: a process that ends at any moment of an add (a crash, the
+// task manager) leaves the old archive or the new one. Plain additions go in
+// place, over the old central directory; the bytes overwritten there go to
+// the undo record beside the archive first (zipundo/undo.h), which the next
+// reader applies when the add never finished. Replacing entries, or an
+// archive whose layout does not allow that, means writing a new archive to
+// a temporary file that replaces the old one only when it is complete. The
+// record is held for the whole add, so one writer works at a time.
+//
+// A power failure or a crash of the whole system is not guarded against:
+// nothing is forced to the disk (no sync), as Info-ZIP's zip and 7-Zip do
+// not either. The system may then have written the archive's new bytes but
+// not the record, and the archive's directory can be lost. Two syncs per add
+// would close that gap and cost tens of milliseconds a file on a hard disk:
+// the setup adds one file per call.
 #include "zkzip/zkzip.h"
 
 #include <zlib.h>
@@ -22,12 +30,15 @@
 #include <string>
 #include <vector>
 
-#include "zkzip/journal.h"
+#include "zipundo/undo.h"
 #include "zkzip/names.h"
 #include "zkzip/zipformat.h"
 #include "zkzip/zkfs.h"
 
 namespace zkzip {
+
+namespace journal = zipundo::journal;
+using zipundo::NewCopyPath;
 
 namespace {
 
@@ -40,7 +51,13 @@ constexpr int kMaxDepth = 64;
 struct Failure {
     int code;
     std::string text;
+    zipundo::Reason reason = zipundo::Reason::None;
 };
+
+// A failure of the file layer, with its text and its reason.
+Failure IoFail(int code, const std::string& what) {
+    return Failure{code, what + ": " + fs::LastErrorText(), fs::LastReason()};
+}
 
 struct Cancelled {};
 
@@ -94,66 +111,19 @@ int32_t Clamp32(uint64_t v) { return int32_t(std::min<uint64_t>(v, 0x7FFFFFFF));
 std::string PrefixBefore(fs::File& f, uint64_t at) {
     std::string prefix(size_t(std::min<uint64_t>(at, journal::kPrefixCheck)), '\0');
     if (!ReadAt(f, at - prefix.size(), prefix.data(), prefix.size()))
-        throw Failure{kErrRead, "Cannot read the archive: " + fs::LastErrorText()};
+        throw IoFail(kErrRead, "Cannot read the archive");
     return prefix;
 }
 
 }  // namespace
 
-std::string JournalPath(const std::string& archive) { return archive + journal::kSuffix; }
-
-// A rewritten archive is made beside the old one under this name and
-// renamed over it when whole.
-std::string NewCopyPath(const std::string& archive) { return archive + ".zkn"; }
+std::string JournalPath(const std::string& archive) { return zipundo::RecordPath(archive); }
 
 bool UndoInterruptedAdd(const std::string& archive, std::string& error) {
-    fs::Stat st;
-    const std::string copy = NewCopyPath(archive);
-    if (fs::GetStat(copy, st) && !fs::Remove(copy)) {
-        error = "cannot remove " + copy + ": " + fs::LastErrorText();
-        return false;
-    }
-    const std::string path = JournalPath(archive);
-    if (!fs::GetStat(path, st)) return true;
-    fs::File j;
-    std::string bytes(size_t(st.size), '\0');
-    if (!j.Open(path, fs::File::Mode::Read) || !ReadAt(j, 0, bytes.data(), bytes.size())) {
-        error = "cannot read " + path + ": " + fs::LastErrorText();
-        return false;
-    }
-    j.Close();
-    journal::Undo u;
-    // A journal cut short was written before the archive was touched.
-    if (journal::Decode(bytes.data(), bytes.size(), u)) {
-        fs::Stat a;
-        if (u.created) {
-            if (fs::GetStat(archive, a) && !fs::Remove(archive)) {
-                error = "cannot remove the unfinished archive: " + fs::LastErrorText();
-                return false;
-            }
-        } else {
-            fs::File f;
-            // Only onto the file it was written for; anything else is left alone.
-            if (f.Open(archive, fs::File::Mode::ReadWrite) && f.Size() >= u.tailOffset) {
-                std::string prefix(u.prefixLength, '\0');
-                if (ReadAt(f, u.tailOffset - prefix.size(), prefix.data(), prefix.size()) &&
-                    journal::Fits(u, f.Size(), prefix)) {
-                    bool ok = f.Seek(u.tailOffset) && f.Write(u.tail.data(), int64_t(u.tail.size())) &&
-                              f.Truncate(u.OldSize()) && f.Flush();
-                    ok = f.Close() && ok;
-                    if (!ok) {
-                        error = "cannot restore the archive: " + fs::LastErrorText();
-                        return false;
-                    }
-                }
-            }
-        }
-    }
-    if (!fs::Remove(path)) {
-        error = "cannot remove " + path + ": " + fs::LastErrorText();
-        return false;
-    }
-    return true;
+    const zipundo::Reason why = zipundo::UndoInterruptedAdd(fs::UndoFiles(), archive);
+    if (why == zipundo::Reason::None) return true;
+    error = why == zipundo::Reason::Busy ? "another program is writing the archive" : fs::LastErrorText();
+    return false;
 }
 
 namespace {
@@ -179,19 +149,19 @@ public:
     void Flush() {
         if (buf_.empty()) return;
         if (!f_.Write(buf_.data(), int64_t(buf_.size())))
-            throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+            throw IoFail(kErrWrite, "Cannot write the archive");
         buf_.clear();
     }
     // Overwrites bytes already written, then goes on at the end.
     void Patch(uint64_t at, const std::vector<uint8_t>& b) {
         Flush();
         if (!f_.Seek(at) || !f_.Write(b.data(), int64_t(b.size())) || !f_.Seek(pos_))
-            throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+            throw IoFail(kErrWrite, "Cannot write the archive");
     }
     // Drops everything from `to` on; writing goes on there.
     void Rewind(uint64_t to) {
         Flush();
-        if (!f_.Seek(to)) throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+        if (!f_.Seek(to)) throw IoFail(kErrWrite, "Cannot write the archive");
         pos_ = to;
     }
     void Discard() { buf_.clear(); }
@@ -244,6 +214,7 @@ private:
     std::vector<uint8_t> LocalHeader(const Item& item, uint16_t flags, uint16_t method, uint32_t crc,
                                      uint64_t packed, uint64_t size, bool zip64) const;
     void WriteJournal(const journal::Undo& undo);
+    void TakeRecord();
     void Commit();
     void Rollback();
     void AfterCommit();
@@ -287,7 +258,7 @@ private:
     std::vector<std::vector<uint8_t>> written_;  // their central records
     std::set<size_t> replaced_;  // old entries that the new ones replace
     std::mt19937 rng_{std::random_device{}()};
-    std::string journal_;  // set once the undo journal exists
+    std::unique_ptr<zipundo::Writer> record_;  // held while the add lasts
     bool committed_ = false;
     // Reused from file to file: an archive of many small files would
     // otherwise spend its time clearing fresh buffers.
@@ -432,7 +403,10 @@ bool Job::Excluded(const std::string& stored, const std::string& src) const {
 // ---------------------------------------------------------------- finding
 
 void Job::AddFound(const std::string& src, std::string stored, const fs::Stat& st, const Spec& spec) {
-    if (!st.isDir && fs::SamePath(src, archive_)) return;  // never the archive itself
+    // Never the archive itself, nor its undo record or new copy.
+    if (!st.isDir && (fs::SamePath(src, archive_) || fs::SamePath(src, JournalPath(archive_)) ||
+                      fs::SamePath(src, NewCopyPath(archive_))))
+        return;
     if (dropDirs_) stored = BaseName(stored.back() == '/' ? stored.substr(0, stored.size() - 1) : stored);
     if (stored.empty()) return;
     if (st.isDir && stored.back() != '/') stored += '/';
@@ -587,16 +561,36 @@ void Job::Collect(const Spec& spec) {
 
 // ---------------------------------------------------------------- planning
 
+// One writer at a time: the record is ours until the add ends, and an add
+// that a crash cut short is undone first.
+void Job::TakeRecord() {
+    record_ = std::make_unique<zipundo::Writer>(fs::UndoFiles(), archive_);
+    const zipundo::Reason why = record_->Take();
+    if (why == zipundo::Reason::Busy)
+        throw Failure{kErrBusy, archive_ + ": another program is writing the archive", why};
+    if (why != zipundo::Reason::None) {
+        const bool undoing = record_->Undoing();
+        record_.reset();
+        throw Failure{undoing ? kErrUndo : kErrCreate,
+                      archive_ + (undoing ? ": an interrupted add could not be undone: " : ": cannot take the archive: ") +
+                          fs::LastErrorText(),
+                      why};
+    }
+    // A new copy that a crash left behind is nobody's now.
+    fs::Stat st;
+    if (fs::GetStat(NewCopyPath(archive_), st) && !fs::Remove(NewCopyPath(archive_)))
+        throw IoFail(kErrTemp, "Cannot remove " + NewCopyPath(archive_));
+}
+
 void Job::OpenArchive() {
     std::string error;
-    if (!UndoInterruptedAdd(archive_, error))
-        throw Failure{kErrCreate, archive_ + ": an interrupted add could not be undone: " + error};
+    TakeRecord();
     fs::Stat st;
     archiveExisted_ = fs::GetStat(archive_, st);
     if (!archiveExisted_) return;
     if (st.isDir) throw Failure{kErrCreate, "The archive name is a folder: " + archive_};
     if (!archiveFile_.Open(archive_, fs::File::Mode::ReadWrite))
-        throw Failure{kErrCreate, "Cannot open the archive " + archive_ + ": " + fs::LastErrorText()};
+        throw IoFail(kErrCreate, "Cannot open the archive " + archive_);
     if (archiveFile_.Size() == 0) {
         old_.appendable = true;  // an empty file becomes the archive
         return;
@@ -697,12 +691,12 @@ std::vector<uint8_t> Job::LocalHeader(const Item& item, uint16_t flags, uint16_t
 uint32_t Job::FileCrc(const Item& item) {
     fs::File f;
     if (!f.Open(item.src, fs::File::Mode::Read))
-        throw Failure{kErrOpen, "Cannot open " + item.src + ": " + fs::LastErrorText()};
+        throw IoFail(kErrOpen, "Cannot open " + item.src);
     std::vector<uint8_t> buf(kChunk);
     uLong crc = crc32(0, nullptr, 0);
     for (;;) {
         int64_t n = f.Read(buf.data(), int64_t(buf.size()));
-        if (n < 0) throw Failure{kErrRead, "Cannot read " + item.src + ": " + fs::LastErrorText()};
+        if (n < 0) throw IoFail(kErrRead, "Cannot read " + item.src);
         if (n == 0) break;
         crc = crc32(crc, buf.data(), uInt(n));
     }
@@ -755,7 +749,7 @@ private:
 Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progress, const uint32_t* knownCrc) {
     fs::File f;
     if (!f.Open(item.src, fs::File::Mode::Read))
-        throw Failure{kErrOpen, "Cannot open " + item.src + ": " + fs::LastErrorText()};
+        throw IoFail(kErrOpen, "Cannot open " + item.src);
     std::unique_ptr<ZipCrypto> crypt;
     PumpResult r;
     if (item.encrypt) {
@@ -819,7 +813,7 @@ Job::PumpResult Job::Pump(Output& out, const Item& item, int method, bool progre
     uLong crc = crc32(0, nullptr, 0);
     for (;;) {
         int64_t n = f.Read(in.data(), int64_t(in.size()));
-        if (n < 0) throw Failure{kErrRead, "Cannot read " + item.src + ": " + fs::LastErrorText()};
+        if (n < 0) throw IoFail(kErrRead, "Cannot read " + item.src);
         crc = crc32(crc, in.data(), uInt(n));
         r.size += uint64_t(n);
         if (method == 0) {
@@ -916,10 +910,10 @@ void Job::WriteAll() {
     uint64_t start = 0;
     if (!archiveExisted_) {
         journal::Undo undo;
-        undo.created = true;
+        undo.kind = journal::Kind::Created;
         WriteJournal(undo);
         if (!archiveFile_.Open(archive_, fs::File::Mode::CreateNew))
-            throw Failure{kErrCreate, "Cannot create the archive " + archive_ + ": " + fs::LastErrorText()};
+            throw IoFail(kErrCreate, "Cannot create the archive " + archive_);
         mode_ = Mode::Create;
     } else if (inPlace) {
         start = old_.dirStart;
@@ -932,23 +926,29 @@ void Job::WriteAll() {
         WriteJournal(undo);
         mode_ = Mode::InPlace;
         if (!archiveFile_.Seek(start))
-            throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+            throw IoFail(kErrWrite, "Cannot write the archive");
     } else if (tempDir_.empty()) {
         // Beside the archive under a name the next add clears up after a crash.
+        journal::Undo undo;
+        undo.kind = journal::Kind::Rewrite;
+        WriteJournal(undo);
         tempPath_ = NewCopyPath(archive_);
         if (!tempFile_.Open(tempPath_, fs::File::Mode::CreateNew)) {
             tempPath_.clear();
-            throw Failure{kErrTemp, "Cannot create " + NewCopyPath(archive_) + ": " + fs::LastErrorText()};
+            throw IoFail(kErrTemp, "Cannot create " + NewCopyPath(archive_));
         }
         mode_ = Mode::Rewrite;
         target = &tempFile_;
     } else {
+        journal::Undo undo;
+        undo.kind = journal::Kind::Rewrite;
+        WriteJournal(undo);
         tempPath_ = fs::CreateTemp(tempDir_);
         if (tempPath_.empty())
-            throw Failure{kErrTemp, "Cannot create a temporary file in " + tempDir_ + ": " + fs::LastErrorText()};
+            throw IoFail(kErrTemp, "Cannot create a temporary file in " + tempDir_);
         mode_ = Mode::Rewrite;
         if (!tempFile_.Open(tempPath_, fs::File::Mode::ReadWrite))
-            throw Failure{kErrTemp, "Cannot open the temporary file " + tempPath_ + ": " + fs::LastErrorText()};
+            throw IoFail(kErrTemp, "Cannot open the temporary file " + tempPath_);
         target = &tempFile_;
     }
 
@@ -961,10 +961,10 @@ void Job::WriteAll() {
         std::vector<uint8_t> buf(kChunk);
         auto copy = [&](uint64_t from, uint64_t len) {
             if (!archiveFile_.Seek(from))
-                throw Failure{kErrRead, "Cannot read the archive: " + fs::LastErrorText()};
+                throw IoFail(kErrRead, "Cannot read the archive");
             while (len > 0) {
                 int64_t n = archiveFile_.Read(buf.data(), int64_t(std::min<uint64_t>(len, buf.size())));
-                if (n <= 0) throw Failure{kErrRead, "Cannot read the archive: " + fs::LastErrorText()};
+                if (n <= 0) throw IoFail(kErrRead, "Cannot read the archive");
                 out.Write(buf.data(), size_t(n));
                 len -= uint64_t(n);
             }
@@ -1011,27 +1011,19 @@ void Job::WriteAll() {
     out.Write(end);
     out.Flush();
     if (!target->Truncate(out.Pos()))
-        throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
+        throw IoFail(kErrWrite, "Cannot write the archive");
 }
 
-// The undo journal, whole on disk before the archive changes.
+// What undoes the change, in the held record before the archive changes.
 void Job::WriteJournal(const journal::Undo& undo) {
-    const std::string path = JournalPath(archive_);
-    const std::string bytes = journal::Encode(undo);
-    fs::File j;
-    if (!j.Open(path, fs::File::Mode::CreateNew))
-        throw Failure{kErrCreate, "Cannot create " + path + ": " + fs::LastErrorText()};
-    journal_ = path;
-    bool ok = j.Write(bytes.data(), int64_t(bytes.size())) && j.Flush();
-    ok = j.Close() && ok;
-    if (!ok) throw Failure{kErrWrite, "Cannot write " + path + ": " + fs::LastErrorText()};
+    const zipundo::Reason why = record_->Write(undo);
+    if (why != zipundo::Reason::None)
+        throw Failure{kErrWrite, "Cannot write " + JournalPath(archive_) + ": " + fs::LastErrorText(), why};
 }
 
 void Job::Commit() {
     if (mode_ == Mode::Rewrite) {
-        bool flushed = tempFile_.Flush();
-        if (!(tempFile_.Close() && flushed))
-            throw Failure{kErrTemp, "Cannot write the temporary file: " + fs::LastErrorText()};
+        if (!tempFile_.Close()) throw IoFail(kErrTemp, "Cannot write the temporary file");
         archiveFile_.Close();
         if (!fs::Rename(tempPath_, archive_)) {
             // The temporary folder may lie on another drive: go through a
@@ -1044,25 +1036,22 @@ void Job::Commit() {
                 std::vector<uint8_t> buf(kChunk);
                 int64_t n = 0;
                 while (ok && (n = in.Read(buf.data(), int64_t(buf.size()))) > 0) ok = outFile.Write(buf.data(), n);
-                ok = ok && n == 0 && outFile.Flush() && outFile.Close();
+                ok = ok && n == 0 && outFile.Close();
                 outFile.Close();
                 ok = ok && fs::Rename(near, archive_);
                 if (!ok) fs::Remove(near);
             }
-            if (!ok) throw Failure{kErrWrite, "Cannot replace the archive " + archive_ + ": " + fs::LastErrorText()};
+            if (!ok) throw IoFail(kErrWrite, "Cannot replace the archive " + archive_);
             fs::Remove(tempPath_);
         }
         tempPath_.clear();
-    } else {
-        bool ok = archiveFile_.Flush();
-        ok = archiveFile_.Close() && ok;
-        if (!ok) throw Failure{kErrWrite, "Cannot write the archive: " + fs::LastErrorText()};
-        // Only now is the new archive the one that counts.
-        if (!journal_.empty() && !fs::Remove(journal_))
-            throw Failure{kErrWrite, "Cannot remove " + journal_ + ": " + fs::LastErrorText()};
-        journal_.clear();
+    } else if (!archiveFile_.Close()) {
+        throw IoFail(kErrWrite, "Cannot write the archive");
     }
+    // Only now is the new archive the one that counts.
     committed_ = true;
+    if (record_->Settle() != zipundo::Reason::None)
+        Callback(ZK_CB_MESSAGE, kInfo, 0, "Cannot remove " + JournalPath(archive_) + ": " + fs::LastErrorText());
 }
 
 void Job::Rollback() {
@@ -1070,19 +1059,20 @@ void Job::Rollback() {
     switch (mode_) {
     case Mode::None:
         break;
-    case Mode::Create:
+    case Mode::Create: {
         archiveFile_.Close();
-        fs::Remove(archive_);
+        fs::Stat st;
+        restored = !fs::GetStat(archive_, st) || fs::Remove(archive_);
         break;
+    }
     case Mode::InPlace: {
         // Cut back to the old length and put the old directory back.
         bool ok = archiveFile_.IsOpen() || archiveFile_.Open(archive_, fs::File::Mode::ReadWrite);
         uint64_t oldSize = old_.dirStart + old_.tail.size();
         ok = ok && archiveFile_.Truncate(oldSize) && archiveFile_.Seek(old_.dirStart) &&
              archiveFile_.Write(old_.tail.data(), int64_t(old_.tail.size()));
-        ok = ok && archiveFile_.Flush();
         ok = archiveFile_.Close() && ok;
-        // The journal stays: the next reader tries again.
+        // The record stays: the next reader tries again.
         if (!ok) Callback(ZK_CB_MESSAGE, kErrWrite, 0, "The archive could not be restored: " + fs::LastErrorText());
         restored = ok;
         break;
@@ -1093,7 +1083,7 @@ void Job::Rollback() {
         if (!tempPath_.empty()) fs::Remove(tempPath_);
         break;
     }
-    if (restored && !journal_.empty()) fs::Remove(journal_);
+    if (restored && record_) record_->Settle();
 }
 
 void Job::AfterCommit() {
@@ -1113,6 +1103,7 @@ void Job::AfterCommit() {
 
 int32_t Job::Run() {
     int code = kInfo;
+    zipundo::Reason reason = zipundo::Reason::None;
     std::string text;
     try {
         ReadCommand();
@@ -1132,6 +1123,7 @@ int32_t Job::Run() {
         Commit();
     } catch (const Failure& f) {
         code = f.code;
+        reason = f.reason;
         text = f.text;
     } catch (const Cancelled&) {
         code = kErrCancel;
@@ -1145,7 +1137,8 @@ int32_t Job::Run() {
     }
     if (!committed_) {
         Rollback();
-        Callback(ZK_CB_MESSAGE, code, 0, text);
+        // The reason rides in the second byte, for the caller to tell the user.
+        Callback(ZK_CB_MESSAGE, code | int(reason) << 8, 0, text);
         return 0;
     }
     AfterCommit();

@@ -18,29 +18,31 @@ int32_t ZK_STDCALL ZkZipExec(ZipCommand* command);
 
 namespace zkzip {
 
-// The library's message numbers (callback code 4, error field).
+// The library's message numbers (zipdll.h).
 enum ErrorNumber {
-    kInfo = 0,         // information and warnings
-    kErrFormat = 3,    // the archive is damaged or of a kind we do not update
-    kErrMemory = 4,
-    kErrTooBig = 6,    // beyond the 32-bit fields of the format
-    kErrCancel = 9,    // a callback asked to stop
-    kErrTemp = 10,     // the temporary archive
-    kErrRead = 11,     // a file could not be read
-    kErrNothing = 12,  // nothing matched
-    kErrName = 13,     // no archive name
-    kErrWrite = 14,    // the archive could not be written
-    kErrCreate = 15,   // the archive could not be opened or created
-    kErrOpen = 18,     // a file to add could not be opened
-    kErrPassword = 21,  // encryption without a password
+    kInfo = 0,  // information and warnings
+    kErrFormat = ZK_ERR_FORMAT,
+    kErrMemory = ZK_ERR_MEMORY,
+    kErrTooBig = ZK_ERR_TOO_BIG,
+    kErrCancel = ZK_ERR_CANCEL,
+    kErrTemp = ZK_ERR_TEMP,
+    kErrRead = ZK_ERR_READ,
+    kErrNothing = ZK_ERR_NOTHING,
+    kErrName = ZK_ERR_NAME,
+    kErrWrite = ZK_ERR_WRITE,
+    kErrCreate = ZK_ERR_CREATE,
+    kErrBusy = ZK_ERR_BUSY,
+    kErrOpen = ZK_ERR_OPEN,
+    kErrUndo = ZK_ERR_UNDO,
+    kErrPassword = ZK_ERR_PASSWORD,
     kSkippedTooDeep = ZK_MSG_SKIPPED_TOO_DEEP,
     kSkippedSameName = ZK_MSG_SKIPPED_SAME_NAME
 };
 
-// The undo journal of an add to `archive` (journal.h).
+// The undo record of an add to `archive` (zipundo/undo.h).
 std::string JournalPath(const std::string& archive);
 // Puts back the archive an add left half written (a crash, a killed
-// process) and removes the journal; true when nothing is left to undo.
+// process) and removes the record; true when nothing is left to undo.
 bool UndoInterruptedAdd(const std::string& archive, std::string& error);
 
 }  // namespace zkzip

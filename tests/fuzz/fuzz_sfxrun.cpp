@@ -68,6 +68,15 @@ public:
     bool Start(const std::string&, const std::string&, std::string&) override { return true; }
 };
 
+// An undo record beside the archive, from the fuzzer's bytes.
+struct Records : zipundo::Files {
+    std::string bytes;
+    std::unique_ptr<zipundo::File> Open(const std::string&, Access, zipundo::Reason&) override {
+        return ReadOnlyFile(std::make_unique<MemorySource>(bytes));
+    }
+    bool Remove(const std::string&, zipundo::Reason&) override { return false; }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -75,8 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const bool whole = size >= 2 && data[0] == 'M' && data[1] == 'Z';
     MemorySource file(whole ? bytes : stub + bytes);
-    // The last bytes double as a journal now and then, so that the undone view is read too.
-    std::unique_ptr<Source> undone = size > 40 && (size & 1) ? UndoneView(file, bytes.substr(size / 2)) : nullptr;
+    // The last bytes double as an undo record now and then, so that the undone view is read too.
+    Records records;
+    records.bytes = bytes.substr(size / 2);
+    zipundo::Reason why = zipundo::Reason::None;
+    std::unique_ptr<Source> undone = size > 40 && (size & 1) ? UndoneView(file, records, "X.EXE", why) : nullptr;
     RunOptions options;
     options.exeFolder = "C:\\ZIEL";
     MemTarget target;

@@ -271,6 +271,7 @@ TEST_F(ZipCallbackTest, EveryActionCode) {
         comment = answer, changed = yes;
     };
     const std::string n600(600, 'n');
+    zip.Unattended = true;  // the library's failures as the user reads them: the next test
     struct Case { int32_t action, error, value; std::string text; bool handlers; std::string answer; bool yes; std::string expected; }
     cases[] = {
         {1, 0, 4096, "TEXTE/THEMA.{1}  \r\n", true, "", false, "progress 0 TEXTE\\THEMA.{1} 4096|0,4096||0/0"},
@@ -311,6 +312,36 @@ TEST_F(ZipCallbackTest, EveryActionCode) {
     }
     EXPECT_EQ(zip.TotalToProcess, 123456);
     EXPECT_EQ(fake.app.messagesProcessed, static_cast<int>(std::size(cases)));
+}
+
+// A failure the library reports reaches the user once, in German, with the
+// reason its second byte carries; a cancel the user asked for does not.
+TEST_F(ZipCallbackTest, LibraryFailuresAreShownInGermanWithTheirReason) {
+    ZipMessageTable() = ZipMessagesDE();
+    fake.dialogs.onUnexpected = nullptr;
+    const std::pair<int32_t, std::string> cases[] = {
+        {ZK_ERR_CREATE | 1 << 8, "Die Zip-Datei kann nicht geöffnet oder angelegt werden, denn sie ist schreibgeschützt."},
+        {ZK_ERR_CREATE | 2 << 8,
+         "Die Zip-Datei kann nicht geöffnet oder angelegt werden, denn ein anderes Programm hat sie geöffnet."},
+        {ZK_ERR_CREATE | 3 << 8, "Die Zip-Datei kann nicht geöffnet oder angelegt werden, denn das Laufwerk ist schreibgeschützt."},
+        {ZK_ERR_WRITE | 4 << 8, "In die Zip-Datei kann nicht geschrieben werden, denn auf dem Laufwerk ist kein Platz mehr frei."},
+        {ZK_ERR_BUSY | 5 << 8, "Die Zip-Datei wird gerade von einem anderen Programm geschrieben.\r\n"
+                               "Warte, bis es fertig ist, und versuche es dann noch einmal."},
+        {ZK_ERR_UNDO | 7 << 8, "Die Zip-Datei ist seit einem abgebrochenen Zippen unvollständig und kann jetzt nicht "
+                               "wiederhergestellt werden, denn der Zugriff ist nicht erlaubt."},
+        {ZK_ERR_OPEN | 8 << 8, "Eine Datei kann nicht gelesen werden, denn Windows meldet einen Fehler."},
+        {ZK_ERR_WRITE | 99 << 8, "In die Zip-Datei kann nicht geschrieben werden, denn Windows meldet einen Fehler."},
+        {ZK_ERR_CANCEL, ""},
+    };
+    for (const auto& [code, told] : cases) {
+        fake.dialogs.shown.clear();
+        ZipCallbackData d = Data(ZK_CB_MESSAGE, code, 0, "Cannot open ...: Access is denied");
+        EXPECT_EQ(Call(d), 0);
+        EXPECT_EQ(zip.ErrorCode, code & 0xFF);
+        EXPECT_EQ(zip.LastMessage, "Cannot open ...: Access is denied");
+        ASSERT_EQ(fake.dialogs.shown.size(), told.empty() ? 0u : 1u) << code;
+        if (!told.empty()) { EXPECT_EQ(fake.dialogs.shown[0].text, told); }
+    }
 }
 
 TEST_F(ZipCallbackTest, CancelAnswersMinusOneAtTheNextCallback) {

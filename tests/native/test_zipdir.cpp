@@ -3,7 +3,9 @@
 // host, flag and setting, the drive check.
 #include "zip_builder.h"
 #include "zip_fixture.h"
-#include "zkzip/journal.h"
+#include "zipundo/journal.h"
+
+#include <functional>
 
 namespace zk::test {
 namespace {
@@ -44,22 +46,64 @@ TEST_F(ZipDir, EachReadReplacesTheLastDirectory) {
     EXPECT_EQ(zip.ZipFileName() + std::to_string(dirUpdates), "C:\\ZIP\\NONE.ZIP4");
 }
 
-// An add cut short leaves the library's undo journal beside the archive:
-// reading puts the old archive back (or removes a new one) first.
-TEST_F(ZipDir, AnInterruptedAddIsUndoneBeforeReading) {
+// An add cut short leaves the library's undo record beside the archive:
+// reading puts the old archive back (or removes a new one) first. When it
+// cannot, nothing changes, the read fails and the user is told why.
+TEST_F(ZipDir, AnInterruptedAddIsUndoneBeforeReadingOrKeptWithTheReason) {
+    ZipMessageTable() = ZipMessagesDE();
+    fake.dialogs.onUnexpected = nullptr;
+    zip.Unattended = false;
     const BuiltZip old = BuildZip(TwoFiles());
-    zkzip::journal::Undo u;
+    zipundo::journal::Undo u;
     u.tailOffset = old.directoryOffset, u.tail = old.bytes.substr(old.directoryOffset), u.prefixLength = 64;
-    u.prefixCrc = zkzip::journal::Crc32(old.bytes.data() + old.directoryOffset - 64, 64);
-    fake.files.AddFile("C:\\ZIP\\GAME.ZIP.zkj", zkzip::journal::Encode(u));
-    Read(old.bytes.substr(0, old.directoryOffset) + "PK\3\4 half a new entry");
+    u.prefixCrc = zipundo::journal::Crc32(old.bytes.data() + old.directoryOffset - 64, 64);
+    const std::string record = zipundo::journal::Encode(u), crashed = old.bytes.substr(0, old.directoryOffset) + "PK\3\4 half";
+    const std::string kept = "Die Zip-Datei ist seit einem abgebrochenen Zippen unvollständig und kann jetzt nicht "
+                             "wiederhergestellt werden, denn ";
+    const char* const kArc = "C:\\ZIP\\GAME.ZIP";
+    const std::string kRecord = std::string(kArc) + ".zkj";
+    struct Row {
+        std::function<void()> arm;
+        std::string told;  // "" when the archive is put back
+    } rows[] = {
+        {[&] { fake.files.SetAttributes(kArc, platform::faReadOnly); }, kept + "sie ist schreibgeschützt."},
+        {[&] { fake.files.heldElsewhere.insert(kArc); }, kept + "ein anderes Programm hat sie geöffnet."},
+        {[&] { fake.files.Drive('C').writeProtected = true; }, kept + "das Laufwerk ist schreibgeschützt."},
+        {[&] { fake.files.failWriteAfter[kArc] = 10; }, kept + "Windows meldet einen Fehler."},
+        {[&] { fake.files.heldElsewhere.insert(kRecord); },
+         "Die Zip-Datei wird gerade von einem anderen Programm geschrieben.\r\n"
+         "Warte, bis es fertig ist, und versuche es dann noch einmal."},
+        {[] {}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.told);
+        fake.files.AddFile(kRecord, record);
+        fake.files.AddFile(kArc, crashed);
+        row.arm();
+        fake.dialogs.shown.clear();
+        zip.SetZipFileName(kArc);
+        fake.files.Drive('C').writeProtected = false, fake.files.heldElsewhere.clear(), fake.files.failWriteAfter.clear();
+        fake.files.SetAttributes(kArc, platform::faArchive);
+        if (!row.told.empty()) {
+            ASSERT_EQ(fake.dialogs.shown.size(), 1u);
+            EXPECT_EQ(fake.dialogs.shown[0].text, row.told);
+            EXPECT_TRUE(Failed());
+            EXPECT_EQ(fake.files.Content(kRecord), record);
+            // A write cut short in the middle of the undo is taken up again next time.
+            if (row.told.find("Windows") == std::string::npos) {
+                EXPECT_EQ(fake.files.Content(kArc), crashed);
+            }
+        }
+    }
     EXPECT_EQ(Listed(), (Names{"TEXTE\\THEMA.{1}", "ZANTORIK.EXE"}));
-    EXPECT_TRUE(fake.files.Content("C:\\ZIP\\GAME.ZIP") == old.bytes && !fake.files.FileExists("C:\\ZIP\\GAME.ZIP.zkj"));
-    u = zkzip::journal::Undo(), u.created = true;
-    fake.files.AddFile("C:\\ZIP\\NEW.ZIP.zkj", zkzip::journal::Encode(u));
+    EXPECT_EQ(fake.files.Content(kArc), old.bytes);
+    EXPECT_FALSE(fake.files.FileExists(kRecord));
+    u = zipundo::journal::Undo(), u.kind = zipundo::journal::Kind::Created;
+    fake.files.AddFile("C:\\ZIP\\NEW.ZIP.zkj", zipundo::journal::Encode(u));
     Read("PK\3\4 half the first entry", "C:\\ZIP\\NEW.ZIP");
-    EXPECT_EQ(std::tuple(zip.Contents.size(), messages.size()), std::tuple(0u, 0u));
-    EXPECT_FALSE(fake.files.FileExists("C:\\ZIP\\NEW.ZIP") || fake.files.FileExists("C:\\ZIP\\NEW.ZIP.zkj"));
+    EXPECT_EQ(std::tuple(zip.Contents.size(), fake.dialogs.shown.size()), std::tuple(0u, 0u));
+    EXPECT_EQ(std::tuple(fake.files.FileExists("C:\\ZIP\\NEW.ZIP"), fake.files.FileExists("C:\\ZIP\\NEW.ZIP.zkj")),
+              std::tuple(false, false));
 }
 
 // One row per crafted archive: what is reported, whether the read fails,

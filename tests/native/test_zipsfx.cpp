@@ -231,6 +231,15 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
         EXPECT_EQ(std::tuple(fake.files.Exists(kArchive), fake.files.Exists(std::string(kArchive) + ".zkj")), std::tuple(false, false));
         EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
     }
+    // Another program adding to an archive of that name: nothing is touched.
+    fake.files.AddFile(kArchive, "alt");
+    fake.files.heldElsewhere.insert(std::string(kArchive) + ".zkj");
+    try {
+        ADD_FAILURE() << "no busy archive: " << zip.WriteSfxStub();
+    } catch (const EZipArchiver& e) {
+        EXPECT_EQ(e.MessageNumber, zmArchiveBusy);
+    }
+    EXPECT_EQ(fake.files.Content(kArchive), "alt");
 }
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include "zksfx/sfxformat.h"
 #include "zksfx/sfxjournal.h"
 #include "zksfx/sfxrun.h"
-#include "zkzip/journal.h"
+#include "zipundo/journal.h"
 
 namespace zksfx {
 namespace {
@@ -531,20 +531,42 @@ TEST_F(SfxRun, EntriesSharingTheirDataAreRefused) {
     EXPECT_TRUE(target.files.empty());
 }
 
-// A cut-short add: the journal beside gives the archive back; one torn or for another file not.
+// The undo record beside the archive, as another program may hold it.
+struct Records : zipundo::Files {
+    std::string bytes;
+    bool held = false;
+    std::unique_ptr<zipundo::File> Open(const std::string&, Access, zipundo::Reason& why) override {
+        if (held) why = zipundo::Reason::InUse;
+        return held || bytes.empty() ? nullptr : ReadOnlyFile(std::make_unique<MemorySource>(bytes));
+    }
+    bool Remove(const std::string&, zipundo::Reason&) override { return false; }
+};
+
+// A cut-short add: the record beside gives the archive back; one torn or for
+// another file not; one held by a writer still at work stops the run.
 TEST_F(SfxRun, AnInterruptedAddIsReadAsBefore) {
     const std::string old = SelfFile();
-    zkzip::journal::Undo u;
+    zipundo::journal::Undo u;
     u.tailOffset = old.find("PK\1\2");
     u.tail = old.substr(u.tailOffset);
     u.prefixLength = 100;
-    u.prefixCrc = zkzip::journal::Crc32(old.data() + u.tailOffset - 100, 100);
-    const std::string journal = zkzip::journal::Encode(u);
-    MemorySource crashed(old.substr(0, u.tailOffset) + "PK\3\4 half a new entry");
-    EXPECT_EQ(UndoneView(crashed, journal.substr(0, journal.size() - 1)), nullptr);
+    u.prefixCrc = zipundo::journal::Crc32(old.data() + u.tailOffset - 100, 100);
+    const std::string journal = zipundo::journal::Encode(u);
     u.prefixCrc ^= 1;
-    EXPECT_EQ(UndoneView(crashed, zkzip::journal::Encode(u)), nullptr);
-    std::unique_ptr<Source> undone = UndoneView(crashed, journal);
+    MemorySource crashed(old.substr(0, u.tailOffset) + "PK\3\4 half a new entry");
+    Records records;
+    zipundo::Reason why = zipundo::Reason::Other;
+    for (const std::string& torn : {journal.substr(0, journal.size() - 1), zipundo::journal::Encode(u), std::string()}) {
+        records.bytes = torn;
+        EXPECT_EQ(UndoneView(crashed, records, "C:\\X.EXE", why), nullptr);
+        EXPECT_EQ(why, zipundo::Reason::None);
+    }
+    records.bytes = journal;
+    records.held = true;
+    EXPECT_EQ(UndoneView(crashed, records, "C:\\X.EXE", why), nullptr);
+    EXPECT_EQ(why, zipundo::Reason::Busy);
+    records.held = false;
+    std::unique_ptr<Source> undone = UndoneView(crashed, records, "C:\\X.EXE", why);
     ASSERT_NE(undone, nullptr);
     ASSERT_EQ(RunOn(*undone), Result::Ok);
     EXPECT_EQ(target.files.size(), 4u);

@@ -8,12 +8,14 @@
 #include <cstdio>
 #include <functional>
 
-#include "zkzip/journal.h"
+#include "zipundo/journal.h"
 #include "zkzip/zkfs.h"
 #include "zkzip_support.h"
 
 namespace zkzip::test {
 namespace {
+
+namespace journal = zipundo::journal;
 
 using Names = std::vector<std::string>;
 Names Sorted(Names v) {
@@ -420,6 +422,49 @@ TEST_P(Safety, KilledAtAnyMoment) {
 }
 
 INSTANTIATE_TEST_SUITE_P(From, Safety, ::testing::Values(Start::NoArchive, Start::Append, Start::Replace));
+
+// The first writer pauses in the middle of its add until the test lets it go on.
+int g_paused[2], g_resume[2], g_calls = 0;
+void PauseInTheMiddle() {
+    char c = 1;
+    if (++g_calls == 4 && write(g_paused[1], &c, 1) == 1) (void)!read(g_resume[0], &c, 1);
+}
+
+// A second process finds the undo record held: it neither adds nor undoes,
+// says why, and the first add ends whole.
+TEST_F(ZkZipTest, OneWriterAtATime) {
+    dir.Write("alt.txt", TextLike(5000, 30));
+    ASSERT_EQ(Add({"alt.txt"}), 1);
+    dir.Write("gross.bin", RandomBytes(3000000, 31));
+    dir.Write("neu.txt", TextLike(4000, 32));
+    ASSERT_TRUE(pipe(g_paused) == 0 && pipe(g_resume) == 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        Recorder r;
+        r.onEvery = &PauseInTheMiddle;
+        _exit(Command(Zip(), {"gross.bin"}, &r).Run() == 1 ? 0 : 1);
+    }
+    char c = 0;
+    ASSERT_EQ(read(g_paused[0], &c, 1), 1);
+    const std::string archive = dir.Read("out.zip"), record = dir.Read("out.zip.zkj");
+    Recorder second;
+    EXPECT_EQ(Command(Zip(), {"neu.txt"}, &second).Run(), 0);
+    EXPECT_EQ(second.LastError(), kErrBusy);
+    EXPECT_EQ(second.LastReason(), int(zipundo::Reason::Busy));
+    std::string error;
+    EXPECT_FALSE(UndoInterruptedAdd(Zip(), error));
+    EXPECT_EQ(dir.Read("out.zip"), archive);
+    EXPECT_EQ(dir.Read("out.zip.zkj"), record);
+    ASSERT_EQ(write(g_resume[1], &c, 1), 1);
+    int status = -1;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Add({"neu.txt"}), 1) << rec.Messages();
+    EXPECT_EQ(Sorted(View().Names()), (Names{"alt.txt", "gross.bin", "neu.txt"}));
+    EXPECT_EQ(Data("gross.bin"), RandomBytes(3000000, 31));
+    EXPECT_FALSE(dir.Exists("out.zip.zkj"));
+}
 
 // A journal that is not whole, or not for this file, changes nothing.
 TEST_F(ZkZipTest, ForeignOrTornJournalLeavesTheArchive) {

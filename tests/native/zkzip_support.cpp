@@ -54,7 +54,8 @@ std::string Recorder::Messages() const {
     for (const auto& e : Of(ZK_CB_MESSAGE)) s += "[" + std::to_string(e.error) + "] " + e.text + "\n";
     return s;
 }
-int32_t Recorder::LastError() const { return Of(ZK_CB_MESSAGE).empty() ? -1 : Of(ZK_CB_MESSAGE).back().error; }
+int32_t Recorder::LastError() const { return Of(ZK_CB_MESSAGE).empty() ? -1 : Of(ZK_CB_MESSAGE).back().error & 0xFF; }
+int32_t Recorder::LastReason() const { return Of(ZK_CB_MESSAGE).empty() ? -1 : Of(ZK_CB_MESSAGE).back().error >> 8; }
 
 Command::Command(const std::string& archive, std::vector<std::string> specs, Recorder* rec)
     : archive_(archive), specs_(std::move(specs)), rec_(rec) {

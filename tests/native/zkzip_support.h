@@ -37,6 +37,7 @@ public:
     int64_t Sum(int32_t action) const;  // of the values
     std::string Messages() const;  // every code-4 text, one a line
     int32_t LastError() const;     // error number of the last code-4 message
+    int32_t LastReason() const;    // and the reason it carries
 };
 
 // A new-layout command as the component fills it for the setup, with all it points at.

@@ -314,6 +314,47 @@ void TZipArchiver::ReportMessage(int number, const std::string& extra) {
     EventMessage(0, message);
 }
 
+namespace {
+std::string ReasonText(zipundo::Reason why) {
+    const auto n = static_cast<unsigned>(why);
+    return MessageText(zmReasonFirst + static_cast<int>(n < zipundo::kReasonCount ? n : 0), "");
+}
+
+std::string WithReason(int number, zipundo::Reason why) {
+    return FormatMessageArg(MessageText(number), ReasonText(why));
+}
+}  // namespace
+
+void TZipArchiver::ReportReason(int number, zipundo::Reason why) {
+    const std::string message = WithReason(number, why);
+    LastMessage = message;
+    ErrorCode = number;
+    if (!Unattended) ShowMessage(message);
+    EventMessage(0, message);
+}
+
+void TZipArchiver::ShowLibraryFailure(int32_t errorCode) {
+    const auto why = static_cast<zipundo::Reason>((errorCode >> 8) & 0xFF);
+    int number = 0;
+    switch (errorCode & 0xFF) {
+        case ZK_ERR_CANCEL: return;  // the user's own wish
+        case ZK_ERR_FORMAT: number = zmLibFormat; break;
+        case ZK_ERR_MEMORY: number = zmOutOfMemory; break;
+        case ZK_ERR_TOO_BIG: number = zmLibTooBig; break;
+        case ZK_ERR_TEMP: number = zmLibTemp; break;
+        case ZK_ERR_READ:
+        case ZK_ERR_OPEN: number = zmLibRead; break;
+        case ZK_ERR_NOTHING: number = zmLibNothing; break;
+        case ZK_ERR_NAME: number = zmNoZipFile; break;
+        case ZK_ERR_CREATE: number = zmLibCreate; break;
+        case ZK_ERR_BUSY: number = zmArchiveBusy; break;
+        case ZK_ERR_UNDO: number = zmUndoFailed; break;
+        case ZK_ERR_PASSWORD: number = zmEncryptUnattended; break;
+        default: number = zmLibWrite; break;
+    }
+    if (!Unattended) ShowMessage(WithReason(number, why));
+}
+
 void TZipArchiver::ReportException(const EZipArchiver& e) {
     if (e.ShowToUser && !Unattended) ShowMessage(e.what());
     ErrorCode = e.MessageNumber;
@@ -540,6 +581,7 @@ int32_t TZipArchiver::Callback(ZipCallbackData& data) {
             if (data.errorCode != 0) {
                 ErrorCode = data.errorCode & 0xFF;
                 FullErrorCode = data.errorCode;
+                ShowLibraryFailure(data.errorCode);
             }
             EventMessage(data.errorCode, text);
             break;
@@ -844,7 +886,16 @@ void TZipArchiver::ReadDirectory() {
     ArchiveComment.clear();
     spanned_ = false;
     displaced_ = false;
-    if (!zipFileName_.empty()) UndoInterruptedAdd(platform.files, zipFileName_);
+    // An add that was cut short is undone first; one that is still going
+    // on elsewhere, or an archive that cannot be put back, ends the read.
+    const zipundo::Reason undo =
+        zipFileName_.empty() ? zipundo::Reason::None : UndoInterruptedAdd(platform.files, zipFileName_);
+    if (undo != zipundo::Reason::None) {
+        ReportReason(undo == zipundo::Reason::Busy ? zmArchiveBusy : zmUndoFailed, undo);
+        zipFileName_.clear();
+        if (OnDirUpdate) OnDirUpdate(*this);
+        return;
+    }
     if (!platform.files.FileExists(zipFileName_)) {
         if (OnDirUpdate) OnDirUpdate(*this);
         return;

@@ -15,6 +15,7 @@
 #include "common/error.h"
 #include "platform/platform.h"
 #include "zipformat/zipformat.h"
+#include "zipundo/undo.h"
 #include "zkzip/zipdll.h"
 
 namespace zk {
@@ -159,7 +160,12 @@ enum ZipMessage {
     zmPwdCancelCaption = 10153, zmPwdCaption = 10154, zmPwdPrompt = 10155, zmPwdConfirmPrompt = 10156,
     zmSeekDirectory = 10201, zmReadFailed = 10202, zmDirectoryDisplaced = 10203, zmBytesAfterEnd = 10204,
     zmNothingToAdd = 10301, zmEncryptUnattended = 10302, zmSpanWithUpdate = 10303, zmSfxStubFailed = 10304,
-    zmSkippedTooDeep = 10305, zmSkippedSameName = 10306,
+    zmSkippedTooDeep = 10305, zmSkippedSameName = 10306, zmArchiveBusy = 10307, zmUndoFailed = 10308,
+    // The library's failures, in German (its own texts are for the log); %s takes the reason.
+    zmLibCreate = 10310, zmLibWrite = 10311, zmLibTemp = 10312, zmLibRead = 10313, zmLibFormat = 10314,
+    zmLibTooBig = 10315, zmLibNothing = 10316,
+    // Why a file could not be used: 10320 plus the zipundo::Reason.
+    zmReasonFirst = 10320,
     zmSpanToExe = 11041,
     zmLibraryLoaded = 10601, zmNoExecEntry = 10602, zmNoVersionEntry = 10603, zmLibraryNotLoaded = 10604,
     zmCannotOpen = 11001, zmCannotOpenReported = 11002, zmBadDriveRoot = 11003, zmDriveNotReady = 11004,
@@ -286,6 +292,8 @@ public:
 
     // Messages.
     void ReportMessage(int number, const std::string& extra = "");
+    // The message with the reason a file could not be used in its place.
+    void ReportReason(int number, zipundo::Reason why);
     // Reports an EZipArchiver that was caught.
     void ReportException(const EZipArchiver& e);
 
@@ -458,6 +466,8 @@ private:
     // The add itself; AddFiles judges its outcome.
     void RunAdd();
     void ShowMessage(const std::string& text);
+    // The library reported a failure: the user reads it in German, with its reason.
+    void ShowLibraryFailure(int32_t errorCode);
     void EventMessage(int32_t errCode, const std::string& message);
     int32_t Callback(ZipCallbackData& data);
     void PasswordRequest(ZipCallbackData& data, const std::string& text);

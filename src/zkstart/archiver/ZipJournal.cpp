@@ -1,57 +1,76 @@
 #include "archiver/ZipJournal.h"
 
-#include "zkzip/journal.h"
+#include <algorithm>
+#include <optional>
 
 namespace zk {
 
 namespace {
 
-bool ReadAll(platform::File& f, int64_t pos, std::string& out) {
-    if (f.Seek(pos, platform::SeekFrom::Begin) != pos) return false;
-    size_t done = 0;
-    while (done < out.size()) {
-        int64_t n = f.Read(&out[done], out.size() - done);
-        if (n <= 0) return false;
-        done += size_t(n);
+class UndoFile : public zipundo::File {
+public:
+    UndoFile(platform::FileSystem& files, std::string path, std::unique_ptr<platform::File> file)
+        : files_(files), path_(std::move(path)), file_(std::move(file)) {}
+    uint64_t Size() override { return static_cast<uint64_t>(std::max<int64_t>(file_->Size(), 0)); }
+    bool ReadAt(uint64_t pos, void* buffer, size_t n) override {
+        if (!SeekTo(pos)) return false;
+        auto* p = static_cast<char*>(buffer);
+        while (n > 0) {
+            const int64_t got = file_->Read(p, n);
+            if (got <= 0) return false;
+            p += got;
+            n -= static_cast<size_t>(got);
+        }
+        return true;
     }
-    return true;
-}
+    bool WriteAt(uint64_t pos, const void* buffer, size_t n) override {
+        return SeekTo(pos) && file_->Write(buffer, n) == static_cast<int64_t>(n);
+    }
+    bool Truncate(uint64_t size) override { return SeekTo(size) && file_->Truncate(); }
+    bool RemoveHeld() override { return file_->RemoveHeld(); }
+    zipundo::Reason Failure() override { return FailureReason(files_, path_); }
+
+private:
+    bool SeekTo(uint64_t pos) {
+        const auto at = static_cast<int64_t>(pos);
+        return file_->Seek(at, platform::SeekFrom::Begin) == at;
+    }
+    platform::FileSystem& files_;
+    std::string path_;
+    std::unique_ptr<platform::File> file_;
+};
 
 }  // namespace
 
-void UndoInterruptedAdd(platform::FileSystem& files, const std::string& archive) {
-    namespace journal = zkzip::journal;
-    const std::string path = archive + journal::kSuffix;
-    if (!files.FileExists(path)) return;
-    std::string bytes;
-    if (auto j = files.Open(path, platform::OpenMode::Read)) {
-        int64_t size = j->Size();
-        if (size < 0) return;
-        bytes.resize(size_t(size));
-        if (!ReadAll(*j, 0, bytes)) return;
-    } else {
-        return;
-    }
-    // A journal cut short was written before the archive was touched.
-    journal::Undo u;
-    if (journal::Decode(bytes.data(), bytes.size(), u)) {
-        if (u.created) {
-            if (files.FileExists(archive) && !files.RemoveFile(archive)) return;
-        } else if (auto f = files.Open(archive, platform::OpenMode::ReadWrite)) {
-            // Only onto the file the journal was written for.
-            const int64_t size = f->Size();
-            std::string prefix(u.prefixLength, '\0');
-            if (size >= 0 && uint64_t(size) >= u.tailOffset &&
-                ReadAll(*f, int64_t(u.tailOffset - u.prefixLength), prefix) &&
-                journal::Fits(u, uint64_t(size), prefix)) {
-                bool ok = f->Seek(int64_t(u.tailOffset), platform::SeekFrom::Begin) == int64_t(u.tailOffset) &&
-                          f->Write(u.tail.data(), u.tail.size()) == int64_t(u.tail.size()) && f->Truncate();
-                ok = f->Close() && ok;
-                if (!ok) return;
-            }
-        }
-    }
-    files.RemoveFile(path);
+zipundo::Reason FailureReason(platform::FileSystem& files, const std::string& path) {
+    const auto error = static_cast<uint32_t>(files.LastError());  // before another call changes it
+    const std::optional<uint32_t> attr = files.Attributes(path);
+    return zipundo::FromWindowsError(error, attr && (*attr & platform::faReadOnly));
+}
+
+std::unique_ptr<zipundo::File> UndoFiles::Open(const std::string& path, Access access, zipundo::Reason& why) {
+    using platform::OpenMode;
+    const OpenMode mode = access == Access::Read        ? OpenMode::Read
+                          : access == Access::ReadWrite ? OpenMode::ReadWrite
+                          : access == Access::Hold      ? OpenMode::Hold
+                                                        : OpenMode::HoldOrCreate;
+    if (std::unique_ptr<platform::File> f = files_.Open(path, mode))
+        return std::make_unique<UndoFile>(files_, path, std::move(f));
+    why = FailureReason(files_, path);
+    // Opening what is not there: a missing folder says no more than a missing file.
+    if (access != Access::HoldOrCreate && why == zipundo::Reason::NoFolder) why = zipundo::Reason::None;
+    return nullptr;
+}
+
+bool UndoFiles::Remove(const std::string& path, zipundo::Reason& why) {
+    if (!files_.FileExists(path) || files_.RemoveFile(path)) return true;
+    why = FailureReason(files_, path);
+    return false;
+}
+
+zipundo::Reason UndoInterruptedAdd(platform::FileSystem& files, const std::string& archive) {
+    UndoFiles undo(files);
+    return zipundo::UndoInterruptedAdd(undo, archive);
 }
 
 }  // namespace zk

@@ -7,7 +7,7 @@
 
 #include "common/text.h"
 #include "archiver/ZipArch.h"
-#include "zkzip/journal.h"
+#include "archiver/ZipJournal.h"
 
 namespace zk {
 
@@ -242,6 +242,14 @@ int32_t TZipArchiver::WriteSfxStub() {
     BusyCursor hourglass(busyCursor);
 
     const std::string name = zipFileName_;
+    // One writer at a time, and until the stub is whole the record says
+    // "remove it": a crash meanwhile must not leave a file that reads as no
+    // archive.
+    UndoFiles undoFiles(platform.files);
+    zipundo::Writer record(undoFiles, name);
+    const zipundo::Reason why = record.Take();
+    if (why == zipundo::Reason::Busy) throw EZipArchiver::CreateResDisp(zmArchiveBusy, true);
+    if (why != zipundo::Reason::None) return -1;
     if (platform.files.FileExists(name)) {
         const bool gone = HowToDelete == htdAllowUndo ? platform.files.RecycleFile(name)
                                                       : platform.files.RemoveFile(name);
@@ -249,23 +257,12 @@ int32_t TZipArchiver::WriteSfxStub() {
         // failure would then delete it for good.
         if (!gone) return -1;
     }
-    // Until the stub is whole, the library's undo journal says "remove it":
-    // a crash meanwhile must not leave a file that reads as no archive.
-    const std::string journal = name + zkzip::journal::kSuffix;
-    {
-        zkzip::journal::Undo created;
-        created.created = true;
-        const std::string bytes = zkzip::journal::Encode(created);
-        std::unique_ptr<File> j = platform.files.Open(journal, OpenMode::Write);
-        const bool ok = j && WriteAll(*j, bytes.data(), bytes.size());
-        if (!(j && j->Close() && ok)) {
-            platform.files.RemoveFile(journal);
-            return -1;
-        }
-    }
+    zipundo::journal::Undo created;
+    created.kind = zipundo::journal::Kind::Created;
+    if (record.Write(created) != zipundo::Reason::None) return -1;
     std::unique_ptr<File> out = platform.files.Open(name, OpenMode::ReadWriteNew);
     if (!out) {
-        platform.files.RemoveFile(journal);
+        record.Settle();
         return -1;
     }
 
@@ -295,8 +292,9 @@ int32_t TZipArchiver::WriteSfxStub() {
     }
     if (!out->Close() && result == 0) result = -2;
     out.reset();
-    if (result != 0) platform.files.RemoveFile(name);
-    platform.files.RemoveFile(journal);
+    // A broken file that will not go stays with its record: the next reader removes it.
+    if (result != 0 && platform.files.FileExists(name) && !platform.files.RemoveFile(name)) return result;
+    record.Settle();
     return result;
 }
 

@@ -92,6 +92,12 @@ public:
         rlen_ = 0;
         return Flush() && MoveInner(pos_) && inner_->Truncate();
     }
+    bool RemoveHeld() override {
+        if (closed_) return false;
+        closed_ = true;
+        bool flushed = Flush();
+        return inner_->RemoveHeld() && flushed;
+    }
     bool Close() override {
         if (closed_) return false;
         closed_ = true;

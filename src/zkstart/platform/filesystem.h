@@ -41,6 +41,8 @@ enum class OpenMode {
     Write,         // created, or emptied when it exists; writing only
     ReadWrite,     // an existing file as it is, reading and writing
     ReadWriteNew,  // created, or emptied when it exists; reading and writing
+    Hold,          // an existing file as it is, reading and writing, shut to every other process
+    HoldOrCreate,  // the same, made empty when missing
 };
 
 enum class SeekFrom { Begin, Current, End };
@@ -61,6 +63,9 @@ public:
     virtual bool Truncate() = 0;
     // False when the last buffered data could not be written.
     virtual bool Close() = 0;
+    // A held file: removes it before letting it go, so that no other process
+    // can take it in between, and closes it.
+    virtual bool RemoveHeld() { return false; }
 };
 
 struct DirEntry {
@@ -89,7 +94,8 @@ public:
     // whose attributes fit the mask; false when there is none.
     virtual bool FindFirst(const std::string& path, uint32_t attrMask, FoundEntry& found) = 0;
     virtual bool FileExists(const std::string& path) = 0;
-    // Error number of the last failed call, for the input/output error.
+    // Error number of the last failed call (as Windows numbers them), for
+    // the input/output error and the reasons the user is told.
     virtual int LastError() = 0;
 
     // Streams; nullptr when the file cannot be opened.

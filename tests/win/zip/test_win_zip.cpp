@@ -12,7 +12,9 @@
 #include <fstream>
 
 #include "archiver/ZipArch.h"
+#include "zipundo/journal.h"
 #include "archiver/win32/PasswordDlg_win32.h"
+#include "host_scratch.h"
 #include "ui/win32/peers.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/win32/wstr.h"
@@ -136,6 +138,55 @@ TEST_F(ZipWin, ThePasswordDialogOnTheScreen) {
     EXPECT_EQ(DialogUser::next, 3u);
     EXPECT_TRUE(DialogUser::starred);
     TPasswordDlg::runModal = nullptr;
+}
+
+// Windows' sharing modes keep one writer at a time: a held record stops the
+// add and the directory read; an archive that another program holds keeps
+// the record of a cut-short add until it can be put back.
+TEST_F(ZipWin, OneWriterAtATimeBySharingModes) {
+    const std::string dir = real.files.TempFolder() + "ZKONE", arc = dir + "\\ONE.ZIP", record = arc + ".zkj";
+    real.files.CreateDir(dir);
+    ASSERT_TRUE(real.files.SetCurrentDir(dir));
+    for (const char* name : {"A.TXT", "B.TXT"}) std::ofstream(win32::Wide(dir + "\\" + name).c_str()) << name << " Inhalt";
+    DeleteFileW(win32::Wide(arc).c_str());
+    auto add = [this](const char* name) {
+        zip.FSpecArgs = {name};
+        return zip.AddFiles();
+    };
+    auto hold = [](const std::string& path, DWORD how) {
+        return CreateFileW(win32::Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, how, 0, nullptr);
+    };
+    zip.SetZipFileName(arc);
+    ASSERT_TRUE(add("A.TXT")) << said;
+    EXPECT_FALSE(real.files.FileExists(record));  // removed through its handle
+    const std::string one = Slurp(arc);
+    HANDLE other = hold(record, CREATE_NEW);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(add("B.TXT"));
+    EXPECT_EQ(zip.ErrorCode, ZK_ERR_BUSY);
+    zip.SetZipFileName(arc);
+    EXPECT_TRUE(zip.ZipFileName().empty());
+    EXPECT_EQ(zip.LastMessage, MessageText(zmArchiveBusy));
+    CloseHandle(other);
+    DeleteFileW(win32::Wide(record).c_str());
+    EXPECT_EQ(Slurp(arc), one);
+    // The record of an add cut short, over a broken end; the archive held elsewhere.
+    zipundo::journal::Undo u;
+    u.tailOffset = one.size() - 22, u.tail = one.substr(u.tailOffset), u.prefixLength = 16;
+    u.prefixCrc = zipundo::journal::Crc32(one.data() + u.tailOffset - 16, 16);
+    std::ofstream(win32::Wide(record).c_str(), std::ios::binary) << zipundo::journal::Encode(u);
+    std::ofstream(win32::Wide(arc).c_str(), std::ios::binary) << one.substr(0, u.tailOffset) << "PK\3\4 halb";
+    other = hold(arc, OPEN_EXISTING);
+    zip.SetZipFileName(arc);
+    CloseHandle(other);
+    EXPECT_TRUE(zip.ZipFileName().empty());
+    EXPECT_NE(zip.LastMessage.find("denn ein anderes Programm hat sie geöffnet."), std::string::npos) << zip.LastMessage;
+    EXPECT_TRUE(real.files.FileExists(record));
+    zip.SetZipFileName(arc);
+    EXPECT_EQ(Slurp(arc), one);
+    ASSERT_TRUE(add("B.TXT")) << said;
+    EXPECT_EQ(zip.Contents.size(), 2u);
+    EXPECT_FALSE(real.files.FileExists(record));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -105,7 +106,8 @@ std::string ParentKey(const std::string& key) {
 
 // Windows error numbers the fake reports.
 constexpr int kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kWriteProtect = 19, kNotReady = 21,
-              kReadFault = 30, kWriteFault = 29, kDiskFull = 112, kAlreadyExists = 183, kDirNotEmpty = 145;
+              kReadFault = 30, kWriteFault = 29, kSharingViolation = 32, kDiskFull = 112, kAlreadyExists = 183,
+              kDirNotEmpty = 145;
 
 // 100-ns ticks between 1601 and 1970.
 constexpr int64_t kUnixEpoch = 116444736000000000;
@@ -115,8 +117,11 @@ constexpr int64_t kUnixEpoch = 116444736000000000;
 // removed while open only fails.
 class FakeMemFile : public File {
 public:
-    FakeMemFile(FakeFileSystem& fs, FakeFileSystem::Loc loc, bool read, bool write)
-        : fs_(fs), loc_(std::move(loc)), read_(read), write_(write) {}
+    FakeMemFile(FakeFileSystem& fs, FakeFileSystem::Loc loc, bool read, bool write, bool hold)
+        : fs_(fs), loc_(std::move(loc)), read_(read), write_(write), hold_(hold) {
+        if (hold_) fs_.held_.insert(loc_.key);
+    }
+    ~FakeMemFile() override { Close(); }
     int64_t Read(void* buffer, size_t count) override {
         FakeFileSystem::Node* n = fs_.Find(loc_.key);
         if (!open_ || !read_ || !n || !fs_.Usable(loc_, false)) return Fail(kReadFault);
@@ -175,9 +180,18 @@ public:
         n->time = fs_.Tick();
         return true;
     }
+    bool RemoveHeld() override {
+        FakeFileSystem::Node* n = fs_.Find(loc_.key);
+        if (!open_ || !hold_ || !n || !fs_.Usable(loc_, true)) return Fail(kAccessDenied) == 0 && Close();
+        fs_.Charge(loc_, -static_cast<int64_t>(n->content.size()));
+        fs_.nodes_.erase(loc_.key);
+        fs_.names_.erase(loc_.key);
+        return Close();
+    }
     bool Close() override {
         bool was = open_;
         open_ = false;
+        if (was && hold_) fs_.held_.erase(loc_.key);
         return was;
     }
 
@@ -188,7 +202,7 @@ private:
     }
     FakeFileSystem& fs_;
     FakeFileSystem::Loc loc_;
-    bool read_, write_;
+    bool read_, write_, hold_;
     bool open_ = true;
     size_t pos_ = 0;
 };
@@ -212,7 +226,7 @@ private:
 // A real file below a drive's host folder.
 class HostFile : public File {
 public:
-    explicit HostFile(int fd) : fd_(fd) {}
+    HostFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
     ~HostFile() override { Close(); }
     int64_t Read(void* buffer, size_t count) override { return ::read(fd_, buffer, count); }
     int64_t Write(const void* buffer, size_t count) override { return ::write(fd_, buffer, count); }
@@ -228,6 +242,10 @@ public:
         off_t at = ::lseek(fd_, 0, SEEK_CUR);
         return at >= 0 && ::ftruncate(fd_, at) == 0;
     }
+    bool RemoveHeld() override {
+        const bool removed = ::unlink(path_.c_str()) == 0;
+        return Close() && removed;
+    }
     bool Close() override {
         if (fd_ < 0) return false;
         int fd = fd_;
@@ -237,6 +255,7 @@ public:
 
 private:
     int fd_;
+    std::string path_;
 };
 
 class HostDirReader : public DirReader {
@@ -290,9 +309,17 @@ bool HostInfo(const std::string& path, HostStat& out) {
 std::unique_ptr<File> HostOpen(const std::string& path, OpenMode mode) {
     int flags = mode == OpenMode::Read ? O_RDONLY : mode == OpenMode::Write ? O_WRONLY : O_RDWR;
     if (mode == OpenMode::Write || mode == OpenMode::ReadWriteNew) flags |= O_CREAT | O_TRUNC;
+    if (mode == OpenMode::HoldOrCreate) flags |= O_CREAT;
     int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0) return nullptr;
-    return std::make_unique<BufferedFile>(std::make_unique<HostFile>(fd));
+    // Held as the zip library holds its records natively: an advisory lock.
+    if ((mode == OpenMode::Hold || mode == OpenMode::HoldOrCreate) && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int e = errno;
+        ::close(fd);
+        errno = e;
+        return nullptr;
+    }
+    return std::make_unique<BufferedFile>(std::make_unique<HostFile>(fd, path));
 }
 
 std::unique_ptr<DirReader> HostOpenDir(const std::string& path) {
@@ -385,6 +412,12 @@ public:
     int64_t Position() override { return inner_->Position(); }
     int64_t Size() override { return inner_->Size(); }
     bool Truncate() override { return inner_->Truncate(); }
+    bool RemoveHeld() override {
+        if (closed_) return false;
+        closed_ = true;
+        Log("remove", 0);
+        return inner_->RemoveHeld();
+    }
     bool Close() override {
         if (closed_) return false;
         closed_ = true;
@@ -469,6 +502,7 @@ bool FakeFileSystem::HostError() {
         case ENOTEMPTY: lastError_ = kDirNotEmpty; break;
         case ENOSPC: lastError_ = kDiskFull; break;
         case EROFS: lastError_ = kWriteProtect; break;
+        case EWOULDBLOCK: lastError_ = kSharingViolation; break;
         default: lastError_ = kAccessDenied;
     }
     return false;
@@ -718,15 +752,19 @@ bool FakeFileSystem::FileExists(const std::string& path) {
 std::unique_ptr<File> FakeFileSystem::Open(const std::string& path, OpenMode mode) {
     Loc loc = Locate(path);
     const bool write = mode != OpenMode::Read;
-    const bool create = mode == OpenMode::Write || mode == OpenMode::ReadWriteNew;
+    const bool hold = mode == OpenMode::Hold || mode == OpenMode::HoldOrCreate;
+    bool create = mode == OpenMode::Write || mode == OpenMode::ReadWriteNew;
     if (!Usable(loc, write)) return nullptr;
     if (Listed(failOpen, loc)) { lastError_ = kAccessDenied; return nullptr; }
+    // Held without sharing, here or by another process.
+    if (Listed(heldElsewhere, loc) || held_.count(loc.key)) { lastError_ = kSharingViolation; return nullptr; }
     std::unique_ptr<File> inner;
     if (!loc.drive->hostFolder.empty()) {
         inner = HostOpen(HostPath(loc), mode);
         if (!inner) { HostError(); return nullptr; }
     } else {
         Node* n = Find(loc.key);
+        if (mode == OpenMode::HoldOrCreate && !n) create = true;
         if (n && n->dir) { lastError_ = kAccessDenied; return nullptr; }
         if (!create && !n) { lastError_ = kFileNotFound; return nullptr; }
         if (write && n && (n->attr & faReadOnly)) { lastError_ = kAccessDenied; return nullptr; }
@@ -743,7 +781,7 @@ std::unique_ptr<File> FakeFileSystem::Open(const std::string& path, OpenMode mod
                 Put(loc.key, loc.abs, Node{false, faArchive, {}});
             }
         }
-        inner = std::make_unique<FakeMemFile>(*this, loc, mode != OpenMode::Write, write);
+        inner = std::make_unique<FakeMemFile>(*this, loc, mode != OpenMode::Write, write, hold);
     }
     return std::make_unique<FakeFaultFile>(*this, std::move(inner), loc.abs, Limit(failReadAfter, loc),
                                            Limit(failWriteAfter, loc));

@@ -144,6 +144,7 @@ public:
     std::map<std::string, uint64_t> failReadAfter;   // reads fail once this many bytes came out
     std::set<std::string> failCreateDir;             // folders that cannot be made
     std::set<std::string> failOpen;                  // files that cannot be opened
+    std::set<std::string> heldElsewhere;             // files another program holds open without sharing
     std::set<std::string> failOpenDir;               // folders that cannot be entered
     // Test side: what was done with open files ("read", "write", "close").
     struct Io {
@@ -197,6 +198,7 @@ private:
     // does not hold that many more.
     bool Charge(const Loc& loc, int64_t delta);
     FileTime Tick() { return clock += 10000000; }
+    std::set<std::string> held_;            // keys of the files this process holds
     std::map<std::string, Node> nodes_;     // by folded absolute path without trailing "\"
     std::map<std::string, std::string> names_;  // folded → name as created
     std::map<char, FakeDrive> drives_;      // by upper-case letter

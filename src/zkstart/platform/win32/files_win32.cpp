@@ -115,6 +115,11 @@ public:
         return GetFileSizeEx(h_, &size) ? size.QuadPart : -1;
     }
     bool Truncate() override { return SetEndOfFile(h_) != 0; }
+    bool RemoveHeld() override {
+        FILE_DISPOSITION_INFO gone{TRUE};
+        const bool removed = SetFileInformationByHandle(h_, FileDispositionInfo, &gone, sizeof gone) != 0;
+        return Close() && removed;
+    }
     bool Close() override {
         if (h_ == INVALID_HANDLE_VALUE) return false;
         HANDLE h = h_;
@@ -149,10 +154,14 @@ private:
 }  // namespace
 
 std::unique_ptr<File> FileSystem::Open(const std::string& path, OpenMode mode) {
+    const bool hold = mode == OpenMode::Hold || mode == OpenMode::HoldOrCreate;
     DWORD access = mode == OpenMode::Read ? GENERIC_READ
                  : mode == OpenMode::Write ? GENERIC_WRITE : GENERIC_READ | GENERIC_WRITE;
+    if (hold) access |= DELETE;
     DWORD share = mode == OpenMode::Read ? FILE_SHARE_READ : 0;
-    DWORD disposition = mode == OpenMode::Read || mode == OpenMode::ReadWrite ? OPEN_EXISTING : CREATE_ALWAYS;
+    DWORD disposition = mode == OpenMode::Read || mode == OpenMode::ReadWrite || mode == OpenMode::Hold ? OPEN_EXISTING
+                        : mode == OpenMode::HoldOrCreate                                               ? OPEN_ALWAYS
+                                                                                                      : CREATE_ALWAYS;
     HANDLE h = CreateFileW(Wide(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Failed(), nullptr;
     return std::make_unique<platform::BufferedFile>(std::make_unique<Win32File>(h));

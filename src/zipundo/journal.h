@@ -1,27 +1,33 @@
-// The undo journal of an add. Before the library overwrites an archive's
+// The undo record of an add. Before the library overwrites an archive's
 // central directory it writes the bytes it is about to lose into a side
 // file beside the archive ("<archive>.zkj") and only removes that file once
-// the new archive is complete. Whoever next finds such a journal (the
+// the new archive is complete. Whoever next finds such a record (the
 // library, the component, the self-extractor) knows the add was cut short
-// and puts the old archive back; a journal that is itself incomplete means
+// and puts the old archive back; a record that is itself incomplete means
 // the archive was not touched yet.
 //
-// Shared by the library, the component and the stub, so it stays plain
-// bytes with no file access and no library behind it.
+// This is the format alone, plain bytes with no file access; undo.h applies it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace zkzip::journal {
+namespace zipundo::journal {
 
 inline const char* const kSuffix = ".zkj";
 // The bytes before the overwritten part that a journal is checked against:
 // a journal left beside some other file must not be applied to it.
 constexpr size_t kPrefixCheck = 4096;
 
+// What undoing means.
+enum class Kind : uint32_t {
+    InPlace = 0,  // the old bytes from tailOffset on go back
+    Created = 1,  // the archive did not exist: undoing removes it
+    Rewrite = 2,  // the archive is replaced whole by a finished copy: nothing to put back
+};
+
 struct Undo {
-    bool created = false;     // the archive did not exist: undoing removes it
+    Kind kind = Kind::InPlace;
     uint64_t tailOffset = 0;  // first byte the add may overwrite
     uint32_t prefixLength = 0, prefixCrc = 0;  // of the bytes just before tailOffset
     std::string tail;         // the old bytes from tailOffset to the old end
@@ -61,7 +67,7 @@ constexpr size_t kHead = 32;
 
 inline std::string Encode(const Undo& u) {
     std::string s = "ZKJ1";
-    detail::Put(s, u.created ? 1 : 0, 4);
+    detail::Put(s, uint32_t(u.kind), 4);
     detail::Put(s, u.tailOffset, 8);
     detail::Put(s, u.prefixLength, 4);
     detail::Put(s, u.prefixCrc, 4);
@@ -76,10 +82,10 @@ inline bool Decode(const void* data, size_t n, Undo& out) {
     const uint8_t* p = static_cast<const uint8_t*>(data);
     if (n < detail::kHead + 4 || std::string(reinterpret_cast<const char*>(p), 4) != "ZKJ1") return false;
     const uint64_t kind = detail::Get(p + 4, 4), tailLength = detail::Get(p + 24, 8);
-    if (kind > 1 || tailLength != n - detail::kHead - 4) return false;
+    if (kind > uint64_t(Kind::Rewrite) || tailLength != n - detail::kHead - 4) return false;
     if (Crc32(p, n - 4) != uint32_t(detail::Get(p + n - 4, 4))) return false;
     out = Undo();
-    out.created = kind == 1;
+    out.kind = Kind(kind);
     out.tailOffset = detail::Get(p + 8, 8);
     out.prefixLength = uint32_t(detail::Get(p + 16, 4));
     out.prefixCrc = uint32_t(detail::Get(p + 20, 4));
@@ -91,8 +97,8 @@ inline bool Decode(const void* data, size_t n, Undo& out) {
 // Whether the journal belongs to a file whose bytes before tailOffset are
 // `prefix` (the last prefixLength of them) and whose size is `size`.
 inline bool Fits(const Undo& u, uint64_t size, const std::string& prefix) {
-    return !u.created && size >= u.tailOffset && prefix.size() == u.prefixLength &&
+    return u.kind == Kind::InPlace && size >= u.tailOffset && prefix.size() == u.prefixLength &&
            Crc32(prefix.data(), prefix.size()) == u.prefixCrc;
 }
 
-}  // namespace zkzip::journal
+}  // namespace zipundo::journal
