@@ -11,7 +11,7 @@
 
 namespace zk::test {
 
-// Each call as "kind value": "begin heading total", "done n", "free off", "focus source"...
+// Each call as "kind value": "begin heading total", "done n", "free off", "focus source", "error text"...
 struct RecordedProgress : CopyProgress {
     std::vector<std::string> log;
     void Status(const std::string& text) override { log.push_back("status " + text); }
@@ -20,6 +20,9 @@ struct RecordedProgress : CopyProgress {
     void Free(int32_t bytes) override { log.push_back("free " + std::to_string(bytes)); }
     void FreeNotFollowed() override { log.push_back("free off"); }
     void Focus(Field field) override { log.push_back(field == Field::Source ? "focus source" : "focus target"); }
+    void Warning(const std::string& text) override { log.push_back("warning " + text), onWarning ? onWarning() : void(); }
+    void Error(const std::string& text) override { log.push_back("error " + text); }
+    std::function<void()> onWarning;  // the user acting before confirming
     std::vector<std::string> Of(const std::string& kind) const {
         std::vector<std::string> out;
         for (const std::string& l : log)

@@ -8,8 +8,6 @@
 
 namespace zk::test {
 
-using platform::DlgButton;
-using platform::DlgType;
 using platform::FakeFileSystem;
 
 struct Copy : ::testing::Test {
@@ -60,16 +58,14 @@ TEST_F(Copy, EveryCodeHasItsMessageAndFocus) {
                                                  {-14, "target"}, {-99, "source"}, {21, ""},    {-7, ""}};
     for (const auto& [code, focus] : cases) {
         rig.progress.log.clear();
-        fake.dialogs.Answer(platform::mrAbort);
         EXPECT_TRUE(engine.ReportSetupError(code));
-        const auto& d = fake.dialogs.shown.back();
-        EXPECT_TRUE(d.text == engine.ErrorText && d.type == DlgType::Error && d.captions == std::vector<std::string>{"&Abbrechen"});
-        EXPECT_EQ(d.text.rfind("Unbekannter Fehler mit der Nummer " + std::to_string(code), 0) == 0, code == 21 || code == -7) << code;
+        EXPECT_EQ(rig.progress.Of("error"), std::vector<std::string>{engine.ErrorText});
+        EXPECT_EQ(engine.ErrorText.rfind("Unbekannter Fehler mit der Nummer " + std::to_string(code), 0) == 0, code == 21 || code == -7) << code;
         EXPECT_EQ(rig.progress.Of("focus"), *focus ? std::vector<std::string>{focus} : std::vector<std::string>{}) << code;
     }
     EXPECT_EQ(CopyEngine::ErrorMessage(1), "Das ZANTORIK-Verzeichnis wurde nicht gefunden.\n\rDie Angabe bei \"Quelle\" ist offenbar falsch.");
-    EXPECT_FALSE(engine.ReportSetupError(0));
-    EXPECT_EQ(fake.dialogs.shown.size(), std::size(cases));
+    rig.progress.log.clear();
+    EXPECT_TRUE(!engine.ReportSetupError(0) && rig.progress.log.empty());
 }
 
 // The tests run in their order; only the first failure is told, after a warning for a floppy.
@@ -96,7 +92,7 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
         {"drive test before the source test", writeProtectedD, "c:\\nothing", "d:\\", -14},
         {"floppy without disk", floppy, "c:\\game", "a:\\", -14, "Diskette einlegen!!"},
         {"floppy B", floppy, "c:\\game", "B:\\", -14, "Diskette einlegen!!"},
-        {"a disk put in at the prompt", [&](auto& f) { floppy(f), fake.dialogs.onShow = [&](auto&) { f.Drive('A').ready = true; }; },
+        {"a disk put in at the prompt", [&](auto& f) { floppy(f), rig.progress.onWarning = [&] { f.Drive('A').ready = true; }; },
          "c:\\game", "a:", 0, "Diskette einlegen!!", "c:\\game\\"},
         {"no such drive", none, "c:\\game", "q:\\", -14, "Ziel-Laufwerk unbekannt oder nicht bereit!"},
         {"probe cannot be made", [](auto& f) { f.failCreateDir.insert("D:\\_-_"); }, "c:\\game", "d:\\ziel\\", -14},
@@ -117,21 +113,16 @@ TEST_F(Copy, TestsRunInTheirOrderAndReportTheFirstFailure) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fake.files = FakeFileSystem();
-        fake.dialogs.shown.clear(), fake.dialogs.script.clear();
-        fake.dialogs.onShow = nullptr;
+        rig.progress.log.clear(), rig.progress.onWarning = nullptr;
         for (const char* folder : {"C:\\GAME", "C:\\ZANTORIK", "C:\\SPIELE\\ZANTORIK"}) Game(folder);
         fake.files.Drive('D');
         c.setUp(fake.files);
-        fake.dialogs.Answer(platform::mrCancel), fake.dialogs.Answer(platform::mrAbort);  // the first not consulted
         EXPECT_EQ(rig.Prepare(c.source, c.target), c.code == 0);
-        std::vector<std::string> shown;
-        for (const auto& d : fake.dialogs.shown) shown.push_back(d.text);
-        std::vector<std::string> expected;
+        std::vector<std::string> expected, told = rig.progress.Of("warning");
         if (!c.warning.empty()) expected.push_back(c.warning);
         if (c.code) expected.push_back(CopyEngine::ErrorMessage(c.code));
-        EXPECT_EQ(shown, expected);
-        EXPECT_TRUE(c.warning.empty() || (fake.dialogs.shown[0].type == DlgType::Warning &&
-                                          fake.dialogs.shown[0].buttons == std::vector{DlgButton::OK, DlgButton::Cancel}));
+        for (const std::string& e : rig.progress.Of("error")) told.push_back(e);
+        EXPECT_EQ(told, expected);
         EXPECT_FALSE(fake.files.Exists("D:\\_-_"));
         if (c.code) continue;
         EXPECT_EQ(rig.plan.sourceFolder, c.sourceFolder);
@@ -169,7 +160,6 @@ TEST_F(Copy, FreeSpaceAgainstTotal) {
     for (const auto& c : cases) {
         fake.files.Drive('D').free = c.free;
         fake.files.listedSize["C:\\GAME\\ZANTORIK.EXE"] = c.exeSize;
-        if (!c.passes) fake.dialogs.Answer(platform::mrAbort);
         EXPECT_EQ(rig.Prepare("c:\\game", "d:\\"), c.passes) << c.free;
         EXPECT_TRUE(rig.plan.free == c.held && rig.plan.total == c.total) << c.free;
     }
@@ -185,7 +175,6 @@ TEST_F(Copy, AWholeRun) {
     fake.files.SetFileStamp("C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE", 125000000000000000);
     fake.files.errorMode = 0x8000;
     EXPECT_TRUE(rig.Run("  c:/spiele", "d:\\neu"));
-    EXPECT_TRUE(fake.dialogs.shown.empty());
     EXPECT_EQ(fake.files.errorModes, (std::vector<unsigned>{platform::kFailCriticalErrors, 0x8000, platform::kFailCriticalErrors, 0x8000}));
     EXPECT_TRUE(rig.plan.files.front().folder && rig.plan.total == kGameSize + 3);
     for (const std::string name : {"ZANTORIK.EXE", "ZKSTART.EXE", "TEXTE\\THEMA.{1}", "ZANTORIK.HLP", "ALT.EXE\\ALT.TXT"}) {
@@ -273,7 +262,7 @@ TEST_F(Copy, AWriteFailingInTheMiddleOfTheSecondFile) {
     EXPECT_FALSE(fake.files.Exists("D:\\ZANTORIK\\ZKSTART.EXE") || fake.files.Exists("D:\\ZANTORIK\\ZANTORIK.HLP"));
     EXPECT_EQ(rig.progress.Of("status").back(), "Ruvalin, der ParameterManager für ZANTORIK");
     EXPECT_EQ(rig.progress.Of("left").back(), std::to_string(3000 + 20000 - 8192));  // one block went through
-    EXPECT_TRUE(fake.dialogs.shown.empty());  // the setup window tells the failure itself
+    EXPECT_TRUE(rig.progress.Of("error").empty());  // the setup window tells the failure itself
     EXPECT_EQ(Io("close", "C:\\GAME\\ZKSTART.EXE").size() * 10 + Io("close", "D:\\ZANTORIK\\ZKSTART.EXE").size(), 11u);
 }
 

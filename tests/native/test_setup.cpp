@@ -80,7 +80,7 @@ struct Setup : ::testing::Test {
     std::vector<std::string> Asked() {
         std::vector<std::string> out;
         for (const auto& r : fake.dialogs.shown)
-            out.push_back(std::string(r.type == platform::DlgType::Confirmation ? "confirm: " : "") + r.text);
+            out.push_back((r.type == platform::DlgType::Information ? "" : r.title + ": ") + r.text);
         fake.dialogs.shown.clear();
         return out;
     }
@@ -142,7 +142,7 @@ TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
     const std::string more = "\n\rWeitere Kopie erstellen?", ok = "Installation erfolgreich abgeschlossen.",
                       bad = "Installation leider fehlgeschlagen...", zipped = "Zip erfolgreich erstellt!\n\rSetup verlassen?",
                       menu = ok + "\n\rZANTORIK ins Startmenü einbinden?",
-                      start = "confirm: ZANTORIK wurde erfolgreich installiert. Jetzt starten?";
+                      start = "Bestätigung: ZANTORIK wurde erfolgreich installiert. Jetzt starten?";
     const auto failWrite = [this] { fake.files.failWriteAfter["C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE"] = 2; };
     const struct { const char* what; bool multi, zip; std::function<void()> fault; std::string target;
         std::vector<int> answers; std::vector<std::string> asked; bool open; uint8_t copyDone, menuOffered;
@@ -214,20 +214,26 @@ TEST_F(Setup, TheRunRepaintsItsCountsAtOnceWithTheHourglass) {
 }
 
 TEST_F(Setup, AFailedTestLeavesEveryControlEnabledAndThePathsAsTyped) {
-    const struct { std::string source, target, message, focus; } cases[] = {
-        {"c:\\nirgends", " C:/Ziel ", "In diesem \"Quell\"-Verzeichnis gibt es keine ZANTORIK-Dateien.", "Edit1"},
-        {"d:\\zantorik", "d:\\anders", "Das Ziellaufwerk ist schreibgeschützt, nicht bereit oder unbekannt.", "Edit2"},
-        {"d:\\zantorik", "d:\\zantorik", "Quelle und Ziel müssen verschieden sein!", "Edit1"},
-        {"zantorik", "c:\\", "Quelle und Ziel benötigen Laufwerksbuchstaben, auf die je ein Doppelpunkt folgt.", "Edit1"},
+    const std::string readOnly = "Fehler: Das Ziellaufwerk ist schreibgeschützt, nicht bereit oder unbekannt.";
+    const std::vector<std::string> abort{"&Abbrechen"}, okCancel{"OK", "Abbrechen"};
+    const struct { std::string source, target; std::vector<std::string> asked; std::string focus; } cases[] = {
+        {"c:\\nirgends", " C:/Ziel ", {"Fehler: In diesem \"Quell\"-Verzeichnis gibt es keine ZANTORIK-Dateien."}, "Edit1"},
+        {"d:\\zantorik", "d:\\anders", {readOnly}, "Edit2"},
+        {"d:\\zantorik", "a:\\", {"Warnung: Diskette einlegen!!", readOnly}, "Edit2"},
+        {"d:\\zantorik", "d:\\zantorik", {"Fehler: Quelle und Ziel müssen verschieden sein!"}, "Edit1"},
+        {"zantorik", "c:\\", {"Fehler: Quelle und Ziel benötigen Laufwerksbuchstaben, auf die je ein Doppelpunkt folgt."}, "Edit1"},
     };
     fake.files.Drive('D').writeProtected = true;
+    fake.files.Drive('A').ready = false;
+    fake.dialogs.onUnexpected = nullptr;  // the answers do not matter
     TForm1& f = Open();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source + " -> " + c.target);
-        fake.dialogs.Answer(platform::mrAbort);
         f.Edit1.Type(c.source), f.Edit2.Type(c.target), f.Edit1.SetFocus();
         Press(f.ButStart);
-        EXPECT_EQ(Asked(), std::vector<std::string>{c.message});
+        for (const auto& r : fake.dialogs.shown)
+            EXPECT_EQ(r.captions, r.type == platform::DlgType::Error ? abort : okCancel);
+        EXPECT_EQ(Asked(), c.asked);
         EXPECT_EQ(f.Edit1.Text() + "|" + f.Edit2.Text(), LowerCaseDE(c.source + "|" + c.target));
         EXPECT_TRUE(Focus() == c.focus && CopyDone == 0) << Focus();
         ExpectIdle();

@@ -243,6 +243,12 @@ void TForm1::FreeNotFollowed() {
 
 void TForm1::Focus(Field field) { (field == Field::Source ? Edit1 : Edit2).SetFocus(); }
 
+void TForm1::Warning(const std::string& text) {
+    ui::MessageDlg(platform, text, DlgType::Warning, {DlgButton::OK, DlgButton::Cancel}, 0);
+}
+
+void TForm1::Error(const std::string& text) { ui::MessageDlg(platform, text, DlgType::Error, {DlgButton::Abort}, 0); }
+
 void TForm1::ButStartClick() {
     Statuslabel.SetCaption("Kopieren wird vorbereitet...");
     LabelRefresh();

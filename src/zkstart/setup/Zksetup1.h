@@ -82,6 +82,8 @@ public:
     void Free(int32_t bytes) override;
     void FreeNotFollowed() override;
     void Focus(Field field) override;
+    void Warning(const std::string& text) override;
+    void Error(const std::string& text) override;
 
 private:
     void SetRunControlsEnabled(bool on);

@@ -42,6 +42,11 @@ public:
     virtual void FreeNotFollowed() = 0;
     // The field at fault after a failed test.
     virtual void Focus(Field field) = 0;
+    // A warning the user confirms; the answer does not matter (a disk may
+    // have been put in meanwhile).
+    virtual void Warning(const std::string& text) = 0;
+    // The message of a failed test.
+    virtual void Error(const std::string& text) = 0;
 };
 
 // Trims, turns "/" into "\", shrinks runs of "\" and puts "\" after the
