@@ -7,6 +7,7 @@
 #include "launcher/program.h"
 #include "setup/Dirlog.h"
 #include "setup/Zksetup1.h"
+#include "zkzip/zipdll.h"
 
 namespace zk::test {
 
@@ -251,15 +252,66 @@ TEST_F(Setup, AnErrorFromTheStartMenuStillLeavesTheWindowUsable) {
     ExpectIdle();
 }
 
-// The windows as the main entry makes and wires them.
-TEST(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
+// The windows as the main entry makes and wires them, over a zip library that reports once and adds nothing.
+int32_t ZK_STDCALL ReportingExec(ZipCommand* c) {
+    ZipCallbackData d{};
+    d.caller = c->caller, d.actionCode = ZK_CB_STEP;
+    return c->callback(&d), 0;
+}
+int32_t ZK_STDCALL Version160() { return 160; }
+
+struct SetupInProgram : ::testing::Test {
     platform::FakePlatform fake;
     platform::Platform platform = fake.Get();
-    fake.files.modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
-    fake.files.AddDir("C:\\SPIELE\\ZANTORIK");
-    CopyDone = 0;
-    Program program(platform);
+    bool game = [this] {
+        CopyDone = MenuOffered = 0;
+        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "unexpected dialog: " << r.text; };
+        fake.files.AddFile("C:\\SPIELE\\ZANTORIK\\ZANTORIK.EXE", std::string(20000, 'Z')), fake.files.Drive('D');
+        fake.dynlib.Add("ZKZIP.DLL", {{"ZkZipExec", reinterpret_cast<void*>(&ReportingExec)},
+                                      {"GetZkZipVersion", reinterpret_cast<void*>(&Version160)}});
+        return true;
+    }();
+    Program program{platform};
     TForm1& setup = *program.setup;
+    TFormStart& launcher = *program.launcher;
+    std::vector<std::string> Asked() {
+        std::vector<std::string> out;
+        for (const auto& r : fake.dialogs.shown) out.push_back(r.text);
+        return fake.dialogs.shown.clear(), out;
+    }
+    void Start(const std::string& target, bool zipped) {
+        if (setup.chkZip.Checked() != zipped) setup.chkZip.Toggle();
+        setup.Edit2.Type(target), setup.ButStart.Click();
+    }
+};
+
+// Mended: during a zip run the setup window closed at once (close box, Alt+F4, system menu) and the program ended
+// ("Programm beenden", the main window's close) while the run went on unseen; keys pressed during a copy run
+// answered the first question after it.
+TEST_F(SetupInProgram, NoRunIsClosedAwayAndNothingGivenDuringItAnswersAQuestion) {
+    std::string meanwhile;
+    fake.app.onProcessMessages = [&] {
+        setup.Close(), launcher.bt_exit.Click(), launcher.Close(), program.splash->Close(), setup.ButInfo.Click();
+        meanwhile = std::to_string(setup.Visible()) + std::to_string(launcher.Visible()) + std::to_string(setup.CloseQuery()) +
+                    std::to_string(fake.app.quitPosted) + std::to_string(fake.registry.writes.size()) +
+                    std::to_string(program.about->Visible());
+    };
+    std::vector<int> discarded;  // before each question
+    fake.dialogs.onShow = [&](const platform::DialogRequest&) { discarded.push_back(fake.app.inputDiscarded); };
+    program.splash->seams.showSetup();
+    fake.dialogs.Answer(mrYes), fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrNo);
+    Start("d:\\ziel", true);  // nothing is added
+    EXPECT_EQ(meanwhile, "100001");  // only the about box came
+    Start("d:\\ziel", false);
+    EXPECT_EQ(Asked(), (std::vector<std::string>{"Installation leider fehlgeschlagen...\n\rWeitere Kopie erstellen?",
+                                                  "Installation erfolgreich abgeschlossen.\n\rZANTORIK ins Startmenü einbinden?",
+                                                  "ZANTORIK wurde erfolgreich installiert. Jetzt starten?"}));
+    EXPECT_EQ(discarded, (std::vector<int>{1, 2, 2}));
+    setup.Close(), launcher.Close();  // after the runs as ever
+    EXPECT_TRUE(!setup.Visible() && fake.app.quitPosted == 1);
+}
+
+TEST_F(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
     EXPECT_FALSE(setup.Visible());
     program.splash->seams.showSetup();  // "Ignorieren" in the welcome
     EXPECT_TRUE(setup.Visible() && !program.launcher->Visible() && setup.chkZip.Enabled());

@@ -252,6 +252,7 @@ void TFormStart::FormClose() {
 }
 
 void TFormStart::bt_exitClick() {
+    if (!CloseQuery()) return;  // the program cannot end now: nothing to store yet
     RegSettings(0);
     if (!MenuOffered && seams.createMenuEntries) seams.createMenuEntries(BackslashPath(ProgramFolder(), false));
     Close();

@@ -51,6 +51,9 @@ public:
     // The questions at the end of a run.
     void MsgCopyFertig(bool success, const CopyPlan& plan);
     std::string ProgramFolder();
+    // A copy or zip run is going: the window does not close and the program
+    // does not end until it is over.
+    bool Running() const { return running_; }
 
     SetupSeams seams;
 
@@ -89,6 +92,7 @@ private:
     void SetRunControlsEnabled(bool on);
     void ShowNumber(ui::Label& label, int32_t value);
     int Ask(const std::string& text, platform::DlgType type);
+    bool running_ = false;
 };
 
 // The folder chooser serves the setup window's two path fields.
