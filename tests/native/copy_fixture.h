@@ -47,6 +47,7 @@ public:
     void SetAddCompLevel(int level) override { log.push_back("level " + std::to_string(level)); }
     void SetAddOptions(uint16_t options) override { log.push_back("options " + std::to_string(options)); }
     void SetZipFileName(const std::string& name) override { log.push_back("name " + (name_ = name)); }
+    std::string ZipFileName() override { return name_; }
     void SetFSpecArgs(const std::vector<std::string>& specs) override { specs_ = specs; }
     bool AddFiles() override {
         bool ok = true;

@@ -311,6 +311,18 @@ TEST_F(SetupInProgram, NoRunIsClosedAwayAndNothingGivenDuringItAnswersAQuestion)
     EXPECT_TRUE(!setup.Visible() && fake.app.quitPosted == 1);
 }
 
+// Mended: a zantorik.zip that is no archive was told, then "Es ist kein Name für die Zip-Datei angegeben.".
+TEST_F(SetupInProgram, AnArchiveThatIsNoneIsToldOnceAndLeftAsItWas) {
+    const std::string notes(300, 'n');
+    fake.files.AddFile("D:\\ZIEL\\ZANTORIK.ZIP", notes);
+    program.splash->seams.showSetup();
+    fake.dialogs.Answer(platform::mrOk), fake.dialogs.Answer(mrNo);
+    Start("d:\\ziel", true);
+    EXPECT_EQ(Asked(), (std::vector<std::string>{"Das ist keine Zip-Datei: ihr Ende fehlt.",
+                                                  "Installation leider fehlgeschlagen...\n\rWeitere Kopie erstellen?"}));
+    EXPECT_EQ(fake.files.Content("D:\\ZIEL\\ZANTORIK.ZIP"), notes);
+}
+
 TEST_F(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
     EXPECT_FALSE(setup.Visible());
     program.splash->seams.showSetup();  // "Ignorieren" in the welcome

@@ -234,6 +234,9 @@ bool CopyEngine::ZipAll(const CopyPlan& plan, ZipArchive& zip) {
     platform.files.SetCurrentDir(plan.sourceFolder);
     const std::string archive = plan.target + "zantorik.zip";
     zip.SetZipFileName(archive);
+    // Naming it reads the file there; one that is no archive has been told
+    // and leaves no name, so an add would only report a name missing.
+    if (zip.ZipFileName().empty()) return false;
     progress.Status("Dateien werden gezippt...");
     done_ = 0;
     left_ = plan.total;

@@ -77,7 +77,8 @@ public:
     // 0, or 5 when the file could not be copied.
     int CopyListedFile(const CopyPlan& plan, const ListedFile& file);
     // The zip run: every listed file into the target's zantorik.zip; true
-    // when the archive reads back with all of them.
+    // when the archive reads back with all of them; false, without an add,
+    // when the file there is no archive (the component has said so).
     bool ZipAll(const CopyPlan& plan, ZipArchive& zip);
 
     // Makes every folder of the path up to its last "\".

@@ -3,7 +3,8 @@
 # run of a large game are not closed away: Alt+F4 and a click on the close
 # box meanwhile leave the setup window open (asked to let the session end,
 # it says no); the run finishes, its question comes and waits, and the
-# archive or the copy is whole.
+# archive or the copy is whole. Then one failing zip run per case: the
+# dialogs it shows, the failure question, the old archive byte for byte.
 #   zip_runs.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "$1")
@@ -62,6 +63,45 @@ wt press 'Bestätigung' '&Nein'
 wt gone 'Bestätigung' 10 || fail "the start question stayed"
 while read -r f; do cmp -s "$game/$f" "$ziele/ZANTORIK/$f" || fail "copy: $f differs or is missing"; done <<<"$listed"
 [ "$(wt endsession "$setup")" = 1 ] || fail "after the runs the session may not end"
+
+# One failing zip run into TARGET (a Windows path the caller prepared): the
+# dialogs before the question must read MESSAGE... ("title: text"), the
+# question tells the failure, and a zantorik.zip that was there stays as it
+# was (none that was not). "Ja" leaves the window ready for the next case.
+shown='c:\ziele'
+dialog_text() { local d; d=$(wt dump "=$1") || return 1; sed '1d; /^Static: $/d; /^Button: /d; s/^Static: //' <<<"$d" | paste -sd' '; }
+failing_run() {
+  local target=$1 dir seen=() last= title text end=$((SECONDS + 120)) before; shift
+  dir=$(winepath -u "$target" 2>/dev/null)
+  before=$(cat "$dir/zantorik.zip" 2>/dev/null | sha1sum)
+  fill_field "$setup" "$shown" "$target"
+  shown=$target
+  wt press "$setup" 'Start'
+  while [ "${last%%:*}" != Information ]; do
+    [ $SECONDS -lt $end ] || fail "$target: no failure question; seen: ${seen[*]}"
+    for title in 'Ruvalin ZANTORIK-Starter' Fehler Warnung Information; do
+      text=$(dialog_text "$title") || continue
+      last="$title: $text"
+      seen+=("$last")
+      [ "$title" = Information ] && break
+      wt press "=$title" OK || wt press "=$title" '&Abbrechen'
+      while [ "$(dialog_text "$title" || true)" = "$text" ]; do
+        [ $SECONDS -lt $end ] || fail "$target: the message stayed or came again: $last"
+      done
+    done
+  done
+  grep -qx 'Static: So ein Mist...' <<<"$(wt dump "$setup")" || fail "$target: status: $(wt dump "$setup")"
+  local want=("$@" 'Information: Installation leider fehlgeschlagen... Weitere Kopie erstellen?')
+  [ "${seen[*]}" = "${want[*]}" ] || fail "$target: dialogs $(printf '[%s] ' "${seen[@]}"), wanted $(printf '[%s] ' "${want[@]}")"
+  [ "$(cat "$dir/zantorik.zip" 2>/dev/null | sha1sum)" = "$before" ] || fail "$target: the archive changed"
+  wt press 'Information' '&Ja'
+  wt gone 'Information' 10 || fail "$target: the question stayed"
+}
+
+wt press "$setup" 'Komprimieren'
+mkdir -p "$ziele/notizen"
+for _ in $(seq 40); do printf 'Notizen zum Spiel, keine Zip-Datei.\r\n'; done > "$ziele/notizen/zantorik.zip"
+failing_run 'c:\ziele\notizen' 'Ruvalin ZANTORIK-Starter: Das ist keine Zip-Datei: ihr Ende fehlt.'
 
 wt press "$setup" 'Ende'
 wt wait "$launcher" 10 || fail "the launcher did not come back"
