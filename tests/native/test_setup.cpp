@@ -7,7 +7,6 @@
 #include "launcher/program.h"
 #include "setup/Dirlog.h"
 #include "setup/Zksetup1.h"
-#include "zkzip/zipdll.h"
 
 namespace zk::test {
 
@@ -41,23 +40,16 @@ struct Setup : ::testing::Test {
     Setup() {
         CopyDone = MenuOffered = 0;
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "unexpected dialog: " << r.text; };
-        fake.app.SetHelpFile("ZANTORIK.HLP");
-        fake.files.modulePath = "D:\\ZANTORIK\\ZKSTART.EXE";
-        fake.files.Drive('C');
-        fake.files.Drive('D').type = platform::DriveType::CDRom;
-        fake.files.Drive('A').type = platform::DriveType::Removable;
-        fake.files.Drive('A').free = 1457664;
+        fake.app.SetHelpFile("ZANTORIK.HLP"), fake.files.modulePath = "D:\\ZANTORIK\\ZKSTART.EXE";
+        fake.files.Drive('C'), fake.files.Drive('D').type = platform::DriveType::CDRom;
+        fake.files.Drive('A').type = platform::DriveType::Removable, fake.files.Drive('A').free = 1457664;
         for (const auto& [name, content] : {std::pair{"ZANTORIK.EXE", std::string(20000, 'Z')}, {"ZKSTART.EXE", "start"},
                                             {"ZANTORIK.HLP", "help"}, {"TEXTE\\THEMA.{1}", "Thema eins"}})
             fake.files.AddFile(std::string("D:\\ZANTORIK\\") + name, content);
         (launcher = std::make_unique<TFormStart>(platform))->Created();
-        auto z = std::make_unique<RecordingZip>(fake.files);
-        zip = z.get();
-        (setup = std::make_unique<TForm1>(platform, SetupSeams{}, std::move(z)))->Created();
+        (setup = std::make_unique<TForm1>(platform, SetupSeams{}, std::unique_ptr<ZipArchive>(zip = new RecordingZip(fake.files))))->Created();
         (chooser = std::make_unique<TGetDirDialog>(platform))->Created();
-        ConnectSetupAndLauncher(*setup, *launcher);
-        ConnectFolderChooser(*setup, *chooser);
-        setup->seams.showAboutBox = [this] { calls.push_back("about"); };
+        ConnectSetupAndLauncher(*setup, *launcher), ConnectFolderChooser(*setup, *chooser);
         setup->seams.createMenuEntries = [this](const std::string& folder) { calls.push_back("menu " + folder); };
         for (ui::Control* c : std::vector<ui::Control*>{&setup->Statuslabel, &setup->txbyte2copy, &setup->txHDrest, &setup->Gauge1})
             c->AttachPeer(std::make_unique<RunRecorder>(*c, repaints));
@@ -68,30 +60,20 @@ struct Setup : ::testing::Test {
     static void Press(ui::Button& b) { b.Perform([&] { b.Click(); }); }
     // The launcher's "Zantorik kopieren", once more for each case.
     TForm1& Open() {
-        setup->Hide();
-        launcher->ZKSetup.SetEnabled(true);
-        launcher->Show();
+        setup->Hide(), launcher->ZKSetup.SetEnabled(true), launcher->Show();
         Press(launcher->ZKSetup);
         return *setup;
     }
     void Start(const std::string& target) {  // from the preset source, the program's folder
-        setup->Edit2.Type(target);
-        Press(setup->ButStart);
+        setup->Edit2.Type(target), Press(setup->ButStart);
     }
     std::vector<std::string> Asked() {
         std::vector<std::string> out;
-        for (const auto& r : fake.dialogs.shown)
-            out.push_back((r.type == platform::DlgType::Information ? "" : r.title + ": ") + r.text);
-        fake.dialogs.shown.clear();
-        return out;
+        for (const auto& r : fake.dialogs.shown) out.push_back((r.type == platform::DlgType::Information ? "" : r.title + ": ") + r.text);
+        return fake.dialogs.shown.clear(), out;
     }
     std::string Focus() { return setup->ActiveControl() ? setup->ActiveControl()->Name() : "none"; }
-    std::vector<std::string> Repaints(const std::string& name) {
-        std::vector<std::string> out;
-        for (const auto& r : repaints)
-            if (r.compare(0, name.size() + 1, name + "=") == 0) out.push_back(r.substr(name.size() + 1));
-        return out;
-    }
+    std::vector<std::string> Repaints(const std::string& name) { return Tails(repaints, name + "="); }
     void ExpectIdle() {
         TForm1& f = *setup;
         for (ui::Control* c : std::vector<ui::Control*>{&f.box1, &f.Edit1, &f.Edit2, &f.getquelle, &f.getziel,
@@ -117,18 +99,16 @@ TEST_F(Setup, OpenedFromTheLauncherWithItsPresets) {
     EXPECT_EQ(f.Edit2.Text(), "a:\\");
     f.Edit2.Type("c:\\spiele"), f.ChkMulti.Toggle();  // unticking leaves the field
     EXPECT_EQ(f.Edit2.Text(), "c:\\spiele");
-    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrYes);
-    Start("c:\\spiele");
+    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrYes), Start("c:\\spiele");
     ASSERT_EQ(CopyDone + MenuOffered, 2);
     Open();
     EXPECT_EQ(presets(), "d:\\zantorik\\|c:\\|??");
     EXPECT_EQ(CopyDone * 10 + MenuOffered, 10);
 }
 
-TEST_F(Setup, InfosShowsTheAboutBoxAndHilfeTheSetupTopic) {
+// "Infos" is in the program's wiring below.
+TEST_F(Setup, HilfeOpensTheSetupTopic) {
     TForm1& f = Open();
-    Press(f.ButInfo);
-    EXPECT_EQ(calls, (std::vector<std::string>{"about"}));
     Press(f.Hilfe);
     ASSERT_EQ(fake.help.calls.size(), 2u);
     EXPECT_TRUE(fake.help.calls[0].file == "ZANTORIK.HLP" && fake.help.calls[0].command == platform::HelpCommand::Contents);
@@ -139,12 +119,15 @@ TEST_F(Setup, InfosShowsTheAboutBoxAndHilfeTheSetupTopic) {
 }
 
 // What a run ends with: the questions, the window open or closed, the focus and the two flags the launcher reads.
+// Mended: a zip run was closed away by the close box, Alt+F4 or "Programm beenden" on the launcher it brought
+// back; keys pressed during a copy run answered its first question (now dropped once, before it).
 TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
     const std::string more = "\n\rWeitere Kopie erstellen?", ok = "Installation erfolgreich abgeschlossen.",
                       bad = "Installation leider fehlgeschlagen...", zipped = "Zip erfolgreich erstellt!\n\rSetup verlassen?",
                       menu = ok + "\n\rZANTORIK ins Startmenü einbinden?",
                       start = "Bestätigung: ZANTORIK wurde erfolgreich installiert. Jetzt starten?";
     const auto failWrite = [this] { fake.files.failWriteAfter["C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE"] = 2; };
+    const auto failMenu = [this] { setup->seams.createMenuEntries = [](const std::string&) { throw InOutError(3); }; };
     const struct { const char* what; bool multi, zip; std::function<void()> fault; std::string target;
         std::vector<int> answers; std::vector<std::string> asked; bool open; uint8_t copyDone, menuOffered;
         std::vector<std::string> calls; std::string made; } cases[] = {
@@ -163,15 +146,17 @@ TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
         {"zip and multi-copy", true, true, [] {}, "a:\\", {mrNo}, {zipped}, true, 1, 0, {}, "A:\\ZANTORIK.ZIP"},
         {"zip failed", false, true, [this] { zip->refuse = {"ZKSTART.EXE"}; }, "c:\\ziel", {mrYes}, {bad + more}, true, 0,
          0, {}, ""},
+        // The error box, and no "Jetzt starten?"; the window stays usable.
+        {"menu fails", false, false, failMenu, "c:\\spiele", {mrYes}, {menu}, true, 1, 1, {"E/A-Fehler 3"}, ""},
     };
+    zip->onAdd = [this] { setup->Close(), Press(launcher->bt_exit), launcher->Close(); };
+    std::vector<int> discarded;  // by each question
+    fake.dialogs.onShow = [&](const platform::DialogRequest&) { discarded.push_back(fake.app.inputDiscarded); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        fake.files.RemoveDrive('A');
-        fake.files.Drive('A').type = platform::DriveType::Removable;
-        fake.files.failWriteAfter.clear();
-        zip->refuse.clear();
-        calls.clear();
-        CopyDone = MenuOffered = 0;
+        fake.files.RemoveDrive('A'), fake.files.Drive('A').type = platform::DriveType::Removable;
+        fake.files.failWriteAfter.clear(), zip->refuse.clear(), discarded.clear(), calls.clear(), fake.app.errors.clear();
+        fake.app.inputDiscarded = CopyDone = MenuOffered = 0;
         TForm1& f = Open();
         if (f.ChkMulti.Checked() != c.multi) f.ChkMulti.Toggle();
         if (f.chkZip.Checked() != c.zip) f.chkZip.Toggle();
@@ -179,27 +164,28 @@ TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
         for (int a : c.answers) fake.dialogs.Answer(a);
         Start(c.target);
         EXPECT_EQ(Asked(), c.asked);
+        EXPECT_EQ(discarded, std::vector<int>(c.asked.size(), 1));
         EXPECT_EQ(Repaints("Statuslabel").back(), c.asked.size() && c.asked[0].rfind(bad, 0) == 0 ? "So ein Mist..." : "Geschafft!");
         EXPECT_EQ(f.Visible(), c.open);
         EXPECT_EQ(launcher->Visible(), !c.open);
         EXPECT_FALSE(launcher->ZKSetup.Enabled() && !c.open);  // however the window closed
-        EXPECT_TRUE(!c.open || c.answers != std::vector<int>{mrYes} || Focus() == "Edit2");
+        EXPECT_TRUE(c.answers != std::vector<int>{mrYes} || c.asked[0].find(more) == std::string::npos || Focus() == "Edit2");
         EXPECT_EQ(CopyDone * 10 + MenuOffered, c.copyDone * 10 + c.menuOffered);
+        calls.insert(calls.end(), fake.app.errors.begin(), fake.app.errors.end());
         EXPECT_EQ(calls, c.calls);
         EXPECT_TRUE(c.made.empty() || fake.files.Exists(c.made)) << c.made;
         EXPECT_EQ(fake.files.Exists("C:\\ZIEL\\ZANTORIK"), false);  // no game folder beside an archive
         ExpectIdle();
     }
+    EXPECT_TRUE(fake.registry.writes.empty());  // "Programm beenden" during a run stored nothing
 }
 
 TEST_F(Setup, TheRunRepaintsItsCountsAtOnceWithTheHourglass) {
     TForm1& f = Open();
-    fake.files.Drive('C').free = uint64_t{1} << 40;
-    fake.files.Drive('C').freeFollows = false;
+    fake.files.Drive('C').free = uint64_t{1} << 40, fake.files.Drive('C').freeFollows = false;
     std::string shownAtTheEnd;
     fake.dialogs.onShow = [&](const platform::DialogRequest&) { shownAtTheEnd = f.txHDrest.Caption(); };
-    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrNo);
-    Start("c:\\spiele");
+    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrNo), Start("c:\\spiele");
     auto status = Repaints("Statuslabel"), left = Repaints("txbyte2copy");
     EXPECT_EQ(status.back(), "Geschafft!");
     EXPECT_EQ(left.back(), "0 (busy)");
@@ -224,14 +210,12 @@ TEST_F(Setup, AFailedTestLeavesEveryControlEnabledAndThePathsAsTyped) {
         {"d:\\zantorik", "d:\\zantorik", {"Fehler: Quelle und Ziel müssen verschieden sein!"}, "Edit1"},
         {"zantorik", "c:\\", {"Fehler: Quelle und Ziel benötigen Laufwerksbuchstaben, auf die je ein Doppelpunkt folgt."}, "Edit1"},
     };
-    fake.files.Drive('D').writeProtected = true;
-    fake.files.Drive('A').ready = false;
+    fake.files.Drive('D').writeProtected = true, fake.files.Drive('A').ready = false;
     fake.dialogs.onUnexpected = nullptr;  // the answers do not matter
     TForm1& f = Open();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source + " -> " + c.target);
-        f.Edit1.Type(c.source), f.Edit2.Type(c.target), f.Edit1.SetFocus();
-        Press(f.ButStart);
+        f.Edit1.Type(c.source), f.Edit2.Type(c.target), f.Edit1.SetFocus(), Press(f.ButStart);
         for (const auto& r : fake.dialogs.shown)
             EXPECT_EQ(r.captions, r.type == platform::DlgType::Error ? abort : okCancel);
         EXPECT_EQ(Asked(), c.asked);
@@ -242,88 +226,14 @@ TEST_F(Setup, AFailedTestLeavesEveryControlEnabledAndThePathsAsTyped) {
     EXPECT_FALSE(fake.files.Exists("C:\\ZIEL"));
 }
 
-TEST_F(Setup, AnErrorFromTheStartMenuStillLeavesTheWindowUsable) {
-    TForm1& f = Open();
-    setup->seams.createMenuEntries = [](const std::string&) { throw InOutError(3); };
-    fake.dialogs.Answer(mrYes);
-    Start("c:\\spiele");
-    EXPECT_EQ(Asked().size(), 1u);  // "Jetzt starten?" is not reached
-    EXPECT_TRUE(fake.app.errors == std::vector<std::string>{"E/A-Fehler 3"} && f.Visible());
-    ExpectIdle();
-}
-
-// The windows as the main entry makes and wires them, over a zip library that reports once and adds nothing.
-int32_t ZK_STDCALL ReportingExec(ZipCommand* c) {
-    ZipCallbackData d{};
-    d.caller = c->caller, d.actionCode = ZK_CB_STEP;
-    return c->callback(&d), 0;
-}
-int32_t ZK_STDCALL Version160() { return 160; }
-
-struct SetupInProgram : ::testing::Test {
+// The windows as the main entry makes and wires them.
+TEST(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
     platform::FakePlatform fake;
     platform::Platform platform = fake.Get();
-    bool game = [this] {
-        CopyDone = MenuOffered = 0;
-        fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "unexpected dialog: " << r.text; };
-        fake.files.AddFile("C:\\SPIELE\\ZANTORIK\\ZANTORIK.EXE", std::string(20000, 'Z')), fake.files.Drive('D');
-        fake.dynlib.Add("ZKZIP.DLL", {{"ZkZipExec", reinterpret_cast<void*>(&ReportingExec)},
-                                      {"GetZkZipVersion", reinterpret_cast<void*>(&Version160)}});
-        return true;
-    }();
-    Program program{platform};
+    fake.files.AddDir("C:\\SPIELE\\ZANTORIK");  // the program's folder
+    CopyDone = 0;
+    Program program(platform);
     TForm1& setup = *program.setup;
-    TFormStart& launcher = *program.launcher;
-    std::vector<std::string> Asked() {
-        std::vector<std::string> out;
-        for (const auto& r : fake.dialogs.shown) out.push_back(r.text);
-        return fake.dialogs.shown.clear(), out;
-    }
-    void Start(const std::string& target, bool zipped) {
-        if (setup.chkZip.Checked() != zipped) setup.chkZip.Toggle();
-        setup.Edit2.Type(target), setup.ButStart.Click();
-    }
-};
-
-// Mended: during a zip run the setup window closed at once (close box, Alt+F4, system menu) and the program ended
-// ("Programm beenden", the main window's close) while the run went on unseen; keys pressed during a copy run
-// answered the first question after it.
-TEST_F(SetupInProgram, NoRunIsClosedAwayAndNothingGivenDuringItAnswersAQuestion) {
-    std::string meanwhile;
-    fake.app.onProcessMessages = [&] {
-        setup.Close(), launcher.bt_exit.Click(), launcher.Close(), program.splash->Close(), setup.ButInfo.Click();
-        meanwhile = std::to_string(setup.Visible()) + std::to_string(launcher.Visible()) + std::to_string(setup.CloseQuery()) +
-                    std::to_string(fake.app.quitPosted) + std::to_string(fake.registry.writes.size()) +
-                    std::to_string(program.about->Visible());
-    };
-    std::vector<int> discarded;  // before each question
-    fake.dialogs.onShow = [&](const platform::DialogRequest&) { discarded.push_back(fake.app.inputDiscarded); };
-    program.splash->seams.showSetup();
-    fake.dialogs.Answer(mrYes), fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrNo);
-    Start("d:\\ziel", true);  // nothing is added
-    EXPECT_EQ(meanwhile, "100001");  // only the about box came
-    Start("d:\\ziel", false);
-    EXPECT_EQ(Asked(), (std::vector<std::string>{"Installation leider fehlgeschlagen...\n\rWeitere Kopie erstellen?",
-                                                  "Installation erfolgreich abgeschlossen.\n\rZANTORIK ins Startmenü einbinden?",
-                                                  "ZANTORIK wurde erfolgreich installiert. Jetzt starten?"}));
-    EXPECT_EQ(discarded, (std::vector<int>{1, 2, 2}));
-    setup.Close(), launcher.Close();  // after the runs as ever
-    EXPECT_TRUE(!setup.Visible() && fake.app.quitPosted == 1);
-}
-
-// Mended: a zantorik.zip that is no archive was told, then "Es ist kein Name für die Zip-Datei angegeben.".
-TEST_F(SetupInProgram, AnArchiveThatIsNoneIsToldOnceAndLeftAsItWas) {
-    const std::string notes(300, 'n');
-    fake.files.AddFile("D:\\ZIEL\\ZANTORIK.ZIP", notes);
-    program.splash->seams.showSetup();
-    fake.dialogs.Answer(platform::mrOk), fake.dialogs.Answer(mrNo);
-    Start("d:\\ziel", true);
-    EXPECT_EQ(Asked(), (std::vector<std::string>{"Das ist keine Zip-Datei: ihr Ende fehlt.",
-                                                  "Installation leider fehlgeschlagen...\n\rWeitere Kopie erstellen?"}));
-    EXPECT_EQ(fake.files.Content("D:\\ZIEL\\ZANTORIK.ZIP"), notes);
-}
-
-TEST_F(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
     EXPECT_FALSE(setup.Visible());
     program.splash->seams.showSetup();  // "Ignorieren" in the welcome
     EXPECT_TRUE(setup.Visible() && !program.launcher->Visible() && setup.chkZip.Enabled());
@@ -356,12 +266,9 @@ struct Chooser : ::testing::Test {
         setup.SetBounds(100, 50, 426, 220);
         Edit1.SetBounds(8, 32, 385, 24), Edit2.SetBounds(8, 72, 385, 24);
         Edit1.charCase = Edit2.charCase = ui::CharCase::Lower;
-        fake.files.Drive('C').label = "SYSTEM";
-        fake.files.AddDir("C:\\SPIELE\\Zantorik\\TEXTE");
-        fake.files.AddDir("C:\\WINDOWS");
-        fake.files.Drive('A').type = platform::DriveType::Removable;
-        fake.files.Drive('A').ready = false;
-        fake.files.Drive('Q').label = "DATEN";
+        fake.files.Drive('C').label = "SYSTEM", fake.files.Drive('Q').label = "DATEN";
+        fake.files.AddDir("C:\\SPIELE\\Zantorik\\TEXTE"), fake.files.AddDir("C:\\WINDOWS");
+        fake.files.Drive('A').type = platform::DriveType::Removable, fake.files.Drive('A').ready = false;
         DialogMode = 0;
     }
     std::string Shown() { return dialog.DriveBox.Drive() + std::string(" ") + dialog.DirBox.Directory(); }
@@ -369,8 +276,7 @@ struct Chooser : ::testing::Test {
 
 // Mended: the chooser covered its own field; it opens just below it, counted from the client area.
 TEST_F(Chooser, OpensBelowItsFieldOnItsFolderAndWritesTheChoiceBack) {
-    Edit1.SetText("c:\\spiele\\zantorik\\");
-    setup.borderWidth = 2;
+    Edit1.SetText("c:\\spiele\\zantorik\\"), setup.borderWidth = 2;
     dialog.OpenFor(1, setup, Edit1);
     EXPECT_TRUE(DialogMode == 1 && dialog.Active() && dialog.Caption() == "Quellordner wählen!");
     EXPECT_EQ(dialog.GetBounds().left * 1000 + dialog.GetBounds().top, (100 + 8 + 2 + 5) * 1000 + 50 + 32 + 24 + 2);
@@ -380,22 +286,19 @@ TEST_F(Chooser, OpensBelowItsFieldOnItsFolderAndWritesTheChoiceBack) {
     EXPECT_EQ(Edit1.Text(), "c:\\spiele\\zantorik\\texte");
     EXPECT_FALSE(dialog.Visible());
     // A missing target folder opens at its drive's root, which keeps its backslash.
-    Edit2.SetText("q:\\nichts");
-    dialog.OpenFor(2, setup, Edit2);
+    Edit2.SetText("q:\\nichts"), dialog.OpenFor(2, setup, Edit2);
     EXPECT_TRUE(DialogMode == 2 && dialog.Caption() == "Zielordner wählen!" && dialog.GetBounds().top == 50 + 72 + 24 + 2);
     EXPECT_EQ(Shown(), "q q:\\");
     dialog.Nimms.Click();
     EXPECT_EQ(Edit2.Text() + " " + Edit1.Text(), "q:\\ c:\\spiele\\zantorik\\texte");
     // An empty field keeps what the chooser showed last.
-    Edit2.SetText("");
-    dialog.OpenFor(2, setup, Edit2);
+    Edit2.SetText(""), dialog.OpenFor(2, setup, Edit2);
     EXPECT_EQ(Shown(), "q q:\\");
 }
 
 // The drive list switches the tree to the drive's root; a floppy without disk says so, the tree stays.
 TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
-    Edit2.SetText("c:\\windows");
-    dialog.OpenFor(2, setup, Edit2);
+    Edit2.SetText("c:\\windows"), dialog.OpenFor(2, setup, Edit2);
     EXPECT_EQ(dialog.DriveBox.Items(), (std::vector<std::string>{"a:", "c: [SYSTEM]", "q: [DATEN]"}));
     EXPECT_TRUE(dialog.DriveBox.Select(2));
     EXPECT_EQ(dialog.DirBox.Directory(), "q:\\");
@@ -419,8 +322,7 @@ TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
 
 // On activation the tree follows the field of its mode; a missing folder goes to its drive's root.
 TEST_F(Chooser, ActivationFollowsTheFieldOfTheMode) {
-    Edit1.SetText("c:\\windows");
-    dialog.OpenFor(1, setup, Edit1);
+    Edit1.SetText("c:\\windows"), dialog.OpenFor(1, setup, Edit1);
     for (const auto& [field, shown] : {std::pair{"c:\\spiele", "c c:\\spiele"}, {"q:\\daten", "q q:\\"}}) {
         setup.Activate(), Edit1.SetText(field), dialog.Activate();
         EXPECT_EQ(Shown(), shown);
