@@ -69,6 +69,8 @@ struct Counting : zk::CopyProgress {
     void Free(int32_t) override {}
     void FreeNotFollowed() override {}
     void Focus(Field) override {}
+    void Warning(const std::string&) override {}
+    void Error(const std::string&) override {}
 };
 
 double Seconds(Clock::time_point since) {

@@ -14,6 +14,7 @@
 //   wintool where TEXT CAPTION    prints "x y", the screen point in the middle of that child
 //   wintool hold FILE [SECONDS]   holds FILE open without sharing, as a virus scanner or
 //                                 viewer may, until it is ended (at most SECONDS); prints "held"
+//   wintool endsession TEXT       prints the window's answer to "may the session end?" (1 or 0)
 // Exit code 0 on success, 1 on a time-out or when nothing matched.
 #include <windows.h>
 
@@ -158,6 +159,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (cmd == L"close") {
         PostMessageW(h, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (cmd == L"endsession") {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutW(h, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP, SMTO_ABORTIFHUNG, 5000, &answer)) return 1;
+        PrintUtf8(std::to_wstring(answer));
         return 0;
     }
     if (cmd == L"press" && argc > 3) {

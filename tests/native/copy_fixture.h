@@ -11,7 +11,15 @@
 
 namespace zk::test {
 
-// Each call as "kind value": "begin heading total", "done n", "free off", "focus source"...
+// The rest of each line that starts with the prefix.
+inline std::vector<std::string> Tails(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& l : lines)
+        if (l.compare(0, prefix.size(), prefix) == 0) out.push_back(l.substr(prefix.size()));
+    return out;
+}
+
+// Each call as "kind value": "begin heading total", "done n", "free off", "focus source", "error text"...
 struct RecordedProgress : CopyProgress {
     std::vector<std::string> log;
     void Status(const std::string& text) override { log.push_back("status " + text); }
@@ -20,12 +28,10 @@ struct RecordedProgress : CopyProgress {
     void Free(int32_t bytes) override { log.push_back("free " + std::to_string(bytes)); }
     void FreeNotFollowed() override { log.push_back("free off"); }
     void Focus(Field field) override { log.push_back(field == Field::Source ? "focus source" : "focus target"); }
-    std::vector<std::string> Of(const std::string& kind) const {
-        std::vector<std::string> out;
-        for (const std::string& l : log)
-            if (l.compare(0, kind.size() + 1, kind + " ") == 0) out.push_back(l.substr(kind.size() + 1));
-        return out;
-    }
+    void Warning(const std::string& text) override { log.push_back("warning " + text), onWarning ? onWarning() : void(); }
+    void Error(const std::string& text) override { log.push_back("error " + text); }
+    std::function<void()> onWarning;  // the user acting before confirming
+    std::vector<std::string> Of(const std::string& kind) const { return Tails(log, kind + " "); }
 };
 
 struct CopyRig {
@@ -43,9 +49,11 @@ public:
     explicit RecordingZip(platform::FakeFileSystem& files) : files_(files) {}
     void SetAddCompLevel(int level) override { log.push_back("level " + std::to_string(level)); }
     void SetAddOptions(uint16_t options) override { log.push_back("options " + std::to_string(options)); }
-    void SetZipFileName(const std::string& name) override { log.push_back("name " + (name_ = name)); }
+    void SetZipFileName(const std::string& name) override { log.push_back("name " + (name_ = name)), notAnArchive ? name_.clear() : void(); }
+    std::string ZipFileName() override { return name_; }
     void SetFSpecArgs(const std::vector<std::string>& specs) override { specs_ = specs; }
     bool AddFiles() override {
+        if (onAdd) onAdd();
         bool ok = true;
         for (const std::string& spec : specs_) {
             log.push_back("add " + spec + " from " + files_.CurrentDir());
@@ -61,6 +69,8 @@ public:
     }
     std::set<std::string> refuse;  // not added
     bool forget = false;            // the directory reads back empty
+    bool notAnArchive = false;      // the file named reads as none: the name is dropped
+    std::function<void()> onAdd;    // the user acting while the component lets messages through
     std::vector<std::string> log;
     std::map<std::string, std::map<std::string, std::string>> archives;  // by upper-cased name
 

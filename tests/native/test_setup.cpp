@@ -41,21 +41,15 @@ struct Setup : ::testing::Test {
         CopyDone = MenuOffered = 0;
         fake.dialogs.onUnexpected = [](const platform::DialogRequest& r) { ADD_FAILURE() << "unexpected dialog: " << r.text; };
         fake.files.modulePath = "D:\\ZANTORIK\\ZKSTART.EXE";
-        fake.files.Drive('C');
-        fake.files.Drive('D').type = platform::DriveType::CDRom;
-        fake.files.Drive('A').type = platform::DriveType::Removable;
-        fake.files.Drive('A').free = 1457664;
+        fake.files.Drive('C'), fake.files.Drive('D').type = platform::DriveType::CDRom;
+        fake.files.Drive('A').type = platform::DriveType::Removable, fake.files.Drive('A').free = 1457664;
         for (const auto& [name, content] : {std::pair{"ZANTORIK.EXE", std::string(20000, 'Z')}, {"ZKSTART.EXE", "start"},
                                             {"ZANTORIK.HLP", "help"}, {"TEXTE\\THEMA.{1}", "Thema eins"}})
             fake.files.AddFile(std::string("D:\\ZANTORIK\\") + name, content);
         (launcher = std::make_unique<TFormStart>(platform))->Created();
-        auto z = std::make_unique<RecordingZip>(fake.files);
-        zip = z.get();
-        (setup = std::make_unique<TForm1>(platform, SetupSeams{}, std::move(z)))->Created();
+        (setup = std::make_unique<TForm1>(platform, SetupSeams{}, std::unique_ptr<ZipArchive>(zip = new RecordingZip(fake.files))))->Created();
         (chooser = std::make_unique<TGetDirDialog>(platform))->Created();
-        ConnectSetupAndLauncher(*setup, *launcher);
-        ConnectFolderChooser(*setup, *chooser);
-        setup->seams.showAboutBox = [this] { calls.push_back("about"); };
+        ConnectSetupAndLauncher(*setup, *launcher), ConnectFolderChooser(*setup, *chooser);
         setup->seams.createMenuEntries = [this](const std::string& folder) { calls.push_back("menu " + folder); };
         for (ui::Control* c : std::vector<ui::Control*>{&setup->Statuslabel, &setup->txbyte2copy, &setup->txHDrest, &setup->Gauge1})
             c->AttachPeer(std::make_unique<RunRecorder>(*c, repaints));
@@ -66,30 +60,20 @@ struct Setup : ::testing::Test {
     static void Press(ui::Button& b) { b.Perform([&] { b.Click(); }); }
     // The launcher's "Zantorik kopieren", once more for each case.
     TForm1& Open() {
-        setup->Hide();
-        launcher->ZKSetup.SetEnabled(true);
-        launcher->Show();
+        setup->Hide(), launcher->ZKSetup.SetEnabled(true), launcher->Show();
         Press(launcher->ZKSetup);
         return *setup;
     }
     void Start(const std::string& target) {  // from the preset source, the program's folder
-        setup->Edit2.Type(target);
-        Press(setup->ButStart);
+        setup->Edit2.Type(target), Press(setup->ButStart);
     }
     std::vector<std::string> Asked() {
         std::vector<std::string> out;
-        for (const auto& r : fake.dialogs.shown)
-            out.push_back(std::string(r.type == platform::DlgType::Confirmation ? "confirm: " : "") + r.text);
-        fake.dialogs.shown.clear();
-        return out;
+        for (const auto& r : fake.dialogs.shown) out.push_back((r.type == platform::DlgType::Information ? "" : r.title + ": ") + r.text);
+        return fake.dialogs.shown.clear(), out;
     }
     std::string Focus() { return setup->ActiveControl() ? setup->ActiveControl()->Name() : "none"; }
-    std::vector<std::string> Repaints(const std::string& name) {
-        std::vector<std::string> out;
-        for (const auto& r : repaints)
-            if (r.compare(0, name.size() + 1, name + "=") == 0) out.push_back(r.substr(name.size() + 1));
-        return out;
-    }
+    std::vector<std::string> Repaints(const std::string& name) { return Tails(repaints, name + "="); }
     void ExpectIdle() {
         TForm1& f = *setup;
         for (ui::Control* c : std::vector<ui::Control*>{&f.box1, &f.Edit1, &f.Edit2, &f.getquelle, &f.getziel,
@@ -115,18 +99,16 @@ TEST_F(Setup, OpenedFromTheLauncherWithItsPresets) {
     EXPECT_EQ(f.Edit2.Text(), "a:\\");
     f.Edit2.Type("c:\\spiele"), f.ChkMulti.Toggle();  // unticking leaves the field
     EXPECT_EQ(f.Edit2.Text(), "c:\\spiele");
-    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrYes);
-    Start("c:\\spiele");
+    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrYes), Start("c:\\spiele");
     ASSERT_EQ(std::tuple(CopyDone, MenuOffered), std::tuple(1, 1));
     Open();
     EXPECT_EQ(presets(), "d:\\zantorik\\|c:\\|??");
     EXPECT_EQ(std::tuple(CopyDone, MenuOffered), std::tuple(1, 0));
 }
 
-TEST_F(Setup, InfosShowsTheAboutBoxAndHilfeTheSetupTopic) {
+// "Infos" is in the program's wiring below.
+TEST_F(Setup, HilfeOpensTheSetupTopic) {
     TForm1& f = Open();
-    Press(f.ButInfo);
-    EXPECT_EQ(calls, (std::vector<std::string>{"about"}));
     Press(f.Hilfe);
     ASSERT_EQ(fake.help.calls.size(), 2u);
     EXPECT_EQ(std::tuple(fake.help.calls[0].command, fake.help.calls[1].data),
@@ -137,12 +119,15 @@ TEST_F(Setup, InfosShowsTheAboutBoxAndHilfeTheSetupTopic) {
 }
 
 // What a run ends with: the questions, the window open or closed, the focus and the two flags the launcher reads.
+// Mended: a zip run was closed away by the close box, Alt+F4 or "Programm beenden" on the launcher it brought
+// back; keys pressed during a copy run answered its first question (now dropped once, before it).
 TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
     const std::string more = "\n\rWeitere Kopie erstellen?", ok = "Installation erfolgreich abgeschlossen.",
                       bad = "Installation leider fehlgeschlagen...", zipped = "Zip erfolgreich erstellt!\n\rSetup verlassen?",
                       menu = ok + "\n\rZANTORIK ins Startmenü einbinden?",
-                      start = "confirm: ZANTORIK wurde erfolgreich installiert. Jetzt starten?";
+                      start = "Bestätigung: ZANTORIK wurde erfolgreich installiert. Jetzt starten?";
     const auto failWrite = [this] { fake.files.failWriteAfter["C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE"] = 2; };
+    const auto failMenu = [this] { setup->seams.createMenuEntries = [](const std::string&) { throw InOutError(3); }; };
     const struct { const char* what; bool multi, zip; std::function<void()> fault; std::string target;
         std::vector<int> answers; std::vector<std::string> asked; bool open; uint8_t copyDone, menuOffered;
         std::vector<std::string> calls; std::string made; } cases[] = {
@@ -161,15 +146,17 @@ TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
         {"zip and multi-copy", true, true, [] {}, "a:\\", {mrNo}, {zipped}, true, 1, 0, {}, "A:\\ZANTORIK.ZIP"},
         {"zip failed", false, true, [this] { zip->refuse = {"ZKSTART.EXE"}; }, "c:\\ziel", {mrYes}, {bad + more}, true, 0,
          0, {}, ""},
+        // The error box, and no "Jetzt starten?"; the window stays usable.
+        {"menu fails", false, false, failMenu, "c:\\spiele", {mrYes}, {menu}, true, 1, 1, {"E/A-Fehler 3"}, ""},
     };
+    zip->onAdd = [this] { setup->Close(), Press(launcher->bt_exit), launcher->Close(); };
+    std::vector<int> discarded;  // by each question
+    fake.dialogs.onShow = [&](const platform::DialogRequest&) { discarded.push_back(fake.app.inputDiscarded); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        fake.files.RemoveDrive('A');
-        fake.files.Drive('A').type = platform::DriveType::Removable;
-        fake.files.failWriteAfter.clear();
-        zip->refuse.clear();
-        calls.clear();
-        CopyDone = MenuOffered = 0;
+        fake.files.RemoveDrive('A'), fake.files.Drive('A').type = platform::DriveType::Removable;
+        fake.files.failWriteAfter.clear(), zip->refuse.clear(), discarded.clear(), calls.clear(), fake.app.errors.clear();
+        fake.app.inputDiscarded = CopyDone = MenuOffered = 0;
         TForm1& f = Open();
         if (f.ChkMulti.Checked() != c.multi) f.ChkMulti.Toggle();
         if (f.chkZip.Checked() != c.zip) f.chkZip.Toggle();
@@ -177,27 +164,28 @@ TEST_F(Setup, TheQuestionsAtTheEndOfARun) {
         for (int a : c.answers) fake.dialogs.Answer(a);
         Start(c.target);
         EXPECT_EQ(Asked(), c.asked);
+        EXPECT_EQ(discarded, std::vector<int>(c.asked.size(), 1));
         EXPECT_EQ(Repaints("Statuslabel").back(), c.asked.size() && c.asked[0].rfind(bad, 0) == 0 ? "So ein Mist..." : "Geschafft!");
         EXPECT_EQ(f.Visible(), c.open);
         EXPECT_EQ(launcher->Visible(), !c.open);
         if (!c.open) { EXPECT_FALSE(launcher->ZKSetup.Enabled()); }  // however the window closed
-        if (c.open && c.answers == std::vector<int>{mrYes}) { EXPECT_EQ(Focus(), "Edit2"); }
+        if (c.answers == std::vector<int>{mrYes} && c.asked[0].find(more) != std::string::npos) { EXPECT_EQ(Focus(), "Edit2"); }
         EXPECT_EQ(std::tuple(CopyDone, MenuOffered), std::tuple(c.copyDone, c.menuOffered));
+        calls.insert(calls.end(), fake.app.errors.begin(), fake.app.errors.end());
         EXPECT_EQ(calls, c.calls);
         if (!c.made.empty()) { EXPECT_TRUE(fake.files.Exists(c.made)) << c.made; }
         EXPECT_EQ(fake.files.Exists("C:\\ZIEL\\ZANTORIK"), false);  // no game folder beside an archive
         ExpectIdle();
     }
+    EXPECT_TRUE(fake.registry.writes.empty());  // "Programm beenden" during a run stored nothing
 }
 
 TEST_F(Setup, TheRunRepaintsItsCountsAtOnceWithTheHourglass) {
     TForm1& f = Open();
-    fake.files.Drive('C').free = uint64_t{1} << 40;
-    fake.files.Drive('C').freeFollows = false;
+    fake.files.Drive('C').free = uint64_t{1} << 40, fake.files.Drive('C').freeFollows = false;
     std::string shownAtTheEnd;
     fake.dialogs.onShow = [&](const platform::DialogRequest&) { shownAtTheEnd = f.txHDrest.Caption(); };
-    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrNo);
-    Start("c:\\spiele");
+    fake.dialogs.Answer(mrNo), fake.dialogs.Answer(mrNo), Start("c:\\spiele");
     auto status = Repaints("Statuslabel"), left = Repaints("txbyte2copy");
     EXPECT_EQ(status.back(), "Geschafft!");
     EXPECT_EQ(left.back(), "0 (busy)");
@@ -213,20 +201,24 @@ TEST_F(Setup, TheRunRepaintsItsCountsAtOnceWithTheHourglass) {
 }
 
 TEST_F(Setup, AFailedTestLeavesEveryControlEnabledAndThePathsAsTyped) {
-    const struct { std::string source, target, message, focus; } cases[] = {
-        {"c:\\nirgends", " C:/Ziel ", "In diesem \"Quell\"-Verzeichnis gibt es keine ZANTORIK-Dateien.", "Edit1"},
-        {"d:\\zantorik", "d:\\anders", "Das Ziellaufwerk ist schreibgeschützt, nicht bereit oder unbekannt.", "Edit2"},
-        {"d:\\zantorik", "d:\\zantorik", "Quelle und Ziel müssen verschieden sein!", "Edit1"},
-        {"zantorik", "c:\\", "Quelle und Ziel benötigen Laufwerksbuchstaben, auf die je ein Doppelpunkt folgt.", "Edit1"},
+    const std::string readOnly = "Fehler: Das Ziellaufwerk ist schreibgeschützt, nicht bereit oder unbekannt.";
+    const std::vector<std::string> abort{"&Abbrechen"}, okCancel{"OK", "Abbrechen"};
+    const struct { std::string source, target; std::vector<std::string> asked; std::string focus; } cases[] = {
+        {"c:\\nirgends", " C:/Ziel ", {"Fehler: In diesem \"Quell\"-Verzeichnis gibt es keine ZANTORIK-Dateien."}, "Edit1"},
+        {"d:\\zantorik", "d:\\anders", {readOnly}, "Edit2"},
+        {"d:\\zantorik", "a:\\", {"Warnung: Diskette einlegen!!", readOnly}, "Edit2"},
+        {"d:\\zantorik", "d:\\zantorik", {"Fehler: Quelle und Ziel müssen verschieden sein!"}, "Edit1"},
+        {"zantorik", "c:\\", {"Fehler: Quelle und Ziel benötigen Laufwerksbuchstaben, auf die je ein Doppelpunkt folgt."}, "Edit1"},
     };
-    fake.files.Drive('D').writeProtected = true;
+    fake.files.Drive('D').writeProtected = true, fake.files.Drive('A').ready = false;
+    fake.dialogs.onUnexpected = nullptr;  // the answers do not matter
     TForm1& f = Open();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source + " -> " + c.target);
-        fake.dialogs.Answer(platform::mrAbort);
-        f.Edit1.Type(c.source), f.Edit2.Type(c.target), f.Edit1.SetFocus();
-        Press(f.ButStart);
-        EXPECT_EQ(Asked(), std::vector<std::string>{c.message});
+        f.Edit1.Type(c.source), f.Edit2.Type(c.target), f.Edit1.SetFocus(), Press(f.ButStart);
+        for (const auto& r : fake.dialogs.shown)
+            EXPECT_EQ(r.captions, r.type == platform::DlgType::Error ? abort : okCancel);
+        EXPECT_EQ(Asked(), c.asked);
         EXPECT_EQ(f.Edit1.Text() + "|" + f.Edit2.Text(), LowerCaseDE(c.source + "|" + c.target));
         EXPECT_EQ(std::tuple(Focus(), CopyDone), std::tuple(c.focus, 0));
         ExpectIdle();
@@ -234,22 +226,11 @@ TEST_F(Setup, AFailedTestLeavesEveryControlEnabledAndThePathsAsTyped) {
     EXPECT_FALSE(fake.files.Exists("C:\\ZIEL"));
 }
 
-TEST_F(Setup, AnErrorFromTheStartMenuStillLeavesTheWindowUsable) {
-    TForm1& f = Open();
-    setup->seams.createMenuEntries = [](const std::string&) { throw InOutError(3); };
-    fake.dialogs.Answer(mrYes);
-    Start("c:\\spiele");
-    EXPECT_EQ(Asked().size(), 1u);  // "Jetzt starten?" is not reached
-    EXPECT_EQ(std::tuple(fake.app.errors, f.Visible()), std::tuple(std::vector<std::string>{"E/A-Fehler 3"}, true));
-    ExpectIdle();
-}
-
 // The windows as the main entry makes and wires them.
 TEST(SetupInProgram, WiredToTheLauncherTheChooserTheAboutBoxAndTheWelcome) {
     platform::FakePlatform fake;
     platform::Platform platform = fake.Get();
-    fake.files.modulePath = "C:\\SPIELE\\ZANTORIK\\ZKSTART.EXE";
-    fake.files.AddDir("C:\\SPIELE\\ZANTORIK");
+    fake.files.AddDir("C:\\SPIELE\\ZANTORIK");  // the program's folder
     CopyDone = 0;
     Program program(platform);
     TForm1& setup = *program.setup;
@@ -287,12 +268,9 @@ struct Chooser : ::testing::Test {
         setup.SetBounds(100, 50, 426, 220);
         Edit1.SetBounds(8, 32, 385, 24), Edit2.SetBounds(8, 72, 385, 24);
         Edit1.charCase = Edit2.charCase = ui::CharCase::Lower;
-        fake.files.Drive('C').label = "SYSTEM";
-        fake.files.AddDir("C:\\SPIELE\\Zantorik\\TEXTE");
-        fake.files.AddDir("C:\\WINDOWS");
-        fake.files.Drive('A').type = platform::DriveType::Removable;
-        fake.files.Drive('A').ready = false;
-        fake.files.Drive('Q').label = "DATEN";
+        fake.files.Drive('C').label = "SYSTEM", fake.files.Drive('Q').label = "DATEN";
+        fake.files.AddDir("C:\\SPIELE\\Zantorik\\TEXTE"), fake.files.AddDir("C:\\WINDOWS");
+        fake.files.Drive('A').type = platform::DriveType::Removable, fake.files.Drive('A').ready = false;
         DialogMode = 0;
     }
     std::string Shown() { return dialog.DriveBox.Drive() + std::string(" ") + dialog.DirBox.Directory(); }
@@ -300,8 +278,7 @@ struct Chooser : ::testing::Test {
 
 // Mended: the chooser covered its own field; it opens just below it, counted from the client area.
 TEST_F(Chooser, OpensBelowItsFieldOnItsFolderAndWritesTheChoiceBack) {
-    Edit1.SetText("c:\\spiele\\zantorik\\");
-    setup.borderWidth = 2;
+    Edit1.SetText("c:\\spiele\\zantorik\\"), setup.borderWidth = 2;
     dialog.OpenFor(1, setup, Edit1);
     EXPECT_EQ(std::tuple(DialogMode, dialog.Active(), dialog.Caption()), std::tuple(1, true, "Quellordner wählen!"));
     EXPECT_EQ(std::tuple(dialog.GetBounds().left, dialog.GetBounds().top), std::tuple(100 + 8 + 2 + 5, 50 + 32 + 24 + 2));
@@ -318,15 +295,13 @@ TEST_F(Chooser, OpensBelowItsFieldOnItsFolderAndWritesTheChoiceBack) {
     dialog.Nimms.Click();
     EXPECT_EQ(Edit2.Text() + " " + Edit1.Text(), "q:\\ c:\\spiele\\zantorik\\texte");
     // An empty field keeps what the chooser showed last.
-    Edit2.SetText("");
-    dialog.OpenFor(2, setup, Edit2);
+    Edit2.SetText(""), dialog.OpenFor(2, setup, Edit2);
     EXPECT_EQ(Shown(), "q q:\\");
 }
 
 // The drive list switches the tree to the drive's root; a floppy without disk says so, the tree stays.
 TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
-    Edit2.SetText("c:\\windows");
-    dialog.OpenFor(2, setup, Edit2);
+    Edit2.SetText("c:\\windows"), dialog.OpenFor(2, setup, Edit2);
     EXPECT_EQ(dialog.DriveBox.Items(), (std::vector<std::string>{"a:", "c: [SYSTEM]", "q: [DATEN]"}));
     const auto pick = [&](int item) { return dialog.DriveBox.Select(item) ? dialog.DirBox.Directory() : "refused"; };
     EXPECT_EQ(pick(2), "q:\\");
@@ -350,8 +325,7 @@ TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
 
 // On activation the tree follows the field of its mode; a missing folder goes to its drive's root.
 TEST_F(Chooser, ActivationFollowsTheFieldOfTheMode) {
-    Edit1.SetText("c:\\windows");
-    dialog.OpenFor(1, setup, Edit1);
+    Edit1.SetText("c:\\windows"), dialog.OpenFor(1, setup, Edit1);
     for (const auto& [field, shown] : {std::pair{"c:\\spiele", "c c:\\spiele"}, {"q:\\daten", "q q:\\"}}) {
         setup.Activate(), Edit1.SetText(field), dialog.Activate();
         EXPECT_EQ(Shown(), shown);

@@ -252,6 +252,7 @@ void TFormStart::FormClose() {
 }
 
 void TFormStart::bt_exitClick() {
+    if (!CloseQuery()) return;  // a run holds the setup: no end, so nothing stored either
     RegSettings(0);
     if (!MenuOffered && seams.createMenuEntries) seams.createMenuEntries(BackslashPath(ProgramFolder(), false));
     Close();

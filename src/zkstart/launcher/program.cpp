@@ -42,6 +42,8 @@ Program::Program(platform::Platform& platform, const Realize& realize) {
     setup->seams.createMenuEntries = [&platform](const std::string& folder) {
         CreateGameMenuEntries(platform, folder);
     };
+    // Closing the main window ends the program, which must wait for a run.
+    splash->OnCloseQuery = [this] { return !setup->Running(); };
     splash->seams.loadOptions = [this] { return launcher->RegSettings(1); };
     splash->seams.setGameFolder = [this](const std::string& folder) { launcher->ed_zkpfad.SetText(folder); };
     splash->seams.showLauncher = [this] { launcher->Show(); };
@@ -53,6 +55,8 @@ void ConnectSetupAndLauncher(TForm1& setup, TFormStart& launcher) {
     launcher.seams.showSetup = [&setup] { setup.Show(); };
     setup.seams.showLauncher = [&launcher] { launcher.Show(); };
     setup.seams.disableLauncherSetup = [&launcher] { launcher.ZKSetup.SetEnabled(false); };
+    // Closing the launcher ends the program: not while a run holds the setup.
+    launcher.OnCloseQuery = [&setup] { return !setup.Running(); };
 }
 
 }  // namespace zk

@@ -30,7 +30,8 @@ public:
 
 // The setup window and the launcher, wired as the program runs them: the
 // launcher's "Zantorik kopieren" hides the launcher and shows the setup;
-// closing the setup disables that button and shows the launcher again.
+// closing the setup disables that button and shows the launcher again;
+// the launcher does not close (which ends the program) while a run goes on.
 void ConnectSetupAndLauncher(TForm1& setup, TFormStart& launcher);
 
 }  // namespace zk

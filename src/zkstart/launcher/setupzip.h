@@ -15,6 +15,7 @@ public:
     void SetAddCompLevel(int level) override { zip.AddCompLevel = level; }
     void SetAddOptions(uint16_t options) override { zip.AddOptions = AddOpts::FromBits(options); }
     void SetZipFileName(const std::string& name) override { zip.SetZipFileName(name); }
+    std::string ZipFileName() override { return zip.ZipFileName(); }
     void SetFSpecArgs(const std::vector<std::string>& specs) override { zip.FSpecArgs = specs; }
     bool AddFiles() override { return zip.AddFiles(); }
     std::vector<std::string> Entries() override {

@@ -21,6 +21,9 @@ public:
     virtual void ShowError(const std::string& message) = 0;
     // Handles the window messages waiting now, as a long run on the window thread must.
     virtual void ProcessMessages() = 0;
+    // Drops the keys and clicks waiting now: what the user gave while a run
+    // held the thread was meant for the run, not for what comes after it.
+    virtual void DiscardInput() = 0;
 };
 
 // The shared part: title, help file and hint pause are plain state.

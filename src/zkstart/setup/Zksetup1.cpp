@@ -138,6 +138,7 @@ TForm1::TForm1(platform::Platform& platform, SetupSeams seamsIn, std::unique_ptr
     OnShow = [this] { FormShow(); };
     OnActivate = [this] { FormActivate(); };
     OnClose = [this] { FormClose(); };
+    OnCloseQuery = [this] { return !running_; };
 }
 
 std::string TForm1::ProgramFolder() {
@@ -243,6 +244,12 @@ void TForm1::FreeNotFollowed() {
 
 void TForm1::Focus(Field field) { (field == Field::Source ? Edit1 : Edit2).SetFocus(); }
 
+void TForm1::Warning(const std::string& text) {
+    ui::MessageDlg(platform, text, DlgType::Warning, {DlgButton::OK, DlgButton::Cancel}, 0);
+}
+
+void TForm1::Error(const std::string& text) { ui::MessageDlg(platform, text, DlgType::Error, {DlgButton::Abort}, 0); }
+
 void TForm1::ButStartClick() {
     Statuslabel.SetCaption("Kopieren wird vorbereitet...");
     LabelRefresh();
@@ -251,6 +258,7 @@ void TForm1::ButStartClick() {
     struct BackToIdle {
         TForm1& form;
         ~BackToIdle() {
+            form.running_ = false;
             form.SetCursor(ui::Cursor::Default);
             form.SetRunControlsEnabled(true);
         }
@@ -270,11 +278,16 @@ void TForm1::ButStartClick() {
     Gauge1.SetShowText(true);
     LabelRefresh();
 
+    running_ = true;
     const bool ok = chkZip.Checked() ? Zip && engine.ZipAll(plan, *Zip) : engine.CopyAll(plan);
+    running_ = false;
 
     SetCursor(ui::Cursor::Default);
     Statuslabel.SetCaption(ok ? "Geschafft!" : "So ein Mist...");
     Statuslabel.Repaint();
+    // Keys and clicks given while the run held the window (a copy takes in
+    // none) were meant for the run, not as answers to the questions.
+    platform.app.DiscardInput();
     MsgCopyFertig(ok, plan);
 }
 

@@ -51,6 +51,9 @@ public:
     // The questions at the end of a run.
     void MsgCopyFertig(bool success, const CopyPlan& plan);
     std::string ProgramFolder();
+    // A copy or zip run is going: the window does not close and the program
+    // does not end until it is over.
+    bool Running() const { return running_; }
 
     SetupSeams seams;
 
@@ -82,11 +85,14 @@ public:
     void Free(int32_t bytes) override;
     void FreeNotFollowed() override;
     void Focus(Field field) override;
+    void Warning(const std::string& text) override;
+    void Error(const std::string& text) override;
 
 private:
     void SetRunControlsEnabled(bool on);
     void ShowNumber(ui::Label& label, int32_t value);
     int Ask(const std::string& text, platform::DlgType type);
+    bool running_ = false;
 };
 
 // The folder chooser serves the setup window's two path fields.

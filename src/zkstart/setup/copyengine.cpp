@@ -4,12 +4,8 @@
 #include <set>
 
 #include "common/text.h"
-#include "ui/form.h"
 
 namespace zk {
-
-using platform::DlgButton;
-using platform::DlgType;
 
 namespace {
 std::string Quoted(const char* word) { return std::string("\"") + word + "\""; }
@@ -109,7 +105,7 @@ std::string CopyEngine::ErrorMessage(int code) {
 bool CopyEngine::ReportSetupError(int code) {
     if (code == 0) return false;
     ErrorText = ErrorMessage(code);
-    ui::MessageDlg(platform, ErrorText, DlgType::Error, {DlgButton::Abort}, 0);
+    progress.Error(ErrorText);
     switch (code) {
         case 1: case 3: case -1: case -10: case -99: progress.Focus(CopyProgress::Field::Source); break;
         case 4: case -11: case -14: progress.Focus(CopyProgress::Field::Target); break;
@@ -122,10 +118,8 @@ int CopyEngine::CheckTargetDrive(const CopyPlan& plan) {
     const std::string root = BackslashPath(plan.target.substr(0, 2), true);
     if (!platform.files.SetCurrentDir(root)) {
         // The answer does not matter: the user has had the chance to put a disk in.
-        ui::MessageDlg(platform,
-                       plan.drive == 'A' || plan.drive == 'B' ? "Diskette einlegen!!"
-                                                              : "Ziel-Laufwerk unbekannt oder nicht bereit!",
-                       DlgType::Warning, {DlgButton::OK, DlgButton::Cancel}, 0);
+        progress.Warning(plan.drive == 'A' || plan.drive == 'B' ? "Diskette einlegen!!"
+                                                                : "Ziel-Laufwerk unbekannt oder nicht bereit!");
     }
     const std::string probe = root + "_-_";
     if (!platform.files.CreateDir(probe)) return -14;
@@ -240,6 +234,9 @@ bool CopyEngine::ZipAll(const CopyPlan& plan, ZipArchive& zip) {
     platform.files.SetCurrentDir(plan.sourceFolder);
     const std::string archive = plan.target + "zantorik.zip";
     zip.SetZipFileName(archive);
+    // Naming it reads the file there; one that is no archive has been told
+    // and leaves no name, so an add would only report a name missing.
+    if (zip.ZipFileName().empty()) return false;
     progress.Status("Dateien werden gezippt...");
     done_ = 0;
     left_ = plan.total;

@@ -42,6 +42,11 @@ public:
     virtual void FreeNotFollowed() = 0;
     // The field at fault after a failed test.
     virtual void Focus(Field field) = 0;
+    // A warning the user confirms; the answer does not matter (a disk may
+    // have been put in meanwhile).
+    virtual void Warning(const std::string& text) = 0;
+    // The message of a failed test.
+    virtual void Error(const std::string& text) = 0;
 };
 
 // Trims, turns "/" into "\", shrinks runs of "\" and puts "\" after the
@@ -72,7 +77,8 @@ public:
     // 0, or 5 when the file could not be copied.
     int CopyListedFile(const CopyPlan& plan, const ListedFile& file);
     // The zip run: every listed file into the target's zantorik.zip; true
-    // when the archive reads back with all of them.
+    // when the archive reads back with all of them; false, without an add,
+    // when the file there is no archive (the component has said so).
     bool ZipAll(const CopyPlan& plan, ZipArchive& zip);
 
     // Makes every folder of the path up to its last "\".

@@ -22,6 +22,8 @@ public:
     virtual void SetAddOptions(uint16_t options) = 0;
     // Names the archive; the component reads its directory at once.
     virtual void SetZipFileName(const std::string& name) = 0;
+    // Empty after a name whose file could not be read as an archive.
+    virtual std::string ZipFileName() = 0;
     // File specifications of the next add, relative to the current folder.
     virtual void SetFSpecArgs(const std::vector<std::string>& specs) = 0;
     // Adds the specified files; the component reports its own problems.

@@ -63,6 +63,7 @@ void Form::Activate() {
 }
 
 void Form::Close() {
+    if (!CloseQuery()) return;
     if (OnClose) OnClose();
     Hide();
     if (isMainForm) platform.app.PostQuit();

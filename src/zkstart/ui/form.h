@@ -44,8 +44,11 @@ public:
     void SetVisible(bool on) override;
     void Show();
     void Hide() { SetVisible(false); }
-    // Runs OnClose, hides the form, and ends the program if it is the main form.
+    // Runs OnClose, hides the form, and ends the program if it is the main
+    // form; nothing when OnCloseQuery says no.
     void Close();
+    // Whether the form may close, or the session end, now.
+    bool CloseQuery() const { return !OnCloseQuery || OnCloseQuery(); }
     // The form became the active window.
     void Activate();
     // Another of the program's forms became active.
@@ -62,6 +65,9 @@ public:
     bool isMainForm = false;
     bool stayOnTop = false;
     Event OnCreate, OnShow, OnActivate, OnClose;
+    // Asked before every way of closing (close box, Alt+F4, system menu, a
+    // close by the program) and before the session ends; false keeps the form.
+    std::function<bool()> OnCloseQuery;
     // Fired by the peer: the window changed size or was painted.
     Event OnResize, OnPaint;
 

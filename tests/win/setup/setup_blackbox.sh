@@ -5,8 +5,10 @@
 # marked read-only, hidden and system, which lose the marks. Then
 # "Komprimieren": X:\zantorik.zip (an older zip64 one of Info-ZIP's) passes
 # unzip -t with every listed file. A folder named ALT.EXE stops neither run.
-# Where no archive can be written (a file, a read-only tmpfs, a tmpfs Y:
-# that fills up during the run) the zip run says it failed.
+# Neither run is closed away (Alt+F4, the close box; a close to each window
+# of the process, the end of the session); its question comes and waits.
+# Failing zip runs, one each: the dialogs on one line each (no archive, no
+# ZKZIP.DLL), the failure question; a file, a read-only tmpfs, a full Y:.
 #   setup_blackbox.sh BUILD_DIR     (own prefix BUILD/wineprefix-setup)
 # The read-only and the full drive are tmpfs mounts: made as root, else
 # through sudo without a password, else left out with a notice.
@@ -34,7 +36,7 @@ fi
 
 source "$here/../winlib.sh"
 rm -rf "$game"
-python3 "$here/make_game.py" "$game" "${ZK_GAME_MB:-300}"
+python3 "$here/make_game.py" "$game" "${ZK_GAME_MB:-600}"
 mkdir -p "$game/ALT.EXE"
 printf 'alte Fassung\r\n' > "$game/ALT.EXE/ALT.TXT"
 # A second game apart from the program, 256 bytes short of filling Y:.
@@ -59,17 +61,27 @@ await_focus "$setup" 'Edit: c:\'
 xdotool type --delay 80 'X:\'
 within 10 shows "$setup" 'Edit: x:\' || fail "target not typed: $(wt dump "$setup")"
 
-# A run answered "Nein" twice: no start menu, no start.
+# Alt+F4 and a click on the close box right after "Start" come behind it, in
+# the run; its question QUESTION comes over the window, still open, and waits.
+r=($(wt rect "$setup")) c=($(wt client "$setup"))
+closebox="$((c[0] + c[2] - 9)) $(((r[1] + c[1]) / 2 + 1))"
+closing() { xdotool key alt+F4 mousemove $closebox click 1; }
+question() {
+  await 'Information' "$1" 120 >&2  # not /dev/null: a failure says so there
+  wt wait "=$setup" 0.1 && ! wt wait "=$launcher" 0.1 || fail "the setup window was closed during the run"
+  ! wt gone 'Information' 2 || fail "the question was answered by keys given during the run"
+}
+# A run answered "Nein" twice: no start menu, no start; with an argument, closed meanwhile.
 copy() {
   wt press "$setup" 'Start'
-  wt wait 'Information' 120 || fail "no question after the run"
-  grep -q 'ZANTORIK ins Startmenü einbinden?' <<<"$(wt dump 'Information')" || fail "question: $(wt dump 'Information')"
+  [ $# -eq 0 ] || closing
+  question 'ZANTORIK ins Startmenü einbinden?'
   wt press 'Information' '&Nein'
   wt wait 'Bestätigung' 10 || fail "no 'Jetzt starten?'"
   wt press 'Bestätigung' '&Nein'
   wt gone 'Bestätigung' 10 || fail "the start question stayed"
 }
-copy
+copy closing
 import -window root "$shots/setup-after.png"
 grep -qx 'Static: Geschafft!' <<<"$(wt dump "$setup")" || fail "after the run: $(wt dump "$setup")"
 listed=$(cd "$game" && find . -type f | grep -Ei '(dll|hlp|txt|exe|pif|diz|\{.\})$' | sort)
@@ -102,32 +114,60 @@ fill_field "$setup" 'c:\spiele\.\' 'x:\'
 (printf 'aus der Leitung' | zip -q "$ZK_TARGET/zantorik.zip" -)
 wt press "$setup" 'Komprimieren'
 wt press "$setup" 'Start'
-wt wait 'Information' 300 || fail "no question after the zip run"
-grep -q 'Zip erfolgreich erstellt!' <<<"$(wt dump 'Information')" || fail "question: $(wt dump 'Information')"
+closing
+await "$setup" 'Dateien werden gezippt...' 30 >&2
+[ "$(wt endsession "$setup")" = 0 ] || fail "the setup window lets the session end during the zip run"
+wine taskkill /im ZKSTART.EXE >/dev/null 2>&1  # the hidden main window too
+question 'Zip erfolgreich erstellt!'
 archive="$ZK_TARGET/zantorik.zip"
 unzip -tq "$archive" >/dev/null || fail "unzip -t: $(unzip -t "$archive" 2>&1 | tail -5)"
 [ "$(unzip -Z1 "$archive" | sed 's|^|./|' | sort)" = "$(printf './-\n%s' "$listed" | sort)" ] ||
   fail "entries: $(unzip -Z1 "$archive")"
 wt press 'Information' '&Nein'  # stays
-
-# Zip runs where no archive can be written; the last "Nein" leaves the setup.
 wt gone 'Information' 10 || fail "the question stayed"
-fill_field "$setup" 'c:\spiele\zantorik\' 'c:\daten\zantorik'
+[ "$(wt endsession "$setup")" = 1 ] || fail "after the runs the session may not end"
+
+# A failing zip run into TARGET: the dialogs before the failure question read
+# MESSAGE... ("title: text"), each on one line, and a zantorik.zip there stays
+# as it was (none that was not); ANY: neither is looked at.
 shown='x:\'
-for target in "${targets[@]}"; do
-  fill_field "$setup" "$shown" "$target"
-  shown=$target
+dialog_text() { local d; d=$(wt dump "=$1") && sed '1d; /^Static: $/d; /^Button: /d; s/^Static: //' <<<"$d" | paste -sd' '; }
+failing_run() {
+  local target=$1 dir seen=() title text end=$((SECONDS + 120)) before; shift
+  dir=$(winepath -u "$target" 2>/dev/null) && before=$(sha1sum 2>/dev/null <"$dir/zantorik.zip" || true)
+  fill_field "$setup" "$shown" "$target" && shown=$target
   wt press "$setup" 'Start'
-  wt wait 'Information' 120 || fail "$target: no question after the zip run"
-  grep -q 'Installation leider fehlgeschlagen...' <<<"$(wt dump 'Information')" || fail "$target: $(wt dump 'Information')"
+  until [[ "${seen[*]: -1}" == Information:* ]]; do
+    [ $SECONDS -lt $end ] || fail "$target: no failure question; seen: ${seen[*]}"
+    for title in 'Ruvalin ZANTORIK-Starter' Fehler Warnung Information; do
+      text=$(dialog_text "$title") || continue
+      seen+=("$title: $text")
+      [ "$title" = Information ] && break
+      until import -window root "$shots/message.png" && [ "$(ink_lines "$shots/message.png" $(wt rect "=$title" "$text"))" = 1 ]; do
+        [ $SECONDS -lt $end ] || fail "$target: not on one line: $text"
+      done
+      wt press "=$title" OK || wt press "=$title" '&Abbrechen'
+      while [ "$(dialog_text "$title" || true)" = "$text" ]; do [ $SECONDS -lt $end ] || fail "$target: the message stayed: $text"; done
+    done
+  done
+  [ "$*" != ANY ] || { set -- "${seen[@]:0:${#seen[@]}-1}"; before=ANY; }
+  local want=("$@" 'Information: Installation leider fehlgeschlagen... Weitere Kopie erstellen?')
+  [ "${seen[*]}" = "${want[*]}" ] || fail "$target: dialogs $(printf '[%s] ' "${seen[@]}")wanted $(printf '[%s] ' "${want[@]}")"
   grep -qx 'Static: So ein Mist...' <<<"$(wt dump "$setup")" || fail "$target: status: $(wt dump "$setup")"
-  import -window root "$shots/zipfail-$(tr -dc 'a-z' <<<"$target").png"
-  wt press 'Information' "$([ "$target" = "${targets[-1]}" ] && echo '&Nein' || echo '&Ja')"
+  [ "$before" = ANY ] || [ "$(sha1sum 2>/dev/null <"$dir/zantorik.zip" || true)" = "$before" ] || fail "$target: the archive changed"
+  wt press 'Information' '&Ja'
   wt gone 'Information' 10 || fail "$target: the question stayed"
-done
+}
+mkdir -p "$ZK_TARGET/notizen" && printf 'Notizen zum Spiel, keine Zip-Datei.\r\n%.0s' {1..40} >"$ZK_TARGET/notizen/zantorik.zip"
+failing_run 'x:\notizen' 'Ruvalin ZANTORIK-Starter: Das ist keine Zip-Datei: ihr Ende fehlt.'
+fill_field "$setup" 'c:\spiele\zantorik\' 'c:\daten\zantorik'
+for target in "${targets[@]}"; do failing_run "$target" ANY; done
 [ ! -e "$ZK_TARGET/datei.txt/zantorik.zip" ] && [ ! -e "$ZK_TARGET/nurlesen/zantorik.zip" ] || fail "an archive where none can be"
+rm "$game/ZKZIP.DLL"
+failing_run 'x:\ohnedll' 'Ruvalin ZANTORIK-Starter: Die Zip-Bibliothek ZKZIP.DLL kann nicht geladen werden.'
+wt press "$setup" 'Ende'
 wt wait "$launcher" 10 || fail "the launcher did not come back"
-[ "$(wt state "$launcher" 'Zantorik kopieren')" = disabled ] || fail "the setup button is still enabled"
+within 10 test "$(wt state "$launcher" 'Zantorik kopieren')" = disabled || fail "the setup button is still enabled"
 wt close "$launcher"
 ended || fail "the program did not end"
 echo "setup black-box test passed"

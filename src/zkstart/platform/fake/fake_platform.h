@@ -269,7 +269,9 @@ public:
         ++messagesProcessed;
         if (onProcessMessages) onProcessMessages();
     }
+    void DiscardInput() override { ++inputDiscarded; }
     int messagesProcessed = 0;
+    int inputDiscarded = 0;
     std::function<void()> onProcessMessages;  // the user acting while a long run goes on
     int quitPosted = 0;
     std::vector<std::string> errors;

@@ -29,6 +29,24 @@ void Application::ProcessMessages() {
     }
 }
 
+void Application::DiscardInput() {
+    // A peek that finds nothing first takes in what the window system still
+    // holds for the thread, so go round until a pass removes nothing.
+    static constexpr UINT kInput[][2] = {
+        {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}, {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+    MSG msg;
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (const auto& range : kInput) {
+            while (PeekMessageW(&msg, nullptr, range[0], range[1], PM_REMOVE | PM_NOYIELD)) {
+                // A quit comes whatever the filter; the main loop still has to see it.
+                if (msg.message == WM_QUIT) return PostQuitMessage(static_cast<int>(msg.wParam));
+                removed = true;
+            }
+        }
+    }
+}
+
 namespace {
 std::map<UINT_PTR, std::function<void()>>& TimerMap() {
     static std::map<UINT_PTR, std::function<void()>> timers;

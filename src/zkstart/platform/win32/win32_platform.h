@@ -72,6 +72,7 @@ public:
     void PostQuit() override;
     void ShowError(const std::string& message) override;
     void ProcessMessages() override;
+    void DiscardInput() override;
 };
 
 class Timers : public platform::Timers {

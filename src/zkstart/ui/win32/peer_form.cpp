@@ -122,6 +122,10 @@ public:
             case WM_CLOSE:
                 User([this] { form.Close(); });
                 return true;
+            case WM_QUERYENDSESSION:
+                // A form that may not close now (a run holds it) keeps the session.
+                r = form.CloseQuery() ? TRUE : FALSE;
+                return true;
             case WM_ACTIVATE:
                 if (LOWORD(wp) == WA_INACTIVE) {
                     RememberFocus();
