@@ -1,6 +1,7 @@
 // A small window tool for the end-to-end tests under Wine:
 //   wintool wait TEXT [SECONDS]   until a visible top-level window's title holds TEXT
-//                                 (a TEXT starting with "=" must be the whole title)
+//                                 (a TEXT starting with "=" must be the whole title;
+//                                 ending in "#N": the N-th such window from the top)
 //   wintool gone TEXT [SECONDS]   until no visible window's title holds TEXT
 //   wintool dump TEXT             prints the title and every child's text
 //   wintool close TEXT            asks the window to close
@@ -20,6 +21,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 
 namespace {
@@ -27,6 +29,7 @@ namespace {
 struct Search {
     std::wstring text;
     HWND found = nullptr;
+    int skip = 0;  // matches to pass over first
 };
 
 // A title: read without a message, so a busy program does not hold us up.
@@ -49,15 +52,22 @@ BOOL CALLBACK FindTop(HWND h, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
     const bool whole = !s->text.empty() && s->text[0] == L'=';
     const std::wstring title = Title(h);
-    if (IsWindowVisible(h) && (whole ? title == s->text.substr(1) : title.find(s->text) != std::wstring::npos)) {
+    if (IsWindowVisible(h) && (whole ? title == s->text.substr(1) : title.find(s->text) != std::wstring::npos) &&
+        s->skip-- == 0) {
         s->found = h;
         return FALSE;
     }
     return TRUE;
 }
 
+// "TITLE#N": the N-th such window from the top (two programs' windows alike).
 HWND Find(const std::wstring& text) {
     Search s{text};
+    const size_t hash = text.rfind(L'#');
+    if (hash != std::wstring::npos && hash + 1 < text.size() && iswdigit(text[hash + 1])) {
+        s.text = text.substr(0, hash);
+        s.skip = _wtoi(text.c_str() + hash + 1) - 1;
+    }
     EnumWindows(FindTop, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }

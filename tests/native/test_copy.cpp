@@ -293,14 +293,18 @@ TEST_F(Copy, ForcePath) {
 // archive (told by the component, which drops the name) is not added to.
 TEST_F(Copy, TheZipRun) {
     std::unique_ptr<RecordingZip> zip;
+    const std::string noFolder = "Der Zielordner c:\\datei.txt kann nicht angelegt werden, denn ";
     const struct { const char* what; std::string target; std::function<void()> fault;
-        bool ok; size_t logged; std::string archive; } cases[] = {
-        {"into a folder it makes", "c:\\ziel", [] {}, true, 6, "C:\\ZIEL\\ZANTORIK.ZIP"},
-        {"into a drive root", "c:", [] {}, true, 6, "C:\\ZANTORIK.ZIP"},
-        {"a file as target", "c:\\datei.txt", [&] { fake.files.AddFile("C:\\DATEI.TXT", "x"); }, false, 0, ""},
-        {"an add that fails", "c:\\ziel", [&] { zip->refuse = {"ZKSTART.EXE"}; }, false, 3, ""},
-        {"no read-back", "c:\\ziel", [&] { zip->forget = true; }, false, 6, ""},
-        {"no archive there", "c:\\ziel", [&] { zip->notAnArchive = true; }, false, 1, ""},
+        bool ok; size_t logged; std::string archive, told; } cases[] = {
+        {"into a folder it makes", "c:\\ziel", [] {}, true, 6, "C:\\ZIEL\\ZANTORIK.ZIP", ""},
+        {"into a drive root", "c:", [] {}, true, 6, "C:\\ZANTORIK.ZIP", ""},
+        {"a file as target", "c:\\datei.txt", [&] { fake.files.AddFile("C:\\DATEI.TXT", "x"); }, false, 0, "",
+         noFolder + "dort liegt schon eine Datei dieses Namens."},
+        {"a folder refused", "c:\\datei.txt", [&] { fake.files.failCreateDir.insert("C:\\DATEI.TXT"); }, false, 0, "",
+         noFolder + "der Zugriff ist nicht erlaubt."},
+        {"an add that fails", "c:\\ziel", [&] { zip->refuse = {"ZKSTART.EXE"}; }, false, 3, "", ""},
+        {"no read-back", "c:\\ziel", [&] { zip->forget = true; }, false, 6, "", ""},
+        {"no archive there", "c:\\ziel", [&] { zip->notAnArchive = true; }, false, 1, "", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -311,6 +315,7 @@ TEST_F(Copy, TheZipRun) {
         ASSERT_TRUE(rig.Prepare("d:\\zantorik", c.target));
         EXPECT_EQ(engine.ZipAll(rig.plan, *zip), c.ok);
         EXPECT_EQ(zip->log.size(), c.logged);  // the name, then each add
+        EXPECT_EQ(rig.progress.Of("error"), c.told.empty() ? Lines{} : Lines{c.told});
         if (!c.ok) continue;
         EXPECT_EQ(zip->log.front() + "|" + zip->log[1], "name " + c.target + "\\zantorik.zip|add ZANTORIK.EXE from D:\\ZANTORIK");
         const auto& archive = zip->archives[c.archive];

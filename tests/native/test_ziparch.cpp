@@ -325,7 +325,7 @@ TEST_F(ZipCallbackTest, LibraryFailuresAreShownInGermanWithTheirReason) {
          "Die Zip-Datei kann nicht geöffnet oder angelegt werden, denn ein anderes Programm hat sie geöffnet."},
         {ZK_ERR_CREATE | 3 << 8, "Die Zip-Datei kann nicht geöffnet oder angelegt werden, denn das Laufwerk ist schreibgeschützt."},
         {ZK_ERR_WRITE | 4 << 8, "In die Zip-Datei kann nicht geschrieben werden, denn auf dem Laufwerk ist kein Platz mehr frei."},
-        {ZK_ERR_BUSY | 5 << 8, "Die Zip-Datei wird gerade von einem anderen Programm geschrieben.\r\n"
+        {ZK_ERR_BUSY | 5 << 8, "Die Zip-Datei wird gerade von einem anderen Programm geschrieben. "
                                "Warte, bis es fertig ist, und versuche es dann noch einmal."},
         {ZK_ERR_UNDO | 7 << 8, "Die Zip-Datei ist seit einem abgebrochenen Zippen unvollständig und kann jetzt nicht "
                                "wiederhergestellt werden, denn der Zugriff ist nicht erlaubt."},

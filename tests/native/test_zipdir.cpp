@@ -71,7 +71,7 @@ TEST_F(ZipDir, AnInterruptedAddIsUndoneBeforeReadingOrKeptWithTheReason) {
         {[&] { fake.files.Drive('C').writeProtected = true; }, kept + "das Laufwerk ist schreibgeschützt."},
         {[&] { fake.files.failWriteAfter[kArc] = 10; }, kept + "Windows meldet einen Fehler."},
         {[&] { fake.files.heldElsewhere.insert(kRecord); },
-         "Die Zip-Datei wird gerade von einem anderen Programm geschrieben.\r\n"
+         "Die Zip-Datei wird gerade von einem anderen Programm geschrieben. "
          "Warte, bis es fertig ist, und versuche es dann noch einmal."},
         {[] {}, ""},
     };

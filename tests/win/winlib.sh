@@ -85,3 +85,42 @@ fill_field() {
 }
 # Fails unless the text $1 holds $2; $3 says what was looked at.
 has() { grep -qF -- "$2" <<<"$1" || fail "$3: [$2] not in [$1]"; }
+# A failing zip run of the setup window into TARGET (the target field reads
+# $shown before): the dialogs before the failure question read MESSAGE...
+# ("title: text"), each on one line, and a zantorik.zip there stays as it
+# was (none that was not; with ARCHIVE=whole one may, but whole; with
+# ARCHIVE=any another program writes it); ANY: neither is looked at. The
+# question is answered "Ja": the window stays.
+dialog_text() { local d; d=$(wt dump "=$1") && sed '1d; /^Static: $/d; /^Button: /d; s/^Static: //' <<<"$d" | paste -sd' '; }
+failing_run() {
+  local target=$1 dir seen=() title text end=$((SECONDS + 120)) before; shift
+  dir=$(winepath -u "$target" 2>/dev/null) && before=$(sha1sum 2>/dev/null <"$dir/zantorik.zip" || true)
+  fill_field "$setup" "$shown" "$target" && shown=$target
+  wt press "$setup" 'Start'
+  until [[ "${seen[*]: -1}" == Information:* ]]; do
+    [ $SECONDS -lt $end ] || fail "$target: no failure question; seen: ${seen[*]}"
+    for title in 'Ruvalin ZANTORIK-Starter' Fehler Warnung Information; do
+      text=$(dialog_text "$title") || continue
+      seen+=("$title: $text")
+      [ "$title" = Information ] && break
+      until import -window root "$shots/message.png" && [ "$(ink_lines "$shots/message.png" $(wt rect "=$title" "$text"))" = 1 ]; do
+        [ $SECONDS -lt $end ] || fail "$target: not on one line: $text"
+      done
+      wt press "=$title" OK || wt press "=$title" '&Abbrechen'
+      while [ "$(dialog_text "$title" || true)" = "$text" ]; do [ $SECONDS -lt $end ] || fail "$target: the message stayed: $text"; done
+    done
+  done
+  [ "$*" != ANY ] || { set -- "${seen[@]:0:${#seen[@]}-1}"; before=ANY; }
+  local want=("$@" 'Information: Installation leider fehlgeschlagen... Weitere Kopie erstellen?')
+  [ "${seen[*]}" = "${want[*]}" ] || fail "$target: dialogs $(printf '[%s] ' "${seen[@]}")wanted $(printf '[%s] ' "${want[@]}")"
+  grep -qx 'Static: So ein Mist...' <<<"$(wt dump "$setup")" || fail "$target: status: $(wt dump "$setup")"
+  if [ "${ARCHIVE:-}" = any ]; then
+    :
+  elif [ "${ARCHIVE:-}" = whole ]; then
+    unzip -tq "$dir/zantorik.zip" >/dev/null || fail "$target: the archive is broken: $(unzip -t "$dir/zantorik.zip" 2>&1 | tail -3)"
+  elif [ "$before" != ANY ] && [ "$(sha1sum 2>/dev/null <"$dir/zantorik.zip" || true)" != "$before" ]; then
+    fail "$target: the archive changed"
+  fi
+  wt press 'Information' '&Ja'
+  wt gone 'Information' 10 || fail "$target: the question stayed"
+}

@@ -26,7 +26,7 @@ const std::map<int, std::string>& ZipMessagesDE() {
         {10304, "Der Selbstentpacker konnte nicht geschrieben werden (Fehler %d)."},
         {10305, "Diese Datei liegt zu tief in Unterordnern und wurde nicht gezippt:"},
         {10306, "Diese Datei hätte in der Zip-Datei den Namen einer anderen und wurde nicht gezippt:"},
-        {10307, "Die Zip-Datei wird gerade von einem anderen Programm geschrieben.\r\n"
+        {10307, "Die Zip-Datei wird gerade von einem anderen Programm geschrieben. "
                 "Warte, bis es fertig ist, und versuche es dann noch einmal."},
         {10308, "Die Zip-Datei ist seit einem abgebrochenen Zippen unvollständig und kann jetzt nicht "
                 "wiederhergestellt werden, denn %s."},

@@ -227,9 +227,22 @@ bool CopyEngine::CopyFileWithProgress(const std::string& src, const std::string&
     return true;
 }
 
+std::string CopyEngine::FolderNotMade(const std::string& folder) {
+    const int error = platform.files.LastError();
+    const std::string why = error == 183 ? "dort liegt schon eine Datei dieses Namens"
+                            : error == 19 ? "das Laufwerk ist schreibgeschützt"
+                            : error == 5  ? "der Zugriff ist nicht erlaubt"
+                            : error == 3  ? "der Weg dorthin fehlt"
+                                          : "Windows meldet den Fehler " + NumStr(error);
+    return "Der Zielordner " + BackslashPath(folder, false) + " kann nicht angelegt werden, denn " + why + ".";
+}
+
 bool CopyEngine::ZipAll(const CopyPlan& plan, ZipArchive& zip) {
     // Without its folder no archive can be written (a file of that name, say).
-    if (plan.target.size() > 3 && !ForcePath(plan.target)) return false;
+    if (plan.target.size() > 3 && !ForcePath(plan.target)) {
+        progress.Error(FolderNotMade(plan.target));
+        return false;
+    }
     // List lines without their leading "\" are names relative to it.
     platform.files.SetCurrentDir(plan.sourceFolder);
     const std::string archive = plan.target + "zantorik.zip";

@@ -93,6 +93,8 @@ public:
     bool FreeDisplayOff = false;
 
 private:
+    // Why the folder a zip run needs could not be made, as the user reads it.
+    std::string FolderNotMade(const std::string& folder);
     bool CopyFileWithProgress(const std::string& src, const std::string& dst, char drive);
     // The path as the system resolves it ("." and ".." gone).
     std::string Resolved(const std::string& path);
