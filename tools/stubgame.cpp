@@ -8,20 +8,14 @@
 
 #include <string>
 
+#include "utf16/utf16.h"
+
 #ifndef ZK_STUB_NAME
 #define ZK_STUB_NAME L"ZANTORIK"
 #define ZK_STUB_LOG_VAR L"ZK_STUB_LOG"
 #endif
 
-namespace {
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
-}  // namespace
+using utf16::Utf8;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring cmd = GetCommandLineW();

@@ -24,6 +24,8 @@
 #include <cwctype>
 #include <string>
 
+#include "utf16/utf16.h"
+
 namespace {
 
 struct Search {
@@ -73,9 +75,7 @@ HWND Find(const std::wstring& text) {
 }
 
 void PrintUtf8(const std::wstring& w) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    const std::string s = utf16::Utf8(w);
     fwrite(s.data(), 1, s.size(), stdout);
     fputc('\n', stdout);
 }

@@ -163,17 +163,39 @@ EndStatus LocateEnd(Reader& r, EndInfo& info) {
 
 // ---- Central and local headers ---------------------------------------
 
+namespace {
+
+// From "version needed" to the size: the fields that central and local
+// headers share, in the same order.
+template <class Header>
+void GetShared(const uint8_t* p, Header& h) {
+    h.versionNeeded = Get16(p);
+    h.flags = Get16(p + 2);
+    h.method = Get16(p + 4);
+    h.dosTime = Get32(p + 6);
+    h.crc = Get32(p + 10);
+    h.packed = Get32(p + 14);
+    h.size = Get32(p + 18);
+}
+
+template <class Header>
+void PutShared(std::vector<uint8_t>& b, const Header& h, uint16_t versionNeeded, uint32_t packed, uint32_t size) {
+    Put16(b, versionNeeded);
+    Put16(b, h.flags);
+    Put16(b, h.method);
+    Put32(b, h.dosTime);
+    Put32(b, h.crc);
+    Put32(b, packed);
+    Put32(b, size);
+}
+
+}  // namespace
+
 bool ParseCentral(const uint8_t* p, CentralHeader& h) {
     if (Get32(p) != kCentralSig) return false;
     h.madeByVersion = p[4];
     h.madeByHost = p[5];
-    h.versionNeeded = Get16(p + 6);
-    h.flags = Get16(p + 8);
-    h.method = Get16(p + 10);
-    h.dosTime = Get32(p + 12);
-    h.crc = Get32(p + 16);
-    h.packed = Get32(p + 20);
-    h.size = Get32(p + 24);
+    GetShared(p + 6, h);
     h.nameLength = Get16(p + 28);
     h.extraLength = Get16(p + 30);
     h.commentLength = Get16(p + 32);
@@ -228,13 +250,8 @@ std::vector<uint8_t> CentralBytes(CentralHeader h, const std::string& name, cons
     Put32(c, kCentralSig);
     c.push_back(h.madeByVersion);
     c.push_back(h.madeByHost);
-    Put16(c, h.versionNeeded);
-    Put16(c, h.flags);
-    Put16(c, h.method);
-    Put32(c, h.dosTime);
-    Put32(c, h.crc);
-    Put32(c, bigPacked ? kMarker32 : uint32_t(h.packed));
-    Put32(c, bigSize ? kMarker32 : uint32_t(h.size));
+    PutShared(c, h, h.versionNeeded, bigPacked ? kMarker32 : uint32_t(h.packed),
+              bigSize ? kMarker32 : uint32_t(h.size));
     Put16(c, uint32_t(name.size()));
     Put16(c, uint32_t(extraLength));
     Put16(c, uint32_t(comment.size()));
@@ -255,13 +272,7 @@ std::vector<uint8_t> CentralBytes(CentralHeader h, const std::string& name, cons
 
 bool ParseLocal(const uint8_t* p, LocalHeader& h) {
     if (Get32(p) != kLocalSig) return false;
-    h.versionNeeded = Get16(p + 4);
-    h.flags = Get16(p + 6);
-    h.method = Get16(p + 8);
-    h.dosTime = Get32(p + 10);
-    h.crc = Get32(p + 14);
-    h.packed = Get32(p + 18);
-    h.size = Get32(p + 22);
+    GetShared(p + 4, h);
     h.nameLength = Get16(p + 26);
     h.extraLength = Get16(p + 28);
     h.zip64 = false;
@@ -285,13 +296,8 @@ std::vector<uint8_t> LocalBytes(const LocalHeader& h, const std::string& name, b
     std::vector<uint8_t> b;
     b.reserve(kLocalSize + name.size() + (zip64 ? 20 : 0));
     Put32(b, kLocalSig);
-    Put16(b, zip64 ? std::max(h.versionNeeded, kVersionZip64) : h.versionNeeded);
-    Put16(b, h.flags);
-    Put16(b, h.method);
-    Put32(b, h.dosTime);
-    Put32(b, h.crc);
-    Put32(b, zip64 ? kMarker32 : uint32_t(h.packed));
-    Put32(b, zip64 ? kMarker32 : uint32_t(h.size));
+    PutShared(b, h, zip64 ? std::max(h.versionNeeded, kVersionZip64) : h.versionNeeded,
+              zip64 ? kMarker32 : uint32_t(h.packed), zip64 ? kMarker32 : uint32_t(h.size));
     Put16(b, uint32_t(name.size()));
     Put16(b, zip64 ? 20 : 0);
     b.insert(b.end(), name.begin(), name.end());
@@ -302,6 +308,64 @@ std::vector<uint8_t> LocalBytes(const LocalHeader& h, const std::string& name, b
         Put64(b, h.packed);
     }
     return b;
+}
+
+uint64_t LocalEntryLength(Reader& r, uint64_t offset, uint16_t flags, uint64_t packed, uint64_t limit) {
+    uint8_t raw[kLocalSize];
+    LocalHeader h;
+    if (!r.ReadAt(offset, raw, sizeof raw) || !ParseLocal(raw, h)) return 0;
+    std::vector<uint8_t> extra(h.extraLength);
+    if (!extra.empty() && !r.ReadAt(offset + kLocalSize + h.nameLength, extra.data(), extra.size())) return 0;
+    ApplyZip64(h, extra.data(), extra.size());
+    uint64_t len = h.Length() + packed;
+    if (flags & kFlagDescriptor) {
+        uint8_t sig[4];
+        const bool withSig =
+            offset + len + 4 <= limit && r.ReadAt(offset + len, sig, 4) && Get32(sig) == kDescriptorSig;
+        len += DescriptorSize(h.zip64, withSig);
+    }
+    return offset + len <= limit ? len : 0;
+}
+
+// ---- The central directory ----------------------------------------------
+
+DirectoryStatus ReadDirectory(Reader& r, Directory& dir) {
+    dir = Directory();
+    switch (LocateEnd(r, dir.end)) {
+    case EndStatus::Found: break;
+    case EndStatus::TooShort: return DirectoryStatus::TooShort;
+    case EndStatus::ReadError: return DirectoryStatus::ReadError;
+    case EndStatus::NotFound: return DirectoryStatus::NotFound;
+    case EndStatus::BadZip64: return DirectoryStatus::BadZip64;
+    }
+    const EndRecord& rec = dir.end.record;
+    if (rec.disk != 0 || rec.directoryDisk != 0 || rec.entriesHere != rec.totalEntries)
+        return DirectoryStatus::Spanned;
+    if (rec.directorySize > dir.end.directoryEnd) return DirectoryStatus::BadSize;
+    dir.start = dir.end.directoryEnd - rec.directorySize;
+    dir.size = rec.directorySize;
+    dir.shift = int64_t(dir.start - rec.directoryOffset);  // wraps, never overflows
+
+    dir.tail.resize(size_t(r.Size() - dir.start));
+    if (!r.ReadAt(dir.start, dir.tail.data(), dir.tail.size())) return DirectoryStatus::Unreadable;
+    const uint8_t* cd = dir.tail.data();
+    dir.entries.reserve(size_t(std::min<uint64_t>(rec.totalEntries, dir.size / kCentralSize)));
+    for (uint64_t i = 0; i < rec.totalEntries; ++i) {
+        DirectoryEntry e;
+        CentralHeader& h = e.header;
+        const uint64_t at = dir.used;
+        if (at + kCentralSize > dir.size || !ParseCentral(cd + at, h) || at + h.Length() > dir.size)
+            return DirectoryStatus::BadEntry;
+        const char* name = reinterpret_cast<const char*>(cd + at + kCentralSize);
+        const char* extra = name + h.nameLength;
+        if (!ApplyZip64(h, reinterpret_cast<const uint8_t*>(extra), h.extraLength)) return DirectoryStatus::NoZip64;
+        e.name.assign(name, h.nameLength);
+        e.extra.assign(extra, h.extraLength);
+        e.comment.assign(extra + h.extraLength, h.commentLength);
+        dir.used += h.Length();
+        dir.entries.push_back(std::move(e));
+    }
+    return DirectoryStatus::Found;
 }
 
 // ---- Extra fields and names ---------------------------------------------

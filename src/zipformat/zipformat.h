@@ -203,6 +203,47 @@ std::vector<uint8_t> LocalBytes(const LocalHeader& h, const std::string& name, b
 // sizes when the local header carries a zip64 field.
 inline size_t DescriptorSize(bool zip64, bool signature) { return (zip64 ? 20 : 12) + (signature ? 4 : 0); }
 
+// The length of an entry's local part (header, name, extra field, data and
+// data descriptor) at `offset`, from its local header and the central
+// record's `flags` and `packed` size; 0 when the header is damaged or the
+// part would reach past `limit`.
+uint64_t LocalEntryLength(Reader& r, uint64_t offset, uint16_t flags, uint64_t packed, uint64_t limit);
+
+// ---- The central directory ----------------------------------------------
+
+enum class DirectoryStatus {
+    Found,
+    TooShort, ReadError, NotFound, BadZip64,  // as the end search says
+    Spanned,     // the records name more than one disk
+    BadSize,     // the directory would start before the file
+    Unreadable,  // the directory's bytes cannot be read
+    BadEntry,    // a record does not fit or lacks its signature
+    NoZip64,     // a record marks a value that its zip64 field lacks
+};
+
+struct DirectoryEntry {
+    CentralHeader header;  // zip64 values applied
+    std::string name, extra, comment;  // as stored
+};
+
+struct Directory {
+    EndInfo end;
+    uint64_t start = 0;  // actual position of the central directory
+    uint64_t size = 0;
+    // Actual minus recorded position (wrapping): the bytes put in front of
+    // an archive whose offsets were written for a file of its own.
+    int64_t shift = 0;
+    std::vector<uint8_t> tail;  // the bytes from `start` to the end of the file
+    // In order; after BadEntry or NoZip64, those before the bad record.
+    std::vector<DirectoryEntry> entries;
+    uint64_t used = 0;  // bytes of the directory that the entries take
+};
+
+// The end records, checked (one disk, a directory in front of them), then
+// every central record. Callers keep their own rules on top (offsets,
+// bytes left over) and their own messages.
+DirectoryStatus ReadDirectory(Reader& r, Directory& dir);
+
 // ---- Extra fields and names ---------------------------------------------
 
 // The field `id` in an extra area; false when there is none.

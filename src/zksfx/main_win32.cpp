@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "utf16/utf16.h"
 #include "zksfx/resource.h"
 #include "zksfx/sfxjournal.h"
 #include "zksfx/sfxrun.h"
@@ -18,22 +19,8 @@
 namespace {
 
 using namespace zksfx;
-
-std::wstring Wide(const std::string& s) {
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    std::wstring w(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
-    return w;
-}
-
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
+using utf16::Utf8;
+using utf16::Wide;
 
 // The settings texts in the code page of the machine that wrote them,
 // taken to be this one's.

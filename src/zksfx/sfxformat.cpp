@@ -215,51 +215,30 @@ private:
 }  // namespace
 
 bool ReadArchive(Source& src, Archive& out, std::string& error) {
-    using zipformat::EndStatus;
+    using zipformat::DirectoryStatus;
     out = Archive();
     SourceReader reader(src);
-    zipformat::EndInfo end;
-    switch (zipformat::LocateEnd(reader, end)) {
-    case EndStatus::Found: break;
-    case EndStatus::TooShort: error = "kein Zip-Archiv (Datei zu kurz)"; return false;
-    case EndStatus::ReadError: error = "Dateiende nicht lesbar"; return false;
-    case EndStatus::NotFound: error = "kein Zip-Archiv (Endsatz fehlt)"; return false;
-    case EndStatus::BadZip64: error = "ZIP64-Endsatz fehlt oder ist beschädigt"; return false;
+    zipformat::Directory dir;
+    const DirectoryStatus status = zipformat::ReadDirectory(reader, dir);
+    const std::string where = " (Eintrag " + std::to_string(dir.entries.size() + 1) + ")";
+    switch (status) {
+    case DirectoryStatus::Found: break;
+    case DirectoryStatus::TooShort: error = "kein Zip-Archiv (Datei zu kurz)"; return false;
+    case DirectoryStatus::ReadError: error = "Dateiende nicht lesbar"; return false;
+    case DirectoryStatus::NotFound: error = "kein Zip-Archiv (Endsatz fehlt)"; return false;
+    case DirectoryStatus::BadZip64: error = "ZIP64-Endsatz fehlt oder ist beschädigt"; return false;
+    case DirectoryStatus::Spanned: error = "das Archiv ist auf mehrere Disketten verteilt"; return false;
+    case DirectoryStatus::BadSize: error = "Größe des Inhaltsverzeichnisses falsch"; return false;
+    case DirectoryStatus::Unreadable: error = "Inhaltsverzeichnis nicht lesbar"; return false;
+    case DirectoryStatus::BadEntry: error = "Inhaltsverzeichnis beschädigt" + where; return false;
+    case DirectoryStatus::NoZip64: error = "ZIP64-Angaben fehlen" + where; return false;
     }
-    const zipformat::EndRecord& rec = end.record;
-    out.endPos = end.endPos;
-    if (rec.disk != 0 || rec.directoryDisk != 0 || rec.entriesHere != rec.totalEntries) {
-        error = "das Archiv ist auf mehrere Disketten verteilt";
-        return false;
-    }
-    if (rec.directorySize > end.directoryEnd) {
-        error = "Größe des Inhaltsverzeichnisses falsch";
-        return false;
-    }
-    out.dirStart = end.directoryEnd - rec.directorySize;
-    out.shift = int64_t(out.dirStart - rec.directoryOffset);  // wraps, never overflows
-
-    std::vector<uint8_t> dir(size_t(rec.directorySize));
-    if (!dir.empty() && !src.ReadAt(out.dirStart, dir.data(), dir.size())) {
-        error = "Inhaltsverzeichnis nicht lesbar";
-        return false;
-    }
-    size_t at = 0;
-    out.entries.reserve(size_t(std::min<uint64_t>(rec.totalEntries, dir.size() / zipformat::kCentralSize)));
-    for (uint64_t i = 0; i < rec.totalEntries; ++i) {
-        const std::string where = " (Eintrag " + std::to_string(i + 1) + ")";
-        zipformat::CentralHeader h;
-        if (at + zipformat::kCentralSize > dir.size() || !zipformat::ParseCentral(&dir[at], h) ||
-            at + h.Length() > dir.size()) {
-            error = "Inhaltsverzeichnis beschädigt" + where;
-            return false;
-        }
-        const uint8_t* name = &dir[at] + zipformat::kCentralSize;
-        const uint8_t* extra = name + h.nameLength;
-        if (!zipformat::ApplyZip64(h, extra, h.extraLength)) {
-            error = "ZIP64-Angaben fehlen" + where;
-            return false;
-        }
+    out.endPos = dir.end.endPos;
+    out.dirStart = dir.start;
+    out.shift = dir.shift;
+    out.entries.reserve(dir.entries.size());
+    for (const zipformat::DirectoryEntry& d : dir.entries) {
+        const zipformat::CentralHeader& h = d.header;
         Entry e;
         e.madeBy = uint16_t(h.madeByVersion | (h.madeByHost << 8));
         e.flags = h.flags;
@@ -270,11 +249,11 @@ bool ReadArchive(Source& src, Archive& out, std::string& error) {
         e.size = h.size;
         e.attributes = h.externalAttributes;
         e.recordedOffset = h.localOffset;
-        e.rawName.assign(reinterpret_cast<const char*>(name), h.nameLength);
-        e.name = DecodeName(e.rawName, e.flags, e.madeBy, extra, h.extraLength);
+        e.rawName = d.name;
+        e.name = DecodeName(e.rawName, e.flags, e.madeBy, reinterpret_cast<const uint8_t*>(d.extra.data()),
+                            d.extra.size());
         std::replace(e.name.begin(), e.name.end(), '\\', '/');
         out.entries.push_back(std::move(e));
-        at += h.Length();
     }
     return true;
 }
@@ -286,9 +265,10 @@ bool LocateData(Source& src, const Archive& a, const Entry& e, uint64_t& dataPos
     const uint64_t candidates[2] = {e.recordedOffset + uint64_t(a.shift), e.recordedOffset};
     for (int i = 0; i < (a.shift != 0 ? 2 : 1); ++i) {
         const uint64_t pos = candidates[i];
-        uint8_t h[30];
-        if (pos >= a.dirStart || !src.ReadAt(pos, h, sizeof h) || Get32(h) != zipformat::kLocalSig) continue;
-        const uint64_t data = pos + 30 + Get16(h + 26) + Get16(h + 28);
+        uint8_t raw[zipformat::kLocalSize];
+        zipformat::LocalHeader h;
+        if (pos >= a.dirStart || !src.ReadAt(pos, raw, sizeof raw) || !zipformat::ParseLocal(raw, h)) continue;
+        const uint64_t data = pos + h.Length();
         if (data > a.dirStart || e.packed > a.dirStart - data) continue;
         dataPos = data;
         if (headerPos) *headerPos = pos;

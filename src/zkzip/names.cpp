@@ -1,6 +1,6 @@
 #include "zkzip/names.h"
 
-#include <vector>
+#include <algorithm>
 
 #include "zipformat/zipformat.h"
 
@@ -65,23 +65,33 @@ std::string Fold(const std::string& s) {
     return out;
 }
 
-std::string CleanStoredName(const std::string& path) {
-    std::string p = path;
-    for (char& c : p) {
-        if (c == '\\') c = '/';
-    }
-    if (p.size() >= 2 && p[1] == ':') p.erase(0, 2);
-    // ".." takes back the part before it and never climbs above the top.
+std::string Slashed(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+std::string BaseName(const std::string& path) {
+    size_t p = path.find_last_of('/');
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::vector<std::string> ResolvedParts(const std::string& path) {
     std::vector<std::string> parts;
-    for (const std::string& part : Split(p)) {
+    for (const std::string& part : Split(path)) {
         if (part == "..") {
             if (!parts.empty()) parts.pop_back();
         } else if (!part.empty() && part != ".") {
             parts.push_back(part);
         }
     }
+    return parts;
+}
+
+std::string CleanStoredName(const std::string& path) {
+    std::string p = Slashed(path);
+    if (p.size() >= 2 && p[1] == ':') p.erase(0, 2);
     std::string out;
-    for (const auto& part : parts) out += (out.empty() ? "" : "/") + part;
+    for (const auto& part : ResolvedParts(p)) out += (out.empty() ? "" : "/") + part;
     return out;
 }
 

@@ -31,11 +31,6 @@ void SetFailure(const std::string& text, zipundo::Reason reason) {
     g_lastReason = reason;
 }
 
-std::string Slashed(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 void BeforeChange() {
     if (TestHooks().beforeChange) TestHooks().beforeChange();
 }
@@ -81,6 +76,18 @@ bool File::Write(const void* buf, int64_t n) {
     return true;
 }
 
+bool ReadAt(File& f, uint64_t pos, void* buf, size_t n) {
+    if (!f.Seek(pos)) return false;
+    auto* p = static_cast<uint8_t*>(buf);
+    while (n > 0) {
+        const int64_t got = f.Read(p, int64_t(n));
+        if (got <= 0) return false;
+        p += got;
+        n -= size_t(got);
+    }
+    return true;
+}
+
 Hooks& TestHooks() {
     static Hooks hooks;
     return hooks;
@@ -95,17 +102,7 @@ class UndoFile : public zipundo::File {
 public:
     fs::File f;
     uint64_t Size() override { return f.Size(); }
-    bool ReadAt(uint64_t pos, void* buffer, size_t n) override {
-        auto* p = static_cast<char*>(buffer);
-        if (!f.Seek(pos)) return false;
-        while (n > 0) {
-            const int64_t got = f.Read(p, int64_t(n));
-            if (got <= 0) return false;
-            p += got;
-            n -= size_t(got);
-        }
-        return true;
-    }
+    bool ReadAt(uint64_t pos, void* buffer, size_t n) override { return fs::ReadAt(f, pos, buffer, n); }
     bool WriteAt(uint64_t pos, const void* buffer, size_t n) override {
         return f.Seek(pos) && f.Write(buffer, int64_t(n));
     }
@@ -148,7 +145,7 @@ std::string CreateTemp(const std::string& dir) {
     // Fresh randomness each time: a generator kept in the process would give
     // a forked copy of it the same names.
     std::random_device rng;
-    std::string base = impl::Slashed(dir);
+    std::string base = Slashed(dir);
     if (!base.empty() && base.back() != '/') base += '/';
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[32];

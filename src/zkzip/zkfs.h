@@ -59,19 +59,19 @@ public:
     bool Close();
 
 private:
+    static constexpr intptr_t kClosed = -1;
     // All n bytes at the position, which moves on; false on a failure.
     bool WriteAll(const char* p, int64_t n);
     static void SetDiskFull();
-#ifdef _WIN32
-    void* h_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
+    intptr_t handle_ = kClosed;  // each side's handle or descriptor
     std::string path_;
     uint64_t pos_ = 0;
     uint64_t size_ = 0;
     int64_t readSoFar_ = 0;
 };
+
+// Exactly n bytes from pos, or false.
+bool ReadAt(File& f, uint64_t pos, void* buf, size_t n);
 
 bool Remove(const std::string& path);
 // Replaces `to` when it exists; fails across volumes.

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
+#include "zkzip/names.h"
 #include "zkzip/zkfs.h"
 
 namespace zkzip::fs::impl {
 
 void SetFailure(const std::string& text, zipundo::Reason reason);
-std::string Slashed(std::string path);
 // The crash tests' hook, before every change on disk.
 void BeforeChange();
 

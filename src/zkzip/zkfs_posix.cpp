@@ -54,11 +54,6 @@ void FillStat(const struct stat& s, const std::string& name, Stat& st) {
     st.mtime = int64_t(s.st_mtime);
 }
 
-std::string BaseName(const std::string& path) {
-    size_t p = path.find_last_of('/');
-    return p == std::string::npos ? path : path.substr(p + 1);
-}
-
 }  // namespace
 
 bool GetStat(const std::string& path, Stat& st) {
@@ -96,10 +91,10 @@ bool ListDir(const std::string& dir, std::vector<DirItem>& items) {
 }
 
 File::~File() {
-    if (fd_ >= 0) ::close(fd_);
+    if (handle_ != kClosed) ::close(int(handle_));
 }
 
-bool File::IsOpen() const { return fd_ >= 0; }
+bool File::IsOpen() const { return handle_ != kClosed; }
 
 bool File::Open(const std::string& path, Mode mode) {
     path_ = Slashed(path);
@@ -143,7 +138,7 @@ bool File::Open(const std::string& path, Mode mode) {
                 return false;
             }
         }
-        fd_ = fd;
+        handle_ = fd;
         size_ = uint64_t(s.st_size);
         return true;
     }
@@ -155,7 +150,7 @@ int64_t File::Read(void* buf, int64_t n) {
         return -1;
     }
     for (;;) {
-        ssize_t got = ::read(fd_, buf, size_t(n));
+        ssize_t got = ::read(int(handle_), buf, size_t(n));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
             SetErrno(errno);
@@ -169,7 +164,7 @@ int64_t File::Read(void* buf, int64_t n) {
 
 bool File::WriteAll(const char* p, int64_t n) {
     while (n > 0) {
-        ssize_t put = ::write(fd_, p, size_t(n));
+        ssize_t put = ::write(int(handle_), p, size_t(n));
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) {
             SetErrno(put < 0 ? errno : ENOSPC);
@@ -185,7 +180,7 @@ bool File::WriteAll(const char* p, int64_t n) {
 void File::SetDiskFull() { SetErrno(ENOSPC); }
 
 bool File::Seek(uint64_t pos) {
-    if (::lseek(fd_, off_t(pos), SEEK_SET) < 0) {
+    if (::lseek(int(handle_), off_t(pos), SEEK_SET) < 0) {
         SetErrno(errno);
         return false;
     }
@@ -195,7 +190,7 @@ bool File::Seek(uint64_t pos) {
 
 bool File::Truncate(uint64_t len) {
     BeforeChange();
-    if (::ftruncate(fd_, off_t(len)) != 0) {
+    if (::ftruncate(int(handle_), off_t(len)) != 0) {
         SetErrno(errno);
         return false;
     }
@@ -211,10 +206,10 @@ bool File::RemoveHeld() {
 }
 
 bool File::Close() {
-    if (fd_ < 0) return true;
-    bool ok = ::close(fd_) == 0;
+    if (handle_ == kClosed) return true;
+    bool ok = ::close(int(handle_)) == 0;
     if (!ok) SetErrno(errno);
-    fd_ = -1;
+    handle_ = kClosed;
     return ok;
 }
 
@@ -246,21 +241,8 @@ bool IsAbsolute(const std::string& path) { return !path.empty() && (path[0] == '
 std::string FullPath(const std::string& path) {
     std::string p = Slashed(path);
     if (!IsAbsolute(p)) p = CurrentDir() + "/" + p;
-    std::vector<std::string> parts;
-    size_t i = 0;
-    while (i <= p.size()) {
-        size_t j = p.find('/', i);
-        if (j == std::string::npos) j = p.size();
-        std::string part = p.substr(i, j - i);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        i = j + 1;
-    }
     std::string out;
-    for (const auto& part : parts) out += "/" + part;
+    for (const auto& part : ResolvedParts(p)) out += "/" + part;
     return out.empty() ? "/" : out;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "utf16/utf16.h"
 #include "zkzip/zkfs_impl.h"
 
 namespace zkzip::fs {
@@ -11,23 +12,15 @@ using namespace impl;
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-    std::string s = utf8;
-    std::replace(s.begin(), s.end(), '/', '\\');
-    if (s.empty()) return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
-    std::wstring w(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), w.data(), n);
-    return w;
+using utf16::Utf8;
+
+// A path for the wide APIs, "\" between its parts.
+std::wstring Wide(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return utf16::Wide(path);
 }
 
-std::string Utf8(const std::wstring& w) {
-    if (w.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string s(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), s.data(), n, nullptr, nullptr);
-    return s;
-}
+HANDLE Handle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
 
 void SetError(DWORD code, const std::string& path = {}) {
     wchar_t* buf = nullptr;
@@ -110,10 +103,10 @@ bool ListDir(const std::string& dir, std::vector<DirItem>& items) {
 }
 
 File::~File() {
-    if (h_) CloseHandle(h_);
+    if (handle_ != kClosed) CloseHandle(Handle(handle_));
 }
 
-bool File::IsOpen() const { return h_ != nullptr; }
+bool File::IsOpen() const { return handle_ != kClosed; }
 
 bool File::Open(const std::string& path, Mode mode) {
     path_ = path;
@@ -141,7 +134,7 @@ bool File::Open(const std::string& path, Mode mode) {
         SetLastFailure(path);
         return false;
     }
-    h_ = h;
+    handle_ = reinterpret_cast<intptr_t>(h);
     LARGE_INTEGER size;
     size_ = GetFileSizeEx(h, &size) ? uint64_t(size.QuadPart) : 0;
     return true;
@@ -153,7 +146,7 @@ int64_t File::Read(void* buf, int64_t n) {
         return -1;
     }
     DWORD got = 0;
-    if (!ReadFile(h_, buf, DWORD(std::min<int64_t>(n, 1 << 30)), &got, nullptr)) {
+    if (!ReadFile(Handle(handle_), buf, DWORD(std::min<int64_t>(n, 1 << 30)), &got, nullptr)) {
         SetLastFailure();
         return -1;
     }
@@ -165,7 +158,7 @@ int64_t File::Read(void* buf, int64_t n) {
 bool File::WriteAll(const char* p, int64_t n) {
     while (n > 0) {
         DWORD put = 0;
-        if (!WriteFile(h_, p, DWORD(std::min<int64_t>(n, 1 << 30)), &put, nullptr)) {
+        if (!WriteFile(Handle(handle_), p, DWORD(std::min<int64_t>(n, 1 << 30)), &put, nullptr)) {
             SetLastFailure();
             return false;
         }
@@ -181,7 +174,7 @@ void File::SetDiskFull() { SetError(ERROR_DISK_FULL); }
 bool File::Seek(uint64_t pos) {
     LARGE_INTEGER li;
     li.QuadPart = LONGLONG(pos);
-    if (!SetFilePointerEx(h_, li, nullptr, FILE_BEGIN)) {
+    if (!SetFilePointerEx(Handle(handle_), li, nullptr, FILE_BEGIN)) {
         SetLastFailure();
         return false;
     }
@@ -192,7 +185,7 @@ bool File::Seek(uint64_t pos) {
 bool File::Truncate(uint64_t len) {
     BeforeChange();
     if (!Seek(len)) return false;
-    if (!SetEndOfFile(h_)) {
+    if (!SetEndOfFile(Handle(handle_))) {
         SetLastFailure();
         return false;
     }
@@ -203,16 +196,16 @@ bool File::Truncate(uint64_t len) {
 bool File::RemoveHeld() {
     BeforeChange();
     FILE_DISPOSITION_INFO gone{TRUE};
-    const bool ok = SetFileInformationByHandle(h_, FileDispositionInfo, &gone, sizeof gone) != 0;
+    const bool ok = SetFileInformationByHandle(Handle(handle_), FileDispositionInfo, &gone, sizeof gone) != 0;
     if (!ok) SetLastFailure();
     return Close() && ok;
 }
 
 bool File::Close() {
-    if (!h_) return true;
-    bool ok = CloseHandle(h_) != 0;
+    if (handle_ == kClosed) return true;
+    bool ok = CloseHandle(Handle(handle_)) != 0;
     if (!ok) SetLastFailure();
-    h_ = nullptr;
+    handle_ = kClosed;
     return ok;
 }
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "zkzip/zipformat.h"
+#include "zkzip/directory.h"
 #include "zkzip/zkfs.h"
 #include "zkzip/zkzip.h"
 

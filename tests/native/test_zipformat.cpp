@@ -90,5 +90,39 @@ TEST(ZipFormat, HeadersCarryWhatDoesNotFitInAZip64Field) {
     EXPECT_EQ(LocalBytes(LocalHeader(), "a", false).size(), kLocalSize + 1);
 }
 
+// Two entries behind 7 bytes put in front without moving their offsets;
+// each case spoils one field, and the read says what stopped it and keeps
+// the entries before the spoilt record.
+TEST(ZipFormat, DirectoryReadsWholeOrSaysWhereItStopped) {
+    std::vector<uint8_t> good(7, 'x'), local = LocalBytes(LocalHeader(), "A.TXT", false);
+    good.insert(good.end(), local.begin(), local.end());
+    const size_t dir = good.size(), second = dir + kCentralSize + 5;
+    for (const char* name : {"A.TXT", "B.TXT"}) {
+        std::vector<uint8_t> c = CentralBytes(CentralHeader(), name, "", "");
+        good.insert(good.end(), c.begin(), c.end());
+    }
+    const size_t dirSize = good.size() - dir, end = good.size();
+    AppendEnd(good, OneDiskEnd(2, dirSize, dir - 7), 0, "");
+    struct Case { size_t at; uint32_t value; DirectoryStatus status; size_t entries; } cases[] = {
+        {0, 0x78787878, DirectoryStatus::Found, 2},         {end + 4, 1, DirectoryStatus::Spanned, 0},
+        {end + 12, 9999, DirectoryStatus::BadSize, 0},      {second, 0, DirectoryStatus::BadEntry, 1},
+        {second + 24, kMarker32, DirectoryStatus::NoZip64, 1},  // a marked size without its field
+        {end + 8, 0x00030003, DirectoryStatus::BadEntry, 2},    // one entry more than the directory holds
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.at);
+        Bytes r(good);
+        Set32(&r.b[c.at], c.value);
+        Directory d;
+        const DirectoryStatus status = ReadDirectory(r, d);
+        EXPECT_EQ(std::tuple(status, d.entries.size()), std::tuple(c.status, c.entries));
+        if (c.status != DirectoryStatus::Found) continue;
+        EXPECT_EQ(std::tuple(d.start, d.size, d.shift, d.used, d.entries[1].name),
+                  std::tuple(dir, uint64_t(dirSize), int64_t(7), uint64_t(dirSize), std::string("B.TXT")));
+        EXPECT_EQ(LocalEntryLength(r, 7, 0, 0, dir), kLocalSize + 5);
+        EXPECT_EQ(LocalEntryLength(r, 7, 0, 0, dir - 1), 0u);  // it would reach into the directory
+    }
+}
+
 }  // namespace
 }  // namespace zipformat

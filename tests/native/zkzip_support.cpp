@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "zkzip/zipformat.h"
+#include "zkzip/entries.h"
 #include "zkzip/zkfs.h"
 #include "zksfx/sfxrun.h"
 

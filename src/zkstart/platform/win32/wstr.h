@@ -1,9 +1,8 @@
 // UTF-8 inside the program, UTF-16 at the Win32 boundary.
 #pragma once
-#include <string>
+#include "utf16/utf16.h"
 
 namespace zk::win32 {
-std::wstring Wide(const std::string& utf8);
-std::string Utf8(const std::wstring& wide);
-std::string Utf8(const wchar_t* wide);
+using utf16::Utf8;
+using utf16::Wide;
 }  // namespace zk::win32

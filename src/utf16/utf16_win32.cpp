@@ -1,8 +1,8 @@
-#include "platform/win32/wstr.h"
+#include "utf16/utf16.h"
 
 #include <windows.h>
 
-namespace zk::win32 {
+namespace utf16 {
 
 std::wstring Wide(const std::string& utf8) {
     if (utf8.empty()) return {};
@@ -22,4 +22,4 @@ std::string Utf8(const std::wstring& wide) {
 
 std::string Utf8(const wchar_t* wide) { return wide ? Utf8(std::wstring(wide)) : std::string(); }
 
-}  // namespace zk::win32
+}  // namespace utf16
