@@ -271,7 +271,7 @@ struct Chooser : ::testing::Test {
         fake.files.Drive('C').label = "SYSTEM", fake.files.Drive('Q').label = "DATEN";
         fake.files.AddDir("C:\\SPIELE\\Zantorik\\TEXTE"), fake.files.AddDir("C:\\WINDOWS");
         fake.files.Drive('A').type = platform::DriveType::Removable, fake.files.Drive('A').ready = false;
-        DialogMode = 0;
+        DialogMode = ChooserField::None;
     }
     std::string Shown() { return dialog.DriveBox.Drive() + std::string(" ") + dialog.DirBox.Directory(); }
 };
@@ -279,8 +279,8 @@ struct Chooser : ::testing::Test {
 // Mended: the chooser covered its own field; it opens just below it, counted from the client area.
 TEST_F(Chooser, OpensBelowItsFieldOnItsFolderAndWritesTheChoiceBack) {
     Edit1.SetText("c:\\spiele\\zantorik\\"), setup.borderWidth = 2;
-    dialog.OpenFor(1, setup, Edit1);
-    EXPECT_EQ(std::tuple(DialogMode, dialog.Active(), dialog.Caption()), std::tuple(1, true, "Quellordner wählen!"));
+    dialog.OpenFor(ChooserField::Source, setup, Edit1);
+    EXPECT_EQ(std::tuple(DialogMode, dialog.Active(), dialog.Caption()), std::tuple(ChooserField::Source, true, "Quellordner wählen!"));
     EXPECT_EQ(std::tuple(dialog.GetBounds().left, dialog.GetBounds().top), std::tuple(100 + 8 + 2 + 5, 50 + 32 + 24 + 2));
     EXPECT_EQ(Shown(), "c c:\\spiele\\zantorik");
     ASSERT_TRUE(dialog.DirBox.SetDirectory("C:\\SPIELE\\Zantorik\\TEXTE"));  // the user clicks it
@@ -289,19 +289,19 @@ TEST_F(Chooser, OpensBelowItsFieldOnItsFolderAndWritesTheChoiceBack) {
     EXPECT_FALSE(dialog.Visible());
     // A missing target folder opens at its drive's root, which keeps its backslash.
     Edit2.SetText("q:\\nichts");
-    dialog.OpenFor(2, setup, Edit2);
-    EXPECT_EQ(std::tuple(DialogMode, dialog.Caption(), dialog.GetBounds().top), std::tuple(2, "Zielordner wählen!", 50 + 72 + 24 + 2));
+    dialog.OpenFor(ChooserField::Target, setup, Edit2);
+    EXPECT_EQ(std::tuple(DialogMode, dialog.Caption(), dialog.GetBounds().top), std::tuple(ChooserField::Target, "Zielordner wählen!", 50 + 72 + 24 + 2));
     EXPECT_EQ(Shown(), "q q:\\");
     dialog.Nimms.Click();
     EXPECT_EQ(Edit2.Text() + " " + Edit1.Text(), "q:\\ c:\\spiele\\zantorik\\texte");
     // An empty field keeps what the chooser showed last.
-    Edit2.SetText(""), dialog.OpenFor(2, setup, Edit2);
+    Edit2.SetText(""), dialog.OpenFor(ChooserField::Target, setup, Edit2);
     EXPECT_EQ(Shown(), "q q:\\");
 }
 
 // The drive list switches the tree to the drive's root; a floppy without disk says so, the tree stays.
 TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
-    Edit2.SetText("c:\\windows"), dialog.OpenFor(2, setup, Edit2);
+    Edit2.SetText("c:\\windows"), dialog.OpenFor(ChooserField::Target, setup, Edit2);
     EXPECT_EQ(dialog.DriveBox.Items(), (std::vector<std::string>{"a:", "c: [SYSTEM]", "q: [DATEN]"}));
     const auto pick = [&](int item) { return dialog.DriveBox.Select(item) ? dialog.DirBox.Directory() : "refused"; };
     EXPECT_EQ(pick(2), "q:\\");
@@ -319,13 +319,13 @@ TEST_F(Chooser, DriveBoxSwitchesTheTreeOrSaysTheDriveIsNotReady) {
     fake.files.Drive('A').ready = false;
     dialog.Hide(), Edit2.SetText("a:\\");
     fake.dialogs.Answer(platform::mrOk);
-    dialog.OpenFor(2, setup, Edit2);
+    dialog.OpenFor(ChooserField::Target, setup, Edit2);
     EXPECT_EQ(std::tuple(fake.dialogs.shown.size(), dialog.Visible()), std::tuple(2u, true));
 }
 
 // On activation the tree follows the field of its mode; a missing folder goes to its drive's root.
 TEST_F(Chooser, ActivationFollowsTheFieldOfTheMode) {
-    Edit1.SetText("c:\\windows"), dialog.OpenFor(1, setup, Edit1);
+    Edit1.SetText("c:\\windows"), dialog.OpenFor(ChooserField::Source, setup, Edit1);
     for (const auto& [field, shown] : {std::pair{"c:\\spiele", "c c:\\spiele"}, {"q:\\daten", "q q:\\"}}) {
         setup.Activate(), Edit1.SetText(field), dialog.Activate();
         EXPECT_EQ(Shown(), shown);

@@ -227,11 +227,8 @@ void TFormStart::ShowOptions(const StartOptions& o) {
     ed_param.SetText(o.params);
 }
 
-std::string TFormStart::ProgramFolder() {
-    std::string path = platform.files.ModulePath();
-    size_t cut = path.find_last_of("\\:");
-    return TrimBlanks(cut == std::string::npos ? std::string() : path.substr(0, cut + 1));
-}
+// The launcher's takes its blanks off, as the game's folder.
+std::string TFormStart::ProgramFolder() { return TrimBlanks(platform::ProgramFolder(platform.files)); }
 
 void TFormStart::FormShow() {
     if (!CopyDone) ReloadOptions();
@@ -239,7 +236,7 @@ void TFormStart::FormShow() {
 }
 
 void TFormStart::ReloadOptions() {
-    RegSettings(1);
+    RegSettings(kLoadOptions);
     ed_param.SetText("/");
 }
 
@@ -253,7 +250,7 @@ void TFormStart::FormClose() {
 
 void TFormStart::bt_exitClick() {
     if (!CloseQuery()) return;  // a run holds the setup: no end, so nothing stored either
-    RegSettings(0);
+    RegSettings(kSaveOptions);
     if (!MenuOffered && seams.createMenuEntries) seams.createMenuEntries(BackslashPath(ProgramFolder(), false));
     Close();
 }

@@ -28,7 +28,9 @@ public:
     // handlers apply the enabling rules as a load does.
     StartOptions Options() const;
     void ShowOptions(const StartOptions& options);
-    // Options store: mode 0 saves, mode 1 loads (false when nothing is stored).
+    // Options store: kSaveOptions, or kLoadOptions (false when nothing is
+    // stored); any other mode does nothing and answers false.
+    static constexpr uint8_t kSaveOptions = 0, kLoadOptions = 1;
     bool RegSettings(uint8_t mode);
     // The game in DOSBox with its arguments (GameArguments), found or chosen
     // by the player; messages when it cannot be.

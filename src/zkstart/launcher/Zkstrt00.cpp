@@ -64,12 +64,6 @@ TForm2::TForm2(platform::Platform& platform, SplashSeams seamsIn)
     SetVisible(true);
 }
 
-std::string TForm2::ProgramFolder() {
-    std::string path = platform.files.ModulePath();
-    size_t cut = path.find_last_of("\\:");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
 void TForm2::Timer1Timer() {
     if (Timer1.Tag() == 0) {
         graphics::DrawLogo(Label1, scheme);
@@ -78,7 +72,7 @@ void TForm2::Timer1Timer() {
         return;
     }
     Timer1.SetEnabled(false);
-    const std::string folder = ProgramFolder();
+    const std::string folder = platform::ProgramFolder(platform.files);
     SetGameFolder(folder);
     Next next;
     try {

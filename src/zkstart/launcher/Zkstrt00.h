@@ -29,7 +29,6 @@ public:
     void Timer1Timer();
 
     // The folder of the running program with its trailing backslash, as it comes.
-    std::string ProgramFolder();
 
     SplashSeams seams;
     // Where the logo's colour scheme comes from.

@@ -44,7 +44,7 @@ Program::Program(platform::Platform& platform, const Realize& realize) {
     };
     // Closing the main window ends the program, which must wait for a run.
     splash->OnCloseQuery = [this] { return !setup->Running(); };
-    splash->seams.loadOptions = [this] { return launcher->RegSettings(1); };
+    splash->seams.loadOptions = [this] { return launcher->RegSettings(TFormStart::kLoadOptions); };
     splash->seams.setGameFolder = [this](const std::string& folder) { launcher->ed_zkpfad.SetText(folder); };
     splash->seams.showLauncher = [this] { launcher->Show(); };
     // "Ignorieren" in the welcome: the setup, the launcher stays hidden.

@@ -68,11 +68,11 @@ void StoreOptions(platform::Registry& reg, const StartOptions& options) {
 }
 
 bool TFormStart::RegSettings(uint8_t mode) {
-    if (mode == 0) {
+    if (mode == kSaveOptions) {
         StoreOptions(platform.registry, Options());
         return true;
     }
-    if (mode != 1) return false;
+    if (mode != kLoadOptions) return false;
     StartOptions options = Options();
     if (!LoadOptions(platform.registry, options)) return false;
     ShowOptions(options);

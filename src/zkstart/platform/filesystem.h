@@ -152,6 +152,14 @@ public:
     virtual std::string TempFolder() = 0;
 };
 
+// The folder of the running program: its path up to and including the last
+// "\" or ":" ("" when it has none).
+inline std::string ProgramFolder(FileSystem& files) {
+    const std::string path = files.ModulePath();
+    const size_t cut = path.find_last_of("\\:");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
 // Keeps the system's "drive not ready" boxes away for a scope.
 class QuietDriveErrors {
 public:

@@ -2,7 +2,7 @@
 
 namespace zk {
 
-uint8_t DialogMode = 0;
+ChooserField DialogMode = ChooserField::None;
 
 TGetDirDialog::TGetDirDialog(platform::Platform& platform)
     : ui::Form(platform, "GetDirDialog"), DriveBox(this, "DriveBox"), DirBox(this, "DirBox"), Nimms(this, "Nimms") {
@@ -31,7 +31,7 @@ TGetDirDialog::TGetDirDialog(platform::Platform& platform)
 }
 
 ui::Edit* TGetDirDialog::Field() const {
-    return DialogMode == 1 || DialogMode == 2 ? fields_[DialogMode - 1] : nullptr;
+    return DialogMode == ChooserField::None ? nullptr : fields_[DialogMode == ChooserField::Source ? 0 : 1];
 }
 
 void TGetDirDialog::ShowFolderOf(const std::string& text) {
@@ -39,9 +39,9 @@ void TGetDirDialog::ShowFolderOf(const std::string& text) {
     if (!DirBox.SetDirectory(text)) DirBox.SetDirectory(text.substr(0, 1) + ":\\");
 }
 
-void TGetDirDialog::OpenFor(uint8_t mode, const ui::Form& owner, ui::Edit& field) {
+void TGetDirDialog::OpenFor(ChooserField mode, const ui::Form& owner, ui::Edit& field) {
     DialogMode = mode;
-    fields_[mode == 1 ? 0 : 1] = &field;
+    fields_[mode == ChooserField::Source ? 0 : 1] = &field;
     // Just below the field: counted from the owner's client area, since the
     // window's own left and top would leave its caption out and put the
     // chooser over the field. The field may sit in a group box.
@@ -54,7 +54,7 @@ void TGetDirDialog::OpenFor(uint8_t mode, const ui::Form& owner, ui::Edit& field
     const ui::Bounds& me = GetBounds();
     SetBounds(o.left + f.left + owner.borderWidth + 5, o.top + f.top + f.height + owner.borderWidth, me.width,
               me.height);
-    SetCaption(mode == 1 ? "Quellordner wählen!" : "Zielordner wählen!");
+    SetCaption(mode == ChooserField::Source ? "Quellordner wählen!" : "Zielordner wählen!");
     const std::string text = field.Text();
     if (!text.empty()) DriveBox.SetDrive(text[0]);
     ShowFolderOf(text);

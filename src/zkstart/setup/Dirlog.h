@@ -7,16 +7,17 @@
 
 namespace zk {
 
-// Which field the chooser serves: 1 the source field, 2 the target field.
-extern uint8_t DialogMode;
+// Which field the chooser serves; None until it was first opened.
+enum class ChooserField : uint8_t { None = 0, Source = 1, Target = 2 };
+extern ChooserField DialogMode;
 
 class TGetDirDialog : public ui::Form {
 public:
     explicit TGetDirDialog(platform::Platform& platform);
 
-    // Opens the chooser below the field of the owner window, for DialogMode
-    // 1 (source) or 2 (target).
-    void OpenFor(uint8_t mode, const ui::Form& owner, ui::Edit& field);
+    // Opens the chooser below the field of the owner window, for the source
+    // or the target field.
+    void OpenFor(ChooserField mode, const ui::Form& owner, ui::Edit& field);
     // Another window became active.
     void HideIfVisible();
 

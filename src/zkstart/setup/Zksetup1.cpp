@@ -141,12 +141,6 @@ TForm1::TForm1(platform::Platform& platform, SetupSeams seamsIn, std::unique_ptr
     OnCloseQuery = [this] { return !running_; };
 }
 
-std::string TForm1::ProgramFolder() {
-    const std::string path = platform.files.ModulePath();
-    const size_t cut = path.find_last_of("\\:");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
 void TForm1::FormCreate() {
     CopyDone = 0;
     FormShow();
@@ -154,7 +148,7 @@ void TForm1::FormCreate() {
 
 void TForm1::FormShow() {
     MenuOffered = 0;
-    Edit1.SetText(ProgramFolder());
+    Edit1.SetText(platform::ProgramFolder(platform.files));
     Edit2.SetText("C:\\");
     txbyte2copy.SetCaption("?");
     txHDrest.SetCaption("?");
@@ -179,11 +173,11 @@ void TForm1::ChkMultiClick() {
 }
 
 void TForm1::getquelleClick() {
-    if (seams.openFolderChooser) seams.openFolderChooser(1, Edit1);
+    if (seams.openFolderChooser) seams.openFolderChooser(ChooserField::Source, Edit1);
 }
 
 void TForm1::getzielClick() {
-    if (seams.openFolderChooser) seams.openFolderChooser(2, Edit2);
+    if (seams.openFolderChooser) seams.openFolderChooser(ChooserField::Target, Edit2);
 }
 
 void TForm1::ButInfoClick() {
@@ -323,7 +317,7 @@ void TForm1::MsgCopyFertig(bool success, const CopyPlan& plan) {
 }
 
 void ConnectFolderChooser(TForm1& setup, TGetDirDialog& chooser) {
-    setup.seams.openFolderChooser = [&setup, &chooser](uint8_t mode, ui::Edit& field) {
+    setup.seams.openFolderChooser = [&setup, &chooser](ChooserField mode, ui::Edit& field) {
         chooser.OpenFor(mode, setup, field);
     };
     setup.seams.hideFolderChooser = [&chooser] { chooser.HideIfVisible(); };

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "setup/Dirlog.h"
 #include "setup/copyengine.h"
 #include "setup/ziparchive.h"
 #include "ui/form.h"
@@ -19,7 +20,7 @@ class TGetDirDialog;
 struct SetupSeams {
     std::function<void()> showLauncher;
     std::function<void()> disableLauncherSetup;  // the launcher's "Zantorik kopieren"
-    std::function<void(uint8_t mode, ui::Edit& field)> openFolderChooser;
+    std::function<void(ChooserField mode, ui::Edit& field)> openFolderChooser;
     std::function<void()> hideFolderChooser;  // when it is visible
     std::function<void()> closeFolderChooser;
     std::function<void()> showAboutBox;
@@ -50,7 +51,6 @@ public:
     void LabelRefresh();
     // The questions at the end of a run.
     void MsgCopyFertig(bool success, const CopyPlan& plan);
-    std::string ProgramFolder();
     // A copy or zip run is going: the window does not close and the program
     // does not end until it is over.
     bool Running() const { return running_; }

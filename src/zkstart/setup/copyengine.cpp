@@ -18,13 +18,13 @@ std::string Join(const std::string& folder, const std::string& line) {
 char UpperLetter(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 }  // namespace
 
-int NormalizePath(std::string& path) {
-    int result = 0;
+PathCheck NormalizePath(std::string& path) {
+    PathCheck result = kPathOk;
     std::string p = TrimBlanks(path);
     std::replace(p.begin(), p.end(), '/', '\\');
     for (size_t at; (at = p.find("\\\\")) != std::string::npos;) p.erase(at, 1);
     if (p.size() >= 2 && p[1] == ':' && (p.size() == 2 || p[2] != '\\')) p.insert(2, "\\");
-    if (p.size() < 2 || p[1] != ':') result = -1;
+    if (p.size() < 2 || p[1] != ':') result = kNoDriveLetter;
     int count = 0;
     for (size_t i = 0; i < p.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(p[i]);
@@ -32,7 +32,7 @@ int NormalizePath(std::string& path) {
         if (c == '.' || c == '\\') {
             count = 0;
         } else if (++count > 8) {
-            result = -2;
+            result = kNameTooLong;
             break;
         }
     }
@@ -62,11 +62,11 @@ bool CopyEngine::PrepareCopy(const std::string& source, const std::string& targe
     plan = CopyPlan{};
     plan.target = BackslashPath(target, true);
     plan.source = BackslashPath(source, true);
-    const int targetCode = NormalizePath(plan.target);
-    const int sourceCode = NormalizePath(plan.source);
+    const PathCheck targetCode = NormalizePath(plan.target);
+    const PathCheck sourceCode = NormalizePath(plan.source);
     plan.drive = UpperLetter(plan.target.empty() ? ' ' : plan.target[0]);
     // Without a drive letter nothing below can work; long names do no harm.
-    if (sourceCode == -1 || targetCode == -1) return !ReportSetupError(-1);
+    if (sourceCode == kNoDriveLetter || targetCode == kNoDriveLetter) return !ReportSetupError(kNoDriveLetter);
 
     // The copy would land on its own source. The folders as the system
     // resolves them, so that "." or ".." spell no other place; built with the

@@ -49,10 +49,12 @@ public:
     virtual void Error(const std::string& text) = 0;
 };
 
+// What NormalizePath finds; the values are the setup's message codes.
+enum PathCheck : int { kPathOk = 0, kNoDriveLetter = -1, kNameTooLong = -2 };
+
 // Trims, turns "/" into "\", shrinks runs of "\" and puts "\" after the
-// drive's colon. 0, or -1 without drive letter and colon, or -2 when a name
-// part is longer than 8 characters.
-int NormalizePath(std::string& path);
+// drive's colon; kNameTooLong when a name part is longer than 8 characters.
+PathCheck NormalizePath(std::string& path);
 
 class CopyEngine {
 public:
