@@ -39,11 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zip.Unattended = true;
     zip.UseDirOnlyEntries = (pick & 1) != 0;
     zip.CodePage = static_cast<zk::CodePageOpts>((pick >> 1) % 3);
-    // The user has the first four disks of a set, each of them this same file.
+    // The first four parts of a set lie beside it, each of them this same file.
     if (pick & 16)
-        zip.diskForReading = [&fake](int disk) {
-            return disk < 4 ? fake.files.Open(kPath, zk::platform::OpenMode::Read) : nullptr;
-        };
+        for (int disk = 1; disk <= 4; ++disk)
+            fake.files.AddFile(zk::ZipDisks::ReadingPartName(kPath, disk), fake.files.Content(kPath));
 
     int updates = 0;
     std::vector<int> numbers;

@@ -121,20 +121,23 @@ TEST_F(AddFilesCommand, TellsWhetherEverythingWentIn) {
     }
 }
 
-TEST_F(AddFilesCommand, ExeStubSeamRunsOnlyForANewExeArchive) {
-    int stubs = 0, stubResult = 0;
-    zip.writeSfxStub = [&] { return ++stubs, stubResult; };
+// A new ".EXE" archive gets the stub first; without a stub to copy the add
+// stops there. An archive that exists, or a ".ZIP", gets none.
+TEST_F(AddFilesCommand, OnlyANewExeArchiveGetsTheStub) {
+    const char* const kStub = "C:\\SPIELE\\ZANTORIK\\ZKSFX.BIN";  // in the program's folder
     zip.SetZipFileName("C:\\ZIP\\SETUP.EXE");
     Add({"A.TXT"});
-    EXPECT_EQ(std::tuple(stubs, g_sent.calls), std::tuple(1, 1));
-    stubResult = 3;
+    EXPECT_EQ(std::tuple(Numbers(), g_sent.calls, zip.FSpecArgs.size()), std::tuple(std::vector<int>{10802, 10304}, 0, 1u));
+    fake.files.AddFile(kStub, "MZ stub");
     Add({"A.TXT"});
-    EXPECT_EQ(std::tuple(stubs, g_sent.calls, zip.ErrorCode, zip.FSpecArgs.size()), std::tuple(2, 1, 10304, 1u));  // stopped after the stub
+    fake.files.AddFile(kStub, "MZ neu!");
+    Add({"A.TXT"});
+    EXPECT_EQ(std::tuple(g_sent.calls, fake.files.Content("C:\\ZIP\\SETUP.EXE").substr(0, 7)), std::tuple(2, "MZ stub"));
     zip.SetZipFileName("C:\\ZIP\\GAME.ZIP");
-    zip.LoadZipLibrary();  // loaded before: it stays loaded
-    zip.AddFiles();
-    EXPECT_EQ(std::tuple(stubs, g_sent.calls), std::tuple(2, 2));
-    EXPECT_NE(TZipArchiver::ZipLibraryHandle(), 0u);
+    zip.library.LoadZipLibrary();  // loaded before: it stays loaded
+    Add({"A.TXT"});
+    EXPECT_EQ(std::tuple(g_sent.calls, fake.files.Exists("C:\\ZIP\\GAME.ZIP")), std::tuple(3, false));
+    EXPECT_NE(ZipLibrary::ZipLibraryHandle(), 0u);
 }
 
 class AddFilesReal : public ZipFixture, public HostScratch {

@@ -62,7 +62,7 @@ protected:
     // The library's command as the add operation makes it from the component.
     int32_t AddThroughComponent(const std::string& archive, const std::vector<std::string>& files) {
         ZipCommandBlock block(false);
-        zip.FillCommand(block, archive, zip.GetZkZipVersion());
+        zip.library.FillCommand(block, archive, zip.library.GetZkZipVersion());
         for (const std::string& f : files) {
             ZipFileSpec spec{};
             spec.fileSpec = block.Copy(f);
@@ -70,13 +70,13 @@ protected:
         }
         block.New().fileSpecs = block.specs.data(), block.New().argCount = int32_t(files.size());
         block.New().endMark = ZK_END_MARK;
-        return TZipArchiver::ZkZipExecEntry()(block.Record());
+        return ZipLibrary::ZkZipExecEntry()(block.Record());
     }
     void LoadRealLibrary() {
         fake.dynlib.Add("ZKZIP.DLL", {{"ZkZipExec", reinterpret_cast<void*>(&::ZkZipExec)},
                                       {"GetZkZipVersion", reinterpret_cast<void*>(&::GetZkZipVersion)}});
-        zip.LoadZipLibrary();
-        ASSERT_NE(TZipArchiver::ZkZipExecEntry(), nullptr);
+        zip.library.LoadZipLibrary();
+        ASSERT_NE(ZipLibrary::ZkZipExecEntry(), nullptr);
         zip.AddOptions = {AddDirNames};
     }
     std::string oldCwd_;

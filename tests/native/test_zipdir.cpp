@@ -37,7 +37,7 @@ TEST_F(ZipDir, EachReadReplacesTheLastDirectory) {
     EXPECT_EQ(zip.ArchiveComment, "Spielstände");  // up to the zero byte, in the ANSI code page
     EXPECT_EQ(zip.Contents.size(), 2u);
     Read(BuildZip(TestZip{}).bytes, "C:\\ZIP\\EMPTY.ZIP");
-    EXPECT_EQ(std::tuple(zip.Contents.size(), zip.ArchiveComment, zip.ArchiveFileSize()), std::tuple(0u, "", 22));
+    EXPECT_EQ(std::tuple(zip.Contents.size(), zip.ArchiveComment, zip.directory.ArchiveFileSize()), std::tuple(0u, "", 22));
     z.comment = std::string(65535, 'c');  // the longest comment there can be
     Read(BuildZip(z).bytes);
     EXPECT_EQ(zip.ArchiveComment.size(), 65535u);
@@ -159,8 +159,8 @@ TEST_F(ZipDir, CraftedArchives) {
         EXPECT_EQ(std::to_string(Failed()) + " " + std::to_string(zip.Contents.size()) + " " + std::to_string(zip.DataOffset),
                   std::to_string(c.failed) + " " + std::to_string(c.kept) + " " + std::to_string(c.failed ? 0 : c.dataOffset))
             << c.what;
-        if (!c.failed || c.displacedOrSpanned) { EXPECT_EQ(zip.Displaced() || zip.Spanned(), c.displacedOrSpanned) << c.what; }
-        if (c.size) { EXPECT_EQ(zip.ArchiveFileSize(), static_cast<int64_t>(c.size)) << c.what; }
+        if (!c.failed || c.displacedOrSpanned) { EXPECT_EQ(zip.directory.Displaced() || zip.directory.Spanned(), c.displacedOrSpanned) << c.what; }
+        if (c.size) { EXPECT_EQ(zip.directory.ArchiveFileSize(), static_cast<int64_t>(c.size)) << c.what; }
     }
     EXPECT_EQ(dirUpdates, static_cast<int>(std::size(cases)));
 }
@@ -209,12 +209,12 @@ TEST_F(ZipDir, ArchivesThatCannotBeOpenedOrWhoseHandlersFail) {
     EXPECT_EQ(fake.dialogs.shown[0].text, Missing(11036));
     zip.Unattended = true, fake.files.failOpen.insert("C:\\ZIP\\GAME.ZIP");
     Read(BuildZip(TwoFiles()).bytes);
-    TZipArchiver::EndRecord record;
-    EXPECT_FALSE(zip.LocateEndRecord("C:\\ZIP\\GAME.ZIP", false, record));  // not raised: 11002, not found
+    ZipDirReader::EndRecord record;
+    EXPECT_FALSE(zip.directory.LocateEndRecord("C:\\ZIP\\GAME.ZIP", false, record));  // not raised: 11002, not found
     EXPECT_EQ(Numbers(), (Ints{11036, 11001, 11002}));
     EXPECT_TRUE(Failed());
     fake.files.failOpen.clear();
-    EXPECT_TRUE(zip.LocateEndRecord("C:\\ZIP\\GAME.ZIP", false, record));
+    EXPECT_TRUE(zip.directory.LocateEndRecord("C:\\ZIP\\GAME.ZIP", false, record));
     EXPECT_EQ(record.totalEntries, 2);
     const std::pair<std::function<void()>, std::string> cases[] = {  // a handler's error; 1 entry kept
         {[] { throw std::runtime_error("kaputt"); }, Missing(10202) + "kaputt"},
@@ -236,7 +236,7 @@ TEST_F(ZipDir, DrivesThatCannotBeRead) {
     for (const Case& c : cases) {
         zip.AddOptions = c.erase ? AddOpts{AddDiskSpanErase} : AddOpts{};
         try {
-            EXPECT_EQ(zip.CheckDrive(c.root), c.result) << c.root;
+            EXPECT_EQ(zip.disks.CheckDrive(c.root), c.result) << c.root;
         } catch (const EZipArchiver& e) {
             EXPECT_EQ(e.MessageNumber * e.ShowToUser, c.result) << c.root;
         }

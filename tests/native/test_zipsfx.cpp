@@ -88,7 +88,7 @@ protected:
 };
 
 TEST_F(SfxWriter, DefaultsGiveTheShortHeaderAndAnEmptyEndRecord) {
-    ASSERT_EQ(zip.WriteSfxStub(), 0) << zip.LastMessage;
+    ASSERT_EQ(zip.sfx.WriteSfxStub(), 0) << zip.LastMessage;
     const std::string file = fake.files.Content(kArchive);
     // "Self-extracting Archive": 23 characters, 12 + 23 rounded up to 36.
     EXPECT_TRUE(file == stub + zksfx::test::MakeHeader(0, "Self-extracting Archive") +
@@ -113,7 +113,7 @@ TEST_F(SfxWriter, EveryOptionHasItsFlagBit) {
         SCOPED_TRACE(static_cast<int>(c.flags));
         fake.files.RemoveFile(kArchive);
         zip.SFXOptions = c.options, zip.SFXOverWriteMode = c.mode;
-        ASSERT_EQ(zip.WriteSfxStub(), 0);
+        ASSERT_EQ(zip.sfx.WriteSfxStub(), 0);
         EXPECT_EQ(static_cast<uint8_t>(fake.files.Content(kArchive)[stub.size() + 3]), c.flags);
         const zksfx::Settings read = StubReads();  // the stub understands them as meant
         EXPECT_EQ(read.CheckSize(), c.options.Contains(SFXCheckSize));
@@ -139,7 +139,7 @@ TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
         fake.files.RemoveFile(kArchive);
         zip.SFXCaption = c.caption, zip.SFXDefaultDir = c.dir, zip.SFXCommandLine = c.cmd, zip.SFXMessage = c.msg;
         messages.clear(), cursor.clear();
-        EXPECT_EQ(zip.WriteSfxStub(), c.ok ? 0 : -9) << zip.LastMessage;
+        EXPECT_EQ(zip.sfx.WriteSfxStub(), c.ok ? 0 : -9) << zip.LastMessage;
         if (!c.ok) {
             EXPECT_EQ(messages.at(0).text, Missing(10801) + "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine + SFXMessage =" +
                                                std::to_string(c.length + 1));
@@ -154,12 +154,12 @@ TEST_F(SfxWriter, TextsAreCountedPaddedAndRefusedOver255) {
                   c.caption + "|" + c.dir + "|" + c.cmd + "|" + c.msg);
     }
     zip.SFXCaption = "Größe für ZANTORIK", zip.SFXMessage = "Übung";  // in the Windows code page
-    ASSERT_EQ(zip.WriteSfxStub(), 0);
+    ASSERT_EQ(zip.sfx.WriteSfxStub(), 0);
     EXPECT_EQ(fake.files.Content(kArchive).substr(stub.size() + 8, 27),
               std::string("\x12Gr\xF6\xDF" "e f\xFCr ZANTORIK\0\0\x05\xDC" "bung", 27));
     // Too long for its length byte in a code page of two bytes for an umlaut.
     fake.files.RemoveFile(kArchive), fake.codePages.ansi = platform::kCodePageUtf8, zip.SFXMessage = times("ö", 200);
-    EXPECT_EQ(zip.WriteSfxStub(), -9);
+    EXPECT_EQ(zip.sfx.WriteSfxStub(), -9);
     EXPECT_EQ(zip.ErrorCode, 10801);
     EXPECT_FALSE(fake.files.Exists(kArchive));
 }
@@ -172,13 +172,13 @@ TEST_F(SfxWriter, StubIsLookedForInItsOrder) {
     for (size_t i = 0; i < order.size(); ++i) fake.files.AddFile(order[i], "stub " + std::to_string(i));
     for (size_t i = 0; i < order.size(); ++i) {
         zip.SFXPath = "D:\\TOOLS\\MYSFX.BIN", fake.files.RemoveFile(kArchive);
-        ASSERT_EQ(zip.WriteSfxStub(), 0);
+        ASSERT_EQ(zip.sfx.WriteSfxStub(), 0);
         EXPECT_EQ(zip.SFXPath + fake.files.Content(kArchive).substr(0, 6), order[i] + "stub " + std::to_string(i));
         fake.files.RemoveFile(order[i]);
     }
     fake.files.AddFile("C:\\ZKSFX.BIN", "root");  // none left: without DLLDirectory "\ZKSFX.BIN" is not tried
     zip.SetDLLDirectory(""), fake.files.RemoveFile(kArchive);
-    EXPECT_EQ(zip.WriteSfxStub(), -9);
+    EXPECT_EQ(zip.sfx.WriteSfxStub(), -9);
     EXPECT_EQ(std::tuple(Numbers(), fake.files.Exists(kArchive)), std::tuple(std::vector<int>{10802}, false));
 }
 
@@ -186,7 +186,7 @@ TEST_F(SfxWriter, IconReplacesTheStubsOwnIconImage) {
     const std::string resStub = ResourceStub();
     fake.files.AddFile(kProgramStub, resStub);
     zip.SFXIcon.data = IconFile();
-    ASSERT_EQ(zip.WriteSfxStub(), 0);
+    ASSERT_EQ(zip.sfx.WriteSfxStub(), 0);
     const std::string expected = std::string(resStub).replace(kIconAt, 744, std::string(zip.SFXIcon.data.begin() + 22, zip.SFXIcon.data.end()));
     const std::string file = fake.files.Content(kArchive);
     ASSERT_EQ(file.size(), resStub.size() + 36 + 22);
@@ -226,7 +226,7 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
         fake.files.failOpen.clear(), fake.files.failReadAfter.clear(), fake.files.failWriteAfter.clear();
         fake.files.AddFile(kProgramStub, stub), zip.SFXIcon.data.clear(), cursor.clear();
         c.arrange();
-        EXPECT_EQ(zip.WriteSfxStub(), c.result);
+        EXPECT_EQ(zip.sfx.WriteSfxStub(), c.result);
         fake.files.failWriteAfter.clear();
         EXPECT_EQ(std::tuple(fake.files.Exists(kArchive), fake.files.Exists(std::string(kArchive) + ".zkj")), std::tuple(false, false));
         EXPECT_EQ(cursor, (std::vector<bool>{true, false}));
@@ -235,7 +235,7 @@ TEST_F(SfxWriter, FailuresGiveTheirCodeAndLeaveNoFile) {
     fake.files.AddFile(kArchive, "alt");
     fake.files.heldElsewhere.insert(std::string(kArchive) + ".zkj");
     try {
-        ADD_FAILURE() << "no busy archive: " << zip.WriteSfxStub();
+        ADD_FAILURE() << "no busy archive: " << zip.sfx.WriteSfxStub();
     } catch (const EZipArchiver& e) {
         EXPECT_EQ(e.MessageNumber, zmArchiveBusy);
     }

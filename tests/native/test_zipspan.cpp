@@ -87,7 +87,7 @@ TEST_F(Span, ThreeMegabytesOntoFloppies) {
         steps.push_back(t), stepped += t == ProgressStep ? n : 0;
     };
     PutsIn({1, 2, 3});
-    ASSERT_EQ(zip.WriteSpannedArchive(kSource, "A:\\GAME.ZIP"), 0) << zip.LastMessage;
+    ASSERT_EQ(zip.span.WriteSpannedArchive(kSource, "A:\\GAME.ZIP"), 0) << zip.LastMessage;
     ASSERT_EQ(fake.dialogs.shown.size(), 3u);
     EXPECT_EQ(fake.dialogs.shown[1].text, "Please insert disk volume 2 of 3\r\nin drive: A:\\");
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(fake.files.DiskLabel("d" + std::to_string(i)), "PKBACK# 00" + std::to_string(i));
@@ -104,7 +104,7 @@ TEST_F(Span, ThreeMegabytesOntoFloppies) {
     fake.dialogs.shown.clear();  // read back: the directory lies on the last disk, nothing is asked
     zip.SetZipFileName("A:\\GAME.ZIP");
     ASSERT_EQ(zip.Contents.size(), 3u) << zip.LastMessage;
-    EXPECT_EQ(std::tuple(zip.Spanned(), fake.dialogs.shown.size()), std::tuple(true, 0u));
+    EXPECT_EQ(std::tuple(zip.directory.Spanned(), fake.dialogs.shown.size()), std::tuple(true, 0u));
     EXPECT_EQ(zip.Contents[2].StartOnDisk, set.entries[2].disk);
 }
 
@@ -114,7 +114,7 @@ TEST_F(Span, ReadingBackTakesADiskOnlyByItsLabel) {
     Source({1000, 10});
     zip.MaxVolumeSize = 4 + 46 + 1000 + 46 + 10 + 62 + 30, zip.MinFreeVolumeSize = 0;  // no room for the second central header
     PutsIn({1, 2});
-    ASSERT_EQ(zip.WriteSpannedArchive(kSource, "A:\\GAME.ZIP"), 0) << zip.LastMessage;
+    ASSERT_EQ(zip.span.WriteSpannedArchive(kSource, "A:\\GAME.ZIP"), 0) << zip.LastMessage;
     ASSERT_EQ(ViewSet(FloppyParts()).dirDisk, 0u);
     fake.dialogs.shown.clear(), messages.clear(), PutsIn({2, 1, 2});
     zip.SetZipFileName("A:\\GAME.ZIP");
@@ -122,7 +122,7 @@ TEST_F(Span, ReadingBackTakesADiskOnlyByItsLabel) {
     ASSERT_EQ(zip.Contents.size(), 2u) << zip.LastMessage;
     EXPECT_EQ(zip.Contents[1].FileName, "F1XXXXXXXXXX.DAT");
     // The directory ran on from behind the local records on disk 1 to disk 2.
-    EXPECT_EQ(std::tuple(zip.Spanned(), zip.DirectoryPosition(), zip.LastDisk(), messages.size()), std::tuple(true, 1106, 1, 0u));
+    EXPECT_EQ(std::tuple(zip.directory.Spanned(), zip.directory.DirectoryPosition(), zip.directory.LastDisk(), messages.size()), std::tuple(true, 1106, 1, 0u));
 }
 
 TEST_F(Span, HeaderThatDoesNotFitStartsOnTheNextPart) {
@@ -131,7 +131,7 @@ TEST_F(Span, HeaderThatDoesNotFitStartsOnTheNextPart) {
     const int32_t volume = 4 + 30 + 16 + 1000 + 20;
     zip.MaxVolumeSize = volume, zip.MinFreeVolumeSize = 0;
     Source({1000, 3000, 10});
-    ASSERT_EQ(zip.WriteSpannedArchive(kSource, "C:\\OUT\\ARC.ZIP"), 0) << zip.LastMessage;
+    ASSERT_EQ(zip.span.WriteSpannedArchive(kSource, "C:\\OUT\\ARC.ZIP"), 0) << zip.LastMessage;
     const Texts parts = FixedParts("C:\\OUT\\ARC");
     ASSERT_GE(parts.size(), 4u);
     EXPECT_EQ(std::pair(parts[0].size(), parts[1].size()), std::pair(size_t(volume - 20), size_t(volume)));  // the second entry's data runs on
@@ -152,7 +152,7 @@ TEST_F(Span, HeaderThatDoesNotFitStartsOnTheNextPart) {
 TEST_F(Span, NoThousandthDisk) {
     zip.Unattended = true, zip.MaxVolumeSize = 100, zip.MinFreeVolumeSize = 0;
     const std::string source = Source({60000, 60000});
-    EXPECT_EQ(zip.WriteSpannedArchive(kSource, "C:\\OUT\\BIG.ZIP"), -7);
+    EXPECT_EQ(zip.span.WriteSpannedArchive(kSource, "C:\\OUT\\BIG.ZIP"), -7);
     EXPECT_EQ(zip.ErrorCode, 11048);
     EXPECT_NE(zip.LastMessage.find("999"), std::string::npos) << zip.LastMessage;
     // What went to the 999 parts is all there.
@@ -174,16 +174,16 @@ TEST_F(Span, RefusedSourcesAndTargets) {
         fake.files.RemoveFile(kSource);
         if (!source.empty()) fake.files.AddFile(kSource, source);
         const std::string target = number == 11025 ? "A:\\GAME.ZIP" : "C:\\OUT\\D" + std::to_string(number) + ".ZIP";
-        EXPECT_EQ(zip.WriteSpannedArchive(kSource, target), -7) << number;
+        EXPECT_EQ(zip.span.WriteSpannedArchive(kSource, target), -7) << number;
         EXPECT_EQ(zip.ErrorCode, number);
     }
     EXPECT_TRUE(fake.dialogs.shown.empty());
     // A fixed drive needs nobody.
-    EXPECT_EQ(zip.WriteSpannedArchive(kSource, "C:\\OUT\\ONE.ZIP"), 0) << zip.LastMessage;
+    EXPECT_EQ(zip.span.WriteSpannedArchive(kSource, "C:\\OUT\\ONE.ZIP"), 0) << zip.LastMessage;
     EXPECT_EQ(ViewSet({fake.files.Content("C:\\OUT\\ONE001.ZIP")}).error, "");
-    EXPECT_EQ(TZipArchiver::NumberedPartName("C:\\X.D\\ARC", 12), "C:\\X.D\\ARC012");
-    EXPECT_EQ(TZipArchiver::ReadingPartName("C:\\X\\ARC003.ZIP", 2), "C:\\X\\ARC002.ZIP");
-    EXPECT_EQ(TZipArchiver::ReadingPartName("C:\\X\\AB.ZIP", 7), "C:\\X\\007.ZIP");
+    EXPECT_EQ(ZipDisks::NumberedPartName("C:\\X.D\\ARC", 12), "C:\\X.D\\ARC012");
+    EXPECT_EQ(ZipDisks::ReadingPartName("C:\\X\\ARC003.ZIP", 2), "C:\\X\\ARC002.ZIP");
+    EXPECT_EQ(ZipDisks::ReadingPartName("C:\\X\\AB.ZIP", 7), "C:\\X\\007.ZIP");
 }
 
 // ---- through AddFiles, with a library that writes a prepared archive ----

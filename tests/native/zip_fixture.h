@@ -23,7 +23,7 @@ protected:
         zip.OnDirUpdate = [this](TZipArchiver&) { ++dirUpdates; };
     }
     ~ZipFixture() override {  // the library handle, the dialog hook and the table are the process's
-        TZipArchiver::UnloadZipLibrary(), TPasswordDlg::runModal = nullptr, ZipMessageTable() = ZipMessagesDE();
+        ZipLibrary::UnloadZipLibrary(), TPasswordDlg::runModal = nullptr, ZipMessageTable() = ZipMessagesDE();
     }
     std::vector<int> Numbers() const {
         std::vector<int> out;

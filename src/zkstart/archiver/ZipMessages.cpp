@@ -1,110 +1,192 @@
-// The German texts of the component's numbered messages. The formats (%d,
-// %s) take the arguments the code formats into them; a number missing here
-// shows the general fallback with its number.
-#include "archiver/ZipArch.h"
+#include "archiver/ZipMessages.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "common/text.h"
 
 namespace zk {
 
+const ZipMessageRow kZipMessages[] = {
+#define ZK_ZIP_MESSAGE_ROW(name, number, text) {number, #name, text},
+    ZK_ZIP_MESSAGES(ZK_ZIP_MESSAGE_ROW)
+#undef ZK_ZIP_MESSAGE_ROW
+};
+const size_t kZipMessageCount = sizeof kZipMessages / sizeof kZipMessages[0];
+
+const char* const kMissingMessage =
+    "The message table is probably not linked to the executable\nMissing String ID is: ";
+
 const std::map<int, std::string>& ZipMessagesDE() {
-    static const std::map<int, std::string> texts = {
-        // Adding files and the library.
-        {10101, "Beim Zippen ist ein Fehler aufgetreten."},
-        {10102, "Es ist kein Name für die Zip-Datei angegeben."},
-        {10103, "Nicht genug Arbeitsspeicher."},
-        {10104, "Die beiden Kennwörter sind verschieden."},
-        {10105, "Kopiere: "},
-        {10150, "Ein Kennwort mit Bestätigung wird gebraucht, aber Nachfragen ist abgeschaltet."},
-        {10151, "Ein Kennwort wird gebraucht, aber Nachfragen ist abgeschaltet."},
-        {10152, "OK"},
-        {10153, "Abbrechen"},
-        {10154, "Kennwort"},
-        {10155, "Gib das Kennwort ein:"},
-        {10156, "Gib das Kennwort noch einmal ein:"},
-        {10301, "Es sind keine Dateien zum Zippen angegeben."},
-        {10302, "Zum Verschlüsseln fehlt das Kennwort."},
-        {10303, "Verteilen auf Disketten geht nicht zusammen mit Auffrischen oder Aktualisieren."},
-        {10304, "Der Selbstentpacker konnte nicht geschrieben werden (Fehler %d)."},
-        {10305, "Diese Datei liegt zu tief in Unterordnern und wurde nicht gezippt:"},
-        {10306, "Diese Datei hätte in der Zip-Datei den Namen einer anderen und wurde nicht gezippt:"},
-        {10307, "Die Zip-Datei wird gerade von einem anderen Programm geschrieben. "
-                "Warte, bis es fertig ist, und versuche es dann noch einmal."},
-        {10308, "Die Zip-Datei ist seit einem abgebrochenen Zippen unvollständig und kann jetzt nicht "
-                "wiederhergestellt werden, denn %s."},
-        {10310, "Die Zip-Datei kann nicht geöffnet oder angelegt werden, denn %s."},
-        {10311, "In die Zip-Datei kann nicht geschrieben werden, denn %s."},
-        {10312, "Die Zwischendatei zum Zippen kann nicht geschrieben werden, denn %s."},
-        {10313, "Eine Datei kann nicht gelesen werden, denn %s."},
-        {10314, "Die Zip-Datei ist beschädigt und kann nicht ergänzt werden."},
-        {10315, "Die Zip-Datei würde zu groß."},
-        {10316, "Keine der angegebenen Dateien wurde gefunden."},
-        {10320, "Windows meldet einen Fehler"},
-        {10321, "sie ist schreibgeschützt"},
-        {10322, "ein anderes Programm hat sie geöffnet"},
-        {10323, "das Laufwerk ist schreibgeschützt"},
-        {10324, "auf dem Laufwerk ist kein Platz mehr frei"},
-        {10325, "ein anderes Programm schreibt gerade in sie"},
-        {10326, "der Ordner fehlt"},
-        {10327, "der Zugriff ist nicht erlaubt"},
-        {10328, "Windows meldet einen Fehler"},
-        {10601, "Die Zip-Bibliothek ZKZIP.DLL ist geladen."},
-        {10602, "In ZKZIP.DLL fehlt die Funktion ZkZipExec."},
-        {10603, "In ZKZIP.DLL fehlt die Funktion GetZkZipVersion."},
-        {10604, "Die Zip-Bibliothek ZKZIP.DLL kann nicht geladen werden."},
-        {10801, "Die Texte für den Selbstentpacker sind zu lang (höchstens 255 Zeichen je Text)."},
-        {10802, "Der Selbstentpacker ZKSFX.BIN wurde nicht gefunden."},
-        {11041, "Eine Zip-Datei mit der Endung .EXE kann nicht auf Disketten verteilt werden."},
-        // Reading the directory.
-        {10201, "Das Verzeichnis der Zip-Datei kann nicht gelesen werden."},
-        {10202, "Fehler beim Lesen der Zip-Datei: "},
-        {10203, "Warnung: Das Verzeichnis der Zip-Datei steht nicht an seinem Platz."},
-        {10204, "Warnung: Hinter dem Ende der Zip-Datei folgen noch Daten."},
-        {11001, "Die Zip-Datei kann nicht geöffnet werden."},
-        {11002, "Die Zip-Datei kann nicht geöffnet werden."},
-        {11003, "Ungültiges Laufwerk: %s"},
-        {11004, "Laufwerk %s nicht bereit!"},
-        {11008, "Fehler beim Suchen in der Zip-Datei."},
-        {11011, "Das Ende der Zip-Datei kann nicht gelesen werden."},
-        {11013, "Das Verzeichnis der Zip-Datei ist unvollständig."},
-        {11015, "Ein Eintrag im Verzeichnis der Zip-Datei ist beschädigt."},
-        {11017, "Ein Name im Verzeichnis der Zip-Datei ist unvollständig."},
-        {11022, "Ein Kommentar im Verzeichnis der Zip-Datei ist unvollständig."},
-        {11036, "Das ist keine Zip-Datei: ihr Ende fehlt."},
-        {11037, "Das ist die erste Diskette des Satzes.\r\nBitte lege die letzte Diskette ein."},
-        {11038, "Das ist Diskette %d eines Satzes.\r\nBitte lege die letzte Diskette ein."},
-        {11045, "Hier fehlt das Ende der Zip-Datei.\r\nBitte lege die letzte Diskette des Satzes ein."},
-        // Spreading an archive over disks.
-        {11005, "Die Diskette kann nicht beschriftet werden."},
-        {11006, "Die Frage kann nicht angezeigt werden."},
-        {11007, "Abgebrochen: die Diskette wurde nicht formatiert."},
-        {11009, "Die Datei auf der Diskette kann nicht angelegt werden."},
-        {11010, "Fehler beim Schreiben auf die Diskette."},
-        {11012, "Ein Dateikopf in der Zip-Datei ist unvollständig."},
-        {11014, "Ein Dateikopf in der Zip-Datei ist beschädigt."},
-        {11016, "Ein Dateiname in der Zip-Datei ist unvollständig."},
-        {11018, "Die Zusatzdaten eines Dateikopfs sind unvollständig."},
-        {11019, "Die Zusatzdaten im Verzeichnis der Zip-Datei sind unvollständig."},
-        {11020, "Die Prüfdaten hinter einer Datei sind unvollständig."},
-        {11021, "Die Daten einer Datei in der Zip-Datei sind unvollständig."},
-        {11023, "Der Kommentar der Zip-Datei ist unvollständig."},
-        {11024, "Fehler beim Kopieren auf die Disketten: "},
-        {11025, "Für die Disketten wird eine Antwort gebraucht, aber Nachfragen ist abgeschaltet."},
-        {11026, "Ein Eintrag im Verzeichnis hat keine Datei in der Zip-Datei."},
-        {11032, "Auf dieser Diskette ist nicht genug Platz frei."},
-        {11033, "Bitte lege die letzte Diskette des Satzes ein"},
-        {11034, "Bitte lege Diskette %.1d von %.1d ein"},
-        {11035, "\r\nin Laufwerk %s"},
-        {11039, "Auf der Diskette liegt schon die Datei %s. Überschreiben?"},
-        {11040, "Auf der Diskette liegt schon Teil %d dieses Satzes. Überschreiben?"},
-        {11046, "Bitte lege Diskette %.1d ein"},
-        {11047, "Zentrales Verzeichnis"},
-        {11048, "Ein Diskettensatz hat höchstens 999 Disketten: das Kopieren endet vor Diskette 1000."},
-    };
+    static const std::map<int, std::string> texts = [] {
+        std::map<int, std::string> map;
+        for (const ZipMessageRow& row : kZipMessages) map.emplace(row.number, row.text);
+        return map;
+    }();
     return texts;
 }
 
 std::map<int, std::string>& ZipMessageTable() {
     static std::map<int, std::string> table = ZipMessagesDE();
     return table;
+}
+
+std::string MessageText(int number, const std::string& fallback) {
+    const auto& table = ZipMessageTable();
+    auto it = table.find(number);
+    return it == table.end() ? fallback : it->second;
+}
+
+std::string MessageText(int number) { return MessageText(number, kMissingMessage + NumStr(number)); }
+
+std::string MessageWithReason(int number, zipundo::Reason why) {
+    const auto n = static_cast<unsigned>(why);
+    const std::string reason = MessageText(zmReasonUnknown + static_cast<int>(n < zipundo::kReasonCount ? n : 0), "");
+    return FormatMessageArg(MessageText(number), reason);
+}
+
+// ---- one argument into a text ----
+
+namespace {
+
+struct FormatSpec {
+    size_t begin = std::string::npos, end = 0;  // the "%...x" run
+    bool left = false;
+    size_t width = 0;
+    long precision = -1;
+    char type = 0;
+};
+
+// The first format of the text; begin is npos when there is none.
+FormatSpec FindFormat(const std::string& text) {
+    FormatSpec f;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != '%') continue;
+        if (text[i + 1] == '%') {
+            ++i;
+            continue;
+        }
+        size_t p = i + 1;
+        FormatSpec s;
+        if (p < text.size() && text[p] == '-') s.left = true, ++p;
+        while (p < text.size() && std::isdigit(static_cast<unsigned char>(text[p])))
+            s.width = std::min<size_t>(s.width * 10 + static_cast<size_t>(text[p++] - '0'), 1000);
+        if (p < text.size() && text[p] == '.') {
+            s.precision = 0;
+            ++p;
+            while (p < text.size() && std::isdigit(static_cast<unsigned char>(text[p])))
+                s.precision = std::min<long>(s.precision * 10 + (text[p++] - '0'), 1000);
+        }
+        if (p < text.size() && std::strchr("dusx", std::tolower(static_cast<unsigned char>(text[p])))) {
+            s.begin = i;
+            s.end = p + 1;
+            s.type = static_cast<char>(std::tolower(static_cast<unsigned char>(text[p])));
+            return s;
+        }
+    }
+    return f;
+}
+
+std::string Pad(std::string value, const FormatSpec& f) {
+    if (value.size() < f.width) {
+        std::string fill(f.width - value.size(), ' ');
+        value = f.left ? value + fill : fill + value;
+    }
+    return value;
+}
+
+std::string Substitute(const std::string& text, const FormatSpec& f, const std::string& value) {
+    std::string out;
+    auto unescape = [&out](const std::string& part) {
+        for (size_t i = 0; i < part.size(); ++i) {
+            out += part[i];
+            if (part[i] == '%' && i + 1 < part.size() && part[i + 1] == '%') ++i;
+        }
+    };
+    if (f.begin == std::string::npos) {
+        unescape(text);
+        return out;
+    }
+    unescape(text.substr(0, f.begin));
+    out += Pad(value, f);
+    unescape(text.substr(f.end));
+    return out;
+}
+
+bool Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+std::string FormatMessageArg(const std::string& text, long long arg) {
+    FormatSpec f = FindFormat(text);
+    std::string digits;
+    if (f.type == 'x') {
+        unsigned long long v = static_cast<unsigned long long>(arg);
+        do {
+            digits.insert(digits.begin(), "0123456789ABCDEF"[v & 15]);
+            v >>= 4;
+        } while (v);
+    } else {
+        std::string n = NumStr(arg);
+        bool negative = !n.empty() && n[0] == '-';
+        digits = negative ? n.substr(1) : n;
+        if (f.type != 's' && f.precision > 0 && digits.size() < static_cast<size_t>(f.precision))
+            digits.insert(0, static_cast<size_t>(f.precision) - digits.size(), '0');
+        if (negative) digits.insert(0, "-");
+    }
+    return Substitute(text, f, digits);
+}
+
+std::string FormatMessageArg(const std::string& text, const std::string& arg) {
+    FormatSpec f = FindFormat(text);
+    std::string value = arg;
+    if (f.type == 's' && f.precision >= 0) value = Utf8Left(value, static_cast<size_t>(f.precision));
+    return Substitute(text, f, value);
+}
+
+std::string Utf8Left(const std::string& text, size_t count) {
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (Continuation(text[i])) continue;
+        if (chars++ == count) return text.substr(0, i);
+    }
+    return text;
+}
+
+std::string Utf8Fit(const std::string& text, size_t limit) {
+    if (text.size() <= limit) return text;
+    size_t cut = limit;
+    while (cut > 0 && Continuation(text[cut])) --cut;
+    return text.substr(0, cut);
+}
+
+// ---- the exception ----
+
+EZipArchiver EZipArchiver::CreateResDisp(int number, bool showToUser) {
+    return EZipArchiver(MessageText(number), number, showToUser);
+}
+
+namespace {
+// Without a text the argument is dropped: the fallback has no place for it.
+template <typename Arg>
+std::string TextWith(int number, const Arg& arg) {
+    const auto& table = ZipMessageTable();
+    auto it = table.find(number);
+    return it == table.end() ? MessageText(number) : FormatMessageArg(it->second, arg);
+}
+}  // namespace
+
+EZipArchiver EZipArchiver::CreateResInt(int number, long long arg) {
+    return EZipArchiver(TextWith(number, arg), number, true);
+}
+
+EZipArchiver EZipArchiver::CreateResStr(int number, const std::string& arg) {
+    return EZipArchiver(TextWith(number, arg), number, true);
+}
+
+EZipArchiver EZipArchiver::CreateResFallback(int number, const std::string& fallback, bool showToUser) {
+    return EZipArchiver(MessageText(number, fallback), number, showToUser);
 }
 
 }  // namespace zk

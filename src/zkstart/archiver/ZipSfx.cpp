@@ -1,13 +1,13 @@
-// The self-extractor in front of a new ".EXE" archive: the stub program
-// ZKSFX.BIN copied whole (its icon perhaps replaced), the settings header
-// the stub reads at run time, and an empty end record, so that the zip
-// library takes the file for an existing empty archive and adds to it.
+#include "archiver/ZipSfx.h"
+
 #include <cstring>
+#include <functional>
 #include <new>
 
-#include "common/text.h"
 #include "archiver/ZipArch.h"
 #include "archiver/ZipJournal.h"
+#include "common/text.h"
+#include "zipformat/zipformat.h"
 
 namespace zk {
 
@@ -16,13 +16,11 @@ namespace {
 using platform::File;
 using platform::OpenMode;
 using platform::SeekFrom;
-
-enum : int { zmSfxTextTooLong = 10801, zmSfxNoStub = 10802 };
+using zipformat::Get16;
+using zipformat::Get32;
 
 constexpr size_t kCopyPiece = 8192;
 constexpr size_t kHeaderFixed = 12;  // signature, flags, version, length and the four length bytes
-constexpr size_t kEndRecordSize = 22;
-constexpr uint32_t kEndSignature = 0x06054b50;
 const char* const kStubName = "ZKSFX.BIN";
 
 // The one icon shape the stub carries and SFXIcon must have: an .ico file
@@ -33,17 +31,6 @@ constexpr uint32_t kIconImageSize = 744;
 constexpr uint32_t kIconResourceType = 3;
 constexpr uint32_t kIconResourceId = 1;
 constexpr uint32_t kResourceSectionLimit = 64u << 20;  // more is no stub of ours
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Get32(const uint8_t* p) { return Get16(p) | (static_cast<uint32_t>(Get16(p + 2)) << 16); }
-void Put16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(uint8_t* p, uint32_t v) {
-    Put16(p, static_cast<uint16_t>(v));
-    Put16(p + 2, static_cast<uint16_t>(v >> 16));
-}
 
 // Characters, not bytes, of UTF-8 text.
 size_t CharCount(const std::string& text) {
@@ -103,27 +90,29 @@ private:
 
 }  // namespace
 
-uint8_t TZipArchiver::SfxFlags() const {
+uint8_t ZipSfxWriter::SfxFlags() const {
+    const SFXOpts& o = zip_.SFXOptions;
     uint8_t flags = 0;
-    if (SFXOptions.Contains(SFXAskCmdLine)) flags |= 0x01;
-    if (SFXOptions.Contains(SFXAskFiles)) flags |= 0x02;
-    if (SFXOptions.Contains(SFXHideOverWriteBox)) flags |= 0x04;
-    if (SFXOverWriteMode == OvrAlways) flags |= 0x08;
-    if (SFXOverWriteMode == OvrNever) flags |= 0x10;
-    if (!SFXOptions.Contains(SFXCheckSize)) flags |= 0x20;
-    if (SFXOptions.Contains(SFXAutoRun)) flags |= 0x40;
-    if (SFXOptions.Contains(SFXNoSuccessMsg)) flags |= 0x80;
+    if (o.Contains(SFXAskCmdLine)) flags |= 0x01;
+    if (o.Contains(SFXAskFiles)) flags |= 0x02;
+    if (o.Contains(SFXHideOverWriteBox)) flags |= 0x04;
+    if (zip_.SFXOverWriteMode == OvrAlways) flags |= 0x08;
+    if (zip_.SFXOverWriteMode == OvrNever) flags |= 0x10;
+    if (!o.Contains(SFXCheckSize)) flags |= 0x20;
+    if (o.Contains(SFXAutoRun)) flags |= 0x40;
+    if (o.Contains(SFXNoSuccessMsg)) flags |= 0x80;
     return flags;
 }
 
-bool TZipArchiver::MakeSfxHeader(std::vector<uint8_t>& header, size_t& length) {
-    const std::string* texts[4] = {&SFXCaption, &SFXDefaultDir, &SFXCommandLine, &SFXMessage};
+bool ZipSfxWriter::MakeSfxHeader(std::vector<uint8_t>& header, size_t& length) {
+    const std::string* texts[4] = {&zip_.SFXCaption, &zip_.SFXDefaultDir, &zip_.SFXCommandLine, &zip_.SFXMessage};
     std::string bytes[4];
-    const unsigned ansi = platform.codePages.AnsiCodePage();
+    platform::CodePages& pages = zip_.platform.codePages;
+    const unsigned ansi = pages.AnsiCodePage();
     bool fits = true;
     size_t used = kHeaderFixed;
     for (int i = 0; i < 4; ++i) {
-        bytes[i] = platform.codePages.FromUtf8(*texts[i], ansi);
+        bytes[i] = pages.FromUtf8(*texts[i], ansi);
         // A double-byte code page may need more bytes than there are
         // characters; the length byte holds bytes.
         if (CharCount(*texts[i]) > 255 || bytes[i].size() > 255) fits = false;
@@ -138,7 +127,7 @@ bool TZipArchiver::MakeSfxHeader(std::vector<uint8_t>& header, size_t& length) {
     header[3] = SfxFlags();
     header[4] = 0;
     header[5] = 1;
-    Put16(&header[6], static_cast<uint16_t>(length));
+    zipformat::Set16(&header[6], static_cast<uint32_t>(length));
     size_t at = 8;
     for (const std::string& b : bytes) {
         header[at++] = static_cast<uint8_t>(b.size());
@@ -148,27 +137,28 @@ bool TZipArchiver::MakeSfxHeader(std::vector<uint8_t>& header, size_t& length) {
     return true;
 }
 
-std::string TZipArchiver::FindSfxStub() {
+std::string ZipSfxWriter::FindSfxStub() {
+    platform::FileSystem& files = zip_.platform.files;
     std::string programFolder;
-    const std::string module = platform.files.ModulePath();
+    const std::string module = files.ModulePath();
     const size_t cut = module.find_last_of("\\:");
     if (cut != std::string::npos) programFolder = module.substr(0, cut + 1);
     const std::string candidates[] = {
-        SFXPath,
-        InFolder(platform.files.CurrentDir()),
+        zip_.SFXPath,
+        InFolder(files.CurrentDir()),
         InFolder(programFolder),
-        InFolder(platform.files.SystemFolder()),
-        InFolder(platform.files.WindowsFolder()),
-        InFolder(dllDirectory_),
+        InFolder(files.SystemFolder()),
+        InFolder(files.WindowsFolder()),
+        InFolder(zip_.DLLDirectory()),
     };
     for (const std::string& name : candidates) {
-        if (!name.empty() && platform.files.FileExists(name)) return SFXPath = name;
+        if (!name.empty() && files.FileExists(name)) return zip_.SFXPath = name;
     }
     return {};
 }
 
-int32_t TZipArchiver::ReplaceSfxIcon(File& file) {
-    const std::vector<uint8_t>& ico = SFXIcon.data;
+int32_t ZipSfxWriter::ReplaceSfxIcon(File& file) {
+    const std::vector<uint8_t>& ico = zip_.SFXIcon.data;
     if (ico.size() != kIconFileSize || Get16(&ico[0]) != 0 || Get16(&ico[2]) != 1 || Get16(&ico[4]) != 1 ||
         ico[6] != 32 || ico[7] != 32 || ico[8] != 16 || Get32(&ico[14]) != kIconImageSize ||
         Get32(&ico[18]) != kIconImageOffset)
@@ -221,38 +211,66 @@ int32_t TZipArchiver::ReplaceSfxIcon(File& file) {
     return -9;
 }
 
-int32_t TZipArchiver::WriteSfxStub() {
+int32_t ZipSfxWriter::WriteInto(File& out, const std::string& stub, const std::vector<uint8_t>& header) {
+    int32_t result = 0;
+    {
+        std::unique_ptr<File> in = zip_.platform.files.Open(stub, OpenMode::Read);
+        if (!in) result = -3;
+        std::vector<uint8_t> piece(in ? kCopyPiece : 0);
+        while (result == 0) {
+            const int64_t n = in->Read(piece.data(), piece.size());
+            if (n < 0) result = -3;
+            if (n <= 0) break;
+            if (!WriteAll(out, piece.data(), static_cast<size_t>(n))) result = -2;
+        }
+    }
+    const int64_t stubSize = result == 0 ? out.Position() : -1;
+    if (result == 0 && stubSize < 0) result = -2;
+    if (result == 0 && !zip_.SFXIcon.Empty()) {
+        result = ReplaceSfxIcon(out);
+        if (result == 0 && out.Seek(stubSize, SeekFrom::Begin) != stubSize) result = -2;
+    }
+    if (result == 0) {
+        uint8_t end[zipformat::kEndSize] = {};
+        zipformat::Set32(end, zipformat::kEndSig);
+        zipformat::Set32(end + 16, static_cast<uint32_t>(stubSize + static_cast<int64_t>(header.size())));
+        if (!WriteAll(out, header.data(), header.size()) || !WriteAll(out, end, sizeof end)) result = -2;
+    }
+    return result;
+}
+
+int32_t ZipSfxWriter::WriteSfxStub() {
     std::vector<uint8_t> header;
     size_t length = 0;
     try {
         if (!MakeSfxHeader(header, length)) {
-            ReportMessage(zmSfxTextTooLong, "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine + SFXMessage =" +
-                                                NumStr(static_cast<long long>(length) + 1));
+            zip_.ReportMessage(zmSfxTextTooLong, "\r\nSFXCaption + SFXDefaultDir + SFXCommandLine + SFXMessage =" +
+                                                     NumStr(static_cast<long long>(length) + 1));
             return -9;
         }
     } catch (const std::bad_alloc&) {
-        ReportMessage(zmOutOfMemory);
+        zip_.ReportMessage(zmOutOfMemory);
         return -9;
     }
     const std::string stub = FindSfxStub();
     if (stub.empty()) {
-        ReportMessage(zmSfxNoStub);
+        zip_.ReportMessage(zmSfxNoStub);
         return -9;
     }
-    BusyCursor hourglass(busyCursor);
+    BusyCursor hourglass(zip_.busyCursor);
 
-    const std::string name = zipFileName_;
+    platform::FileSystem& files = zip_.platform.files;
+    const std::string name = zip_.ZipFileName();
     // One writer at a time, and until the stub is whole the record says
     // "remove it": a crash meanwhile must not leave a file that reads as no
     // archive.
-    UndoFiles undoFiles(platform.files);
+    UndoFiles undoFiles(files);
     zipundo::Writer record(undoFiles, name);
     const zipundo::Reason why = record.Take();
     if (why == zipundo::Reason::Busy) throw EZipArchiver::CreateResDisp(zmArchiveBusy, true);
     if (why != zipundo::Reason::None) return -1;
-    if (platform.files.FileExists(name)) {
-        const bool gone = HowToDelete == htdAllowUndo ? platform.files.RecycleFile(name)
-                                                      : platform.files.RemoveFile(name);
+    if (files.FileExists(name)) {
+        const bool gone = zip_.HowToDelete == htdAllowUndo ? files.RecycleFile(name) : files.RemoveFile(name);
         // Still there: creating would overwrite it, and the clean-up after a
         // failure would then delete it for good.
         if (!gone) return -1;
@@ -260,40 +278,16 @@ int32_t TZipArchiver::WriteSfxStub() {
     zipundo::journal::Undo created;
     created.kind = zipundo::journal::Kind::Created;
     if (record.Write(created) != zipundo::Reason::None) return -1;
-    std::unique_ptr<File> out = platform.files.Open(name, OpenMode::ReadWriteNew);
+    std::unique_ptr<File> out = files.Open(name, OpenMode::ReadWriteNew);
     if (!out) {
         record.Settle();
         return -1;
     }
-
-    int32_t result = 0;
-    {
-        std::unique_ptr<File> in = platform.files.Open(stub, OpenMode::Read);
-        if (!in) result = -3;
-        std::vector<uint8_t> piece(in ? kCopyPiece : 0);
-        while (result == 0) {
-            const int64_t n = in->Read(piece.data(), piece.size());
-            if (n < 0) result = -3;
-            if (n <= 0) break;
-            if (!WriteAll(*out, piece.data(), static_cast<size_t>(n))) result = -2;
-        }
-    }
-    const int64_t stubSize = result == 0 ? out->Position() : -1;
-    if (result == 0 && stubSize < 0) result = -2;
-    if (result == 0 && !SFXIcon.Empty()) {
-        result = ReplaceSfxIcon(*out);
-        if (result == 0 && out->Seek(stubSize, SeekFrom::Begin) != stubSize) result = -2;
-    }
-    if (result == 0) {
-        uint8_t end[kEndRecordSize] = {};
-        Put32(end, kEndSignature);
-        Put32(end + 16, static_cast<uint32_t>(stubSize + static_cast<int64_t>(length)));
-        if (!WriteAll(*out, header.data(), header.size()) || !WriteAll(*out, end, sizeof end)) result = -2;
-    }
+    int32_t result = WriteInto(*out, stub, header);
     if (!out->Close() && result == 0) result = -2;
     out.reset();
     // A broken file that will not go stays with its record: the next reader removes it.
-    if (result != 0 && platform.files.FileExists(name) && !platform.files.RemoveFile(name)) return result;
+    if (result != 0 && files.FileExists(name) && !files.RemoveFile(name)) return result;
     record.Settle();
     return result;
 }

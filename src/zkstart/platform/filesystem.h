@@ -47,6 +47,12 @@ enum class OpenMode {
 
 enum class SeekFrom { Begin, Current, End };
 
+// What a drive holds: free bytes for the caller and its size.
+struct DiskSpace {
+    uint64_t free = 0;
+    uint64_t size = 0;
+};
+
 // An open file. Closed by Close or, at the latest, by the destructor.
 class File {
 public:
@@ -132,6 +138,10 @@ public:
     virtual std::optional<uint64_t> DiskFree(char letter) = 0;
     // Total bytes of the drive; nothing when the drive cannot tell.
     virtual std::optional<uint64_t> DiskSize(char letter) = 0;
+    // The space of the drive at a root ("C:\" or "\\server\share\"): the
+    // 64-bit query where the system has it, else the classic one in
+    // clusters; nothing when neither answers.
+    virtual std::optional<DiskSpace> RootSpace(const std::string& root) = 0;
     virtual bool VolumeInfo(char letter, std::string& label, uint32_t& serial) = 0;
     virtual bool SetDriveLabel(char letter, const std::string& label) = 0;
     // The letters of the drives that exist, upper case, in order: "ACD".

@@ -70,7 +70,7 @@ TEST_F(ZipWin, GameOneFilePerAdd) {
     for (const ZipDirEntry& e : zip.Contents) EXPECT_LE(e.ComprSize, e.UncomprSize) << e.FileName;
     EXPECT_EQ(said, "");
     // GetDiskFreeSpaceExA, from Kernel32
-    EXPECT_EQ(std::tuple(zip.DiskSizeBytes() > 0, zip.DiskSizeBytes() < UINT64_MAX), std::tuple(true, true));
+    EXPECT_EQ(std::tuple(zip.disks.SizeBytes() > 0, zip.disks.SizeBytes() < UINT64_MAX), std::tuple(true, true));
 }
 
 // Asks the script for disk n behind A: and waits until it is there.
@@ -103,7 +103,7 @@ TEST_F(ZipWin, SpanOntoFloppies) {
     ASSERT_TRUE(zip.AddFiles()) << said;
     for (size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(asked[i], static_cast<int>(i) + 1);
     ASSERT_EQ(zip.Contents.size(), 3u) << said;  // read back from the last disk
-    EXPECT_EQ(std::tuple(zip.Spanned(), zip.Contents[1].FileName), std::tuple(true, "TEXTE\\THEMA.TXT"));
+    EXPECT_EQ(std::tuple(zip.directory.Spanned(), zip.Contents[1].FileName), std::tuple(true, "TEXTE\\THEMA.TXT"));
     platform::FoundEntry left;
     EXPECT_FALSE(real.files.FindFirst(zip.TempDir + "\\*.*", 0, left)) << left.name;  // no temporary archive left
 }

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <stdexcept>
 
-#include "platform/fake/fake_platform.h"
+#include "platform/fake/fake_files.h"
 
 namespace zk::platform {
 

@@ -1,7 +1,7 @@
 #include "platform/fake/fake_shelllink.h"
 
 #include "common/error.h"
-#include "platform/fake/fake_platform.h"
+#include "platform/fake/fake_files.h"
 
 namespace zk::platform {
 

@@ -279,6 +279,24 @@ std::optional<uint64_t> FileSystem::DiskSize(char letter) {
     return static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector * clusters;
 }
 
+// The 64-bit query is looked up by name (the first Windows 95 lacks it) and
+// takes the root in the ANSI code page; the classic one counts clusters.
+std::optional<platform::DiskSpace> FileSystem::RootSpace(const std::string& root) {
+    using QueryEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto query = kernel ? reinterpret_cast<QueryEx>(reinterpret_cast<void*>(GetProcAddress(kernel, "GetDiskFreeSpaceExA")))
+                              : nullptr;
+    ULARGE_INTEGER available, total, totalFree;
+    const std::string ansi = CodePages().FromUtf8(root, GetACP());
+    if (query && query(ansi.c_str(), &available, &total, &totalFree))
+        return platform::DiskSpace{available.QuadPart, total.QuadPart};
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+    if (!GetDiskFreeSpaceW(Wide(root).c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+        return Failed(), std::nullopt;
+    const uint64_t cluster = uint64_t{sectorsPerCluster} * bytesPerSector;
+    return platform::DiskSpace{cluster * freeClusters, cluster * clusters};
+}
+
 bool FileSystem::VolumeInfo(char letter, std::string& label, uint32_t& serial) {
     wchar_t name[MAX_PATH + 1] = {};
     DWORD number = 0, maxLen = 0, flags = 0;

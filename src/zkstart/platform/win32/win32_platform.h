@@ -41,6 +41,7 @@ public:
     platform::DriveType DriveKind(char letter) override;
     std::optional<uint64_t> DiskFree(char letter) override;
     std::optional<uint64_t> DiskSize(char letter) override;
+    std::optional<platform::DiskSpace> RootSpace(const std::string& root) override;
     bool VolumeInfo(char letter, std::string& label, uint32_t& serial) override;
     bool SetDriveLabel(char letter, const std::string& label) override;
     std::string Drives() override;
