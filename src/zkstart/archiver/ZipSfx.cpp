@@ -139,14 +139,10 @@ bool ZipSfxWriter::MakeSfxHeader(std::vector<uint8_t>& header, size_t& length) {
 
 std::string ZipSfxWriter::FindSfxStub() {
     platform::FileSystem& files = zip_.platform.files;
-    std::string programFolder;
-    const std::string module = files.ModulePath();
-    const size_t cut = module.find_last_of("\\:");
-    if (cut != std::string::npos) programFolder = module.substr(0, cut + 1);
     const std::string candidates[] = {
         zip_.SFXPath,
         InFolder(files.CurrentDir()),
-        InFolder(programFolder),
+        InFolder(platform::ProgramFolder(files)),
         InFolder(files.SystemFolder()),
         InFolder(files.WindowsFolder()),
         InFolder(zip_.DLLDirectory()),

@@ -36,10 +36,7 @@ TForm2::TForm2(platform::Platform& platform, SplashSeams seamsIn)
     borderStyle = ui::BorderStyle::None;
     SetClientSize(338, 74);
     centered = true;
-    ui::Font system;
-    system.name = "System";
-    system.height = 16;
-    SetFont(system);
+    SetFont(ui::Font::System());
 
     Panel1.SetBounds(0, 0, 338, 74);
     Panel1.SetColor(ui::clBlack);

@@ -55,10 +55,7 @@ TForm1::TForm1(platform::Platform& platform, SetupSeams seamsIn, std::unique_ptr
     borderIcons = {true, false, false};
     SetClientSize(426, 220);
     centered = true;
-    ui::Font system;
-    system.name = "System";
-    system.height = 16;
-    SetFont(system);
+    SetFont(ui::Font::System());
 
     // The copy group, aligned to the top.
     Place(box1, 0, 0, 426, 105, "Kopieren", "", 0);

@@ -45,6 +45,13 @@ struct Font {
         return name == o.name && height == o.height && bold == o.bold && underline == o.underline && color == o.color &&
                italic == o.italic;
     }
+    // The system's own font, which forms without a font of their own show.
+    static Font System() {
+        Font f;
+        f.name = "System";
+        f.height = 16;
+        return f;
+    }
 };
 
 struct Bounds {

@@ -14,6 +14,11 @@ COLORREF ToColorRef(Color c) {
     return static_cast<COLORREF>(c & 0xFFFFFF);
 }
 
+Color BackgroundUnder(const Control& control) {
+    const Control* parent = control.Parent();
+    return parent && parent->GetColor() != clDefault ? parent->GetColor() : clBtnFace;
+}
+
 LPCWSTR CursorId(Cursor c) {
     switch (c) {
         case Cursor::HandPoint: return IDC_HAND;

@@ -24,6 +24,8 @@ using zk::win32::Wide;
 extern const wchar_t kContainerClass[];
 
 COLORREF ToColorRef(Color c);
+// The colour a control stands on: its parent's, else the button face.
+Color BackgroundUnder(const Control& control);
 LPCWSTR CursorId(Cursor c);
 std::wstring WindowText(HWND h);
 

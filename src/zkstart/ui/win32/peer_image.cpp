@@ -25,8 +25,7 @@ public:
         HDC dc = BeginPaint(hwnd, &ps);
         RECT rc;
         GetClientRect(hwnd, &rc);
-        Control* parent = image.Parent();
-        Color bg = parent && parent->GetColor() != clDefault ? parent->GetColor() : clBtnFace;
+        Color bg = BackgroundUnder(image);
         HBRUSH brush = (bg & 0x80000000u) ? GetSysColorBrush(static_cast<int>(bg & 0xFF)) : CreateSolidBrush(ToColorRef(bg));
         FillRect(dc, &rc, brush);
         if (!(bg & 0x80000000u)) DeleteObject(brush);

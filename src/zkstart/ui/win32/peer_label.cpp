@@ -64,13 +64,12 @@ public:
         HDC dc = BeginPaint(hwnd, &ps);
         RECT rc;
         GetClientRect(hwnd, &rc);
-        Control* parent = ctl.Parent();
-        Color bg = parent && parent->GetColor() != clDefault ? parent->GetColor() : clBtnFace;
+        Color bg = BackgroundUnder(ctl);
         if (!transparent && ctl.GetColor() != clDefault) bg = ctl.GetColor();
         HBRUSH brush = CreateSolidBrush(ToColorRef(bg));
         FillRect(dc, &rc, brush);
         DeleteObject(brush);
-        if (parent && transparent) {
+        if (Control* parent = ctl.Parent(); parent && transparent) {
             const Bounds& b = ctl.GetBounds();
             POINT old;
             SetViewportOrgEx(dc, -b.left, -b.top, &old);
