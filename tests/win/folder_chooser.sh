@@ -17,6 +17,8 @@ wt wait 'Zielordner wählen!' 10 || fail "the chooser did not open"
 below() { chooser=($(wt rect 'Zielordner wählen!')) && [ "${chooser[*]:0:2}" = "$((field[0] + 5)) $((field[1] + field[3]))" ]; }
 within 5 below || fail "chooser at ${chooser[0]},${chooser[1]}, field at ${field[*]}"
 import -window root "$shots/look-chooser.png"
+# Only a chooser that has become the active window can lose to the click.
+await_focus 'Zielordner wählen!' 'SysTreeView32: '
 click_client "$setup" 200 200
 wt gone 'Zielordner wählen!' 5 || fail "the chooser stayed"
 # Left takes the tree from the source's folder to its parent.

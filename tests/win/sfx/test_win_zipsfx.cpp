@@ -65,7 +65,9 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     EXPECT_TRUE(IconImage(exe) == icon.substr(22)) << "Windows sees another icon image";
 
     for (const auto& [name, data] : files) DeleteFileW(win32::Wide(work + "\\out" + name).c_str());  // an earlier run's
-    SetEnvironmentVariableW(L"ZKSFX_UNATTENDED", L"1");
+    const std::string log = work + "\\sfx.log";
+    DeleteFileW(win32::Wide(log).c_str());
+    SetEnvironmentVariableW(L"ZKSFX_UNATTENDED", L"1"), SetEnvironmentVariableW(L"ZKSFX_LOG", win32::Wide(log).c_str());
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -75,6 +77,8 @@ TEST(SfxOnWindows, AMadeSelfExtractorShowsItsIconAndUnpacksUnattended) {
     DWORD rc = 1;
     GetExitCodeProcess(pi.hProcess, &rc), CloseHandle(pi.hProcess), CloseHandle(pi.hThread);
     EXPECT_EQ(rc, 0u);
+    const std::string said = Slurp(log);  // the answers given, then the result
+    EXPECT_EQ(said.substr(said.rfind("result")), "result: 0\r\n") << said;
     for (const auto& [name, data] : files) EXPECT_TRUE(Slurp(work + "\\out" + name) == data) << name;
 }
 
