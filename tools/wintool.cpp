@@ -9,6 +9,7 @@
 //   wintool state TEXT CAPTION    prints "enabled" or "disabled" for that child
 //   wintool check TEXT CAPTION    prints "checked" or "unchecked" for that check box
 //   wintool focus TEXT            prints "Class: text" of the control with the keyboard focus
+//                                 (a folder tree's text is its selected item's)
 //   wintool rect TEXT [CHILD]     prints "left top width height" on the screen of the
 //                                 window, or of the child with that text (else starting so)
 //   wintool client TEXT           the same for the window's client area
@@ -18,7 +19,9 @@
 //   wintool endsession TEXT       prints the window's answer to "may the session end?" (1 or 0)
 // Exit code 0 on success, 1 on a time-out or when nothing matched.
 #include <windows.h>
+#include <commctrl.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
@@ -48,6 +51,30 @@ std::wstring Text(HWND h) {
     DWORD_PTR n = 0;
     if (!SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &n)) n = 0;
     return std::wstring(buf, static_cast<size_t>(n));
+}
+
+// A tree view answers with pointers into its own program's memory, so the
+// question and its answer are put there.
+std::wstring TreeSelection(HWND tree) {
+    const LPARAM sel = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tree, &pid);
+    HANDLE p = sel ? OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid) : nullptr;
+    if (!p) return L"";
+    struct Ask {
+        TVITEMW item;
+        wchar_t text[260];
+    } ask{};
+    auto* there = static_cast<char*>(VirtualAllocEx(p, nullptr, sizeof ask, MEM_COMMIT, PAGE_READWRITE));
+    ask.item.mask = TVIF_TEXT, ask.item.hItem = reinterpret_cast<HTREEITEM>(sel), ask.item.cchTextMax = 260;
+    ask.item.pszText = reinterpret_cast<wchar_t*>(there + offsetof(Ask, text));
+    const bool read = there && WriteProcessMemory(p, there, &ask, sizeof ask, nullptr) &&
+                      SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(there)) &&
+                      ReadProcessMemory(p, there, &ask, sizeof ask, nullptr);
+    if (there) VirtualFreeEx(p, there, 0, MEM_RELEASE);
+    CloseHandle(p);
+    ask.text[259] = 0;
+    return read ? ask.text : L"";
 }
 
 BOOL CALLBACK FindTop(HWND h, LPARAM lp) {
@@ -83,7 +110,7 @@ void PrintUtf8(const std::wstring& w) {
 std::wstring Describe(HWND h) {
     wchar_t cls[64];
     GetClassNameW(h, cls, 64);
-    return std::wstring(cls) + L": " + Text(h);
+    return std::wstring(cls) + L": " + (wcscmp(cls, WC_TREEVIEWW) == 0 ? TreeSelection(h) : Text(h));
 }
 
 BOOL CALLBACK DumpChild(HWND h, LPARAM) {
