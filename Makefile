@@ -51,7 +51,7 @@ bench-copy: deps $(BUILD)/bench-copy/build.ninja
 
 # Not a test: the copy through the real setup window under Wine against cp -r.
 bench-setup: win64
-	bench/setup_bench.sh $(BUILD)/win64 $(or $(MB),100)
+	bench/setup_bench.sh $(BUILD)/win64 $(or $(MB),100) $(WORK)
 
 # Not a test: the setup's one-file-per-call zipping (component and real
 # library, optimised) against zip -9 -r -q of the same folder.
