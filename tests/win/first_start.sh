@@ -4,6 +4,7 @@
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
+rm -rf "$game"
 prepare_game
 mv "$game/zantorik.pif" "$game/zantorik.exe"
 wine reg delete 'HKCU\Software\Orvandel' /f >/dev/null 2>&1 || true

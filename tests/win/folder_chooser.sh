@@ -5,6 +5,7 @@
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
+rm -rf "$game"
 prepare_game
 mkdir -p "$game/TEXTE"  # as the game has it: the game folder's node opens
 start_program

@@ -5,6 +5,7 @@
 set -euo pipefail
 build=$(realpath "$1")
 source "$(dirname "$0")/winlib.sh"
+rm -rf "$game"  # an earlier run's game, with its own ZANTORIK.PIF, would be found
 prepare_game xTI=1 xTG=1 xP=1
 run='Button: >> ZANTORIK starten <<'
 mv "$game/zantorik.pif" "$game/stub"
