@@ -18,6 +18,7 @@ struct RealWindows : ::testing::Test {
     Edit name{&box, "Name"};
     Button ok{&form, "Ok"}, cancel{&form, "Cancel"};
     Gauge gauge{&form, "Gauge"};
+    Memo memo{&form, "Memo"};
     std::string log;
     RealWindows() {
         form.SetClientSize(240, 150), box.SetBounds(8, 8, 224, 60), name.SetBounds(8, 20, 200, 21);
@@ -50,6 +51,9 @@ TEST_F(RealWindows, KeysReachTheControlsAndErrorsTheErrorBox) {
     wchar_t buf[16] = {};
     GetWindowTextW(H(name), buf, 16);
     EXPECT_EQ(std::wstring(buf), L"neu");
+    memo.SetLines({"", "ä", ""});
+    GetWindowTextW(H(memo), buf, 16);
+    EXPECT_EQ(std::wstring(buf), L"\r\nä\r\n");
     ok.OnClick = [] { throw Error("kaputt"); };
     SendMessageW(H(ok), BM_CLICK, 0, 0);
     EXPECT_EQ(fake.app.errors, std::vector<std::string>{"kaputt"});

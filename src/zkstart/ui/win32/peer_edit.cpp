@@ -46,8 +46,10 @@ public:
     Memo& memo;
     void Update(Prop p) override {
         if (p != Prop::Lines) return;
+        // Joined by position, so leading empty lines stay in place.
+        const auto& lines = memo.Lines();
         std::string all;
-        for (const auto& l : memo.Lines()) all += (all.empty() ? "" : "\r\n") + l;
+        for (size_t i = 0; i < lines.size(); ++i) all += (i ? "\r\n" : "") + lines[i];
         updating = true;
         SetWindowTextW(hwnd, Wide(all).c_str());
         updating = false;
