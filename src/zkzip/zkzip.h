@@ -10,6 +10,11 @@ extern "C" {
 #endif
 
 int32_t ZK_STDCALL GetZkZipVersion(void);
+// An add ended at any moment (a crash, the task manager) leaves the old
+// archive or the new one. Nothing is synced to the disk, as zip and 7-Zip
+// sync nothing: after a power failure during an add the archive's directory
+// can be lost. Two syncs per add would guard that, at tens of milliseconds a
+// file on a hard disk.
 int32_t ZK_STDCALL ZkZipExec(ZipCommand* command);
 
 #ifdef __cplusplus
