@@ -9,12 +9,9 @@
 // a temporary file that replaces the old one only when it is complete. The
 // record is held for the whole add, so one writer works at a time.
 //
-// A power failure or a crash of the whole system is not guarded against:
-// nothing is forced to the disk (no sync), as Info-ZIP's zip and 7-Zip do
-// not either. The system may then have written the archive's new bytes but
-// not the record, and the archive's directory can be lost. Two syncs per add
-// would close that gap and cost tens of milliseconds a file on a hard disk:
-// the setup adds one file per call.
+// Nothing is synced to the disk; zkzip.h says what that leaves unguarded.
+// (The system may write the archive's new bytes before the record; the setup
+// adds one file per call, so two syncs per add would cost it seconds.)
 //
 // The add goes by its steps: the command (command.cpp), the files it names
 // (collect.cpp), the archive taken and begun (update.cpp), the entries
