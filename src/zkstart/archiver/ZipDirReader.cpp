@@ -48,6 +48,15 @@ private:
 
 EZipArchiver Raised(int number) { return EZipArchiver::CreateResDisp(number, true); }
 
+// How far the directory lies from where its record says (the bytes a
+// self-extractor put in front). A damaged record may claim any offset, so
+// the difference is taken without overflowing; pos is a file position.
+int64_t DirectoryShift(int64_t pos, uint64_t claimed) {
+    const auto here = static_cast<uint64_t>(pos);
+    if (here >= claimed) return static_cast<int64_t>(here - claimed);
+    return -static_cast<int64_t>(std::min<uint64_t>(claimed - here, INT64_MAX));
+}
+
 }  // namespace
 
 std::string ZipDirReader::ConvertName(const std::string& raw, uint8_t specVersion, uint8_t host, uint16_t flags,
@@ -286,7 +295,7 @@ bool ZipDirReader::ReadDirectory(const std::string& archive) {
     if (failed)
         zip_.DataOffset = 0;
     else
-        zip_.DataOffset += dirPos_ - static_cast<int64_t>(record.directoryOffset);
+        zip_.DataOffset += DirectoryShift(dirPos_, record.directoryOffset);
     return !failed;
 }
 
